@@ -1,0 +1,25 @@
+# caltrim_add_gtest(NAME <name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>]
+#                   [WRAPPER <command...>])
+# Builds one GoogleTest executable into build/tests and registers each of its cases with CTest.
+# WRAPPER runs the executable through a command (the network-namespace rig, for example).
+function(caltrim_add_gtest)
+  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS;WRAPPER" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest GTest::gtest_main Threads::Threads)
+  set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests
+                                             BUILD_RPATH "${CALTRIM_STAGE_DIR}")
+  target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  gtest_discover_tests(${T_NAME}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS "${T_LABELS}" TIMEOUT 300
+    TEST_PREFIX "${T_NAME}."
+    )
+  if(T_WRAPPER)
+    set_property(TARGET ${T_NAME} PROPERTY CROSSCOMPILING_EMULATOR ${T_WRAPPER})
+  endif()
+endfunction()
+
+find_package(GTest REQUIRED)
+find_package(Threads REQUIRED)
+include(GoogleTest)

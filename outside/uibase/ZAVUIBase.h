@@ -1,0 +1,62 @@
+#pragma once
+
+// ZAVUIBase: the language manager, the ini helpers and the executable-folder helper that the
+// program and the link library share.
+
+#include <cstddef>
+#include <string>
+
+#define ZAVUIBASE_API __attribute__((visibility("default")))
+
+// The texts of one language, keyed by string-ID. The program supplies the table; the manager
+// only looks keys up in it.
+class ILanguageStringTable {
+ public:
+  virtual ~ILanguageStringTable() = default;
+  // Stores the text of key in *text and returns true; false when the table lacks the key.
+  virtual bool Lookup(const std::wstring& key, std::wstring* text) const = 0;
+};
+
+using HMODULE = void*;
+
+// The one language manager of the process. Its first member is the current string table: null
+// until the program stores one. The program deletes a table it finds there before storing its
+// own; the manager never deletes it.
+class CLanguageMangr {
+ public:
+  ILanguageStringTable* m_pStringTable = nullptr;
+  HMODULE m_hResourceModule = nullptr;  // the language resource library; kept, never unloaded
+};
+
+// Records the language resource library (may be null). Called once, before the first lookup.
+ZAVUIBASE_API void language_init(HMODULE resourceModule);
+
+// The manager; it lives for the whole process.
+ZAVUIBASE_API CLanguageMangr* GetLanguageMangr();
+
+// The text of key (an 8-bit string-ID such as "IDS_CONNECT_FAIL") in the current table. Never
+// fails: a key the table lacks, or a missing table, gives the key itself, so a missing text shows
+// where it comes from. A null key gives the empty text.
+ZAVUIBASE_API std::wstring language_loadstringa(const char* key);
+
+// Reads an integer value; def when the file, the section or the key is missing, or the value is
+// not a number. Section and key names are compared without regard to case.
+ZAVUIBASE_API int ReadIniInt(const wchar_t* section, const wchar_t* key, int def,
+                             const wchar_t* path);
+
+// Writes an integer value, creating the file, the section and the key as needed. Comments, order
+// and every other section and key are kept. The new file replaces the old one in a single
+// rename, so an interrupted write leaves the old file whole. False when the file cannot be
+// written.
+ZAVUIBASE_API bool WriteIniInt(const wchar_t* section, const wchar_t* key, int value,
+                               const wchar_t* path);
+
+// Reads a text value; def when the file, the section or the key is missing.
+ZAVUIBASE_API std::wstring ReadIniString(const wchar_t* section, const wchar_t* key,
+                                         const wchar_t* def, const wchar_t* path);
+
+// Writes into out (capacity wide characters, terminator included) the folder of the running
+// executable, with a trailing '/', followed by name (may be empty or null). Never writes past
+// capacity: a result that does not fit is cut and still terminated.
+ZAVUIBASE_API void GetFileNameFromExePath(const wchar_t* name, wchar_t* out,
+                                          std::size_t capacity);

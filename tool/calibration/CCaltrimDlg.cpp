@@ -1,0 +1,3 @@
+#include "calibration/CCaltrimDlg.h"
+
+CCaltrimDlg::CCaltrimDlg(QWidget* parent) : QDialog(parent) {}
