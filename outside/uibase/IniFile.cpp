@@ -1,0 +1,47 @@
+#include "IniFile.h"
+
+#include <SimpleIni.h>
+
+#include <cerrno>
+
+namespace zavuibase {
+
+struct IniFile::Impl {
+  // CSimpleIniA compares names with SI_NoCase, the case-insensitive comparison ini users expect.
+  CSimpleIniA ini{/*isUtf8=*/true, /*multiKey=*/false, /*multiLine=*/false};
+};
+
+IniFile::IniFile() : m_impl(std::make_unique<Impl>()) {
+  m_impl->ini.SetSpaces(false);  // "key=value", as ini files written on the robot's home platform
+}
+
+IniFile::~IniFile() = default;
+
+IniFile::LoadResult IniFile::Load(const std::string& path) {
+  m_impl->ini.Reset();
+  std::string content;
+  if (!ReadFileContents(path, &content)) {
+    return errno == ENOENT ? LoadResult::kMissing : LoadResult::kFailed;
+  }
+  if (m_impl->ini.LoadData(content) < 0) {
+    m_impl->ini.Reset();
+    return LoadResult::kFailed;
+  }
+  return LoadResult::kLoaded;
+}
+
+const char* IniFile::Get(const std::string& section, const std::string& key) const {
+  return m_impl->ini.GetValue(section.c_str(), key.c_str(), nullptr);
+}
+
+bool IniFile::Set(const std::string& section, const std::string& key, const std::string& value) {
+  return m_impl->ini.SetValue(section.c_str(), key.c_str(), value.c_str()) >= 0;
+}
+
+bool IniFile::Save(const std::string& path, RenameFunction renameStep) const {
+  std::string content;
+  if (m_impl->ini.Save(content) < 0) return false;
+  return ReplaceFileContents(path, content, renameStep);
+}
+
+}  // namespace zavuibase
