@@ -1,0 +1,30 @@
+#pragma once
+
+#include <mutex>
+
+// A re-entrant lock: the thread that holds it may take it again.
+class ZAVCritSec {
+ public:
+  ZAVCritSec() = default;
+  virtual ~ZAVCritSec() = default;
+  ZAVCritSec(const ZAVCritSec&) = delete;
+  ZAVCritSec& operator=(const ZAVCritSec&) = delete;
+
+  void Lock() { m_section.lock(); }
+  void Unlock() { m_section.unlock(); }
+
+ private:
+  std::recursive_mutex m_section;
+};
+
+// Holds a ZAVCritSec for the life of a scope.
+class ZAVAutoLock {
+ public:
+  explicit ZAVAutoLock(ZAVCritSec* lock) : m_pLock(lock) { m_pLock->Lock(); }
+  virtual ~ZAVAutoLock() { m_pLock->Unlock(); }
+  ZAVAutoLock(const ZAVAutoLock&) = delete;
+  ZAVAutoLock& operator=(const ZAVAutoLock&) = delete;
+
+ private:
+  ZAVCritSec* m_pLock;
+};
