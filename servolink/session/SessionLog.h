@@ -4,6 +4,31 @@
 #include <cstdint>
 #include <string>
 
+// Where and when a run's log starts: the executable's folder and the local time at the start of
+// the run. Tests install their own environment to run "at" a fixed moment in a folder of their
+// own; the session never touches this.
+struct SessionLogTime {
+  int year;    // four digits
+  int month;   // 1-12
+  int day;     // 1-31
+  int hour;    // 0-23
+  int minute;  // 0-59
+  int second;  // 0-60
+};
+
+class ISessionLogEnvironment {
+ public:
+  virtual ~ISessionLogEnvironment() = default;
+  // The folder that holds the Log folder, ending in '/'.
+  virtual std::wstring BaseFolder() = 0;
+  // The local time now.
+  virtual SessionLogTime Now() = 0;
+};
+
+// Installs env for every later Initial (null restores the executable's folder and the system's
+// local time). env must outlive its use.
+void SetSessionLogEnvironment(ISessionLogEnvironment* env);
+
 // The log of one session run: a file in a dated folder beside the executable, written through
 // log4cplus, moved to a final name carrying the robot's name when the run ends. This is the only
 // way the session writes its log.
@@ -20,6 +45,9 @@ class SessionLog {
 
   // True from Initial until Close.
   bool IsOpen() const;
+
+  // The path of the open file (UTF-8, '/' separators); empty while none is open.
+  std::string Path() const;
 
   // A line under the context "Connect"; written only while a file is open.
   void Connect(const char* message);

@@ -1,0 +1,223 @@
+#include "session/SessionLog.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <log4cplus/config.hxx>
+#include <log4cplus/fileappender.h>
+#include <log4cplus/helpers/loglog.h>
+#include <log4cplus/layout.h>
+#include <log4cplus/logger.h>
+#include <log4cplus/ndc.h>
+#include <algorithm>
+#include <memory>
+#include <mutex>
+
+#include "ZAVUIBase.h"
+
+namespace {
+
+constexpr long kMaxFileSize = 5120;
+constexpr int kBackupFiles = 5;
+constexpr char kPattern[] = "%D{%m/%d/%Y %H:%M:%S} - <%x>%m%n";
+
+// The executable's folder and the system's local time.
+class SystemEnvironment : public ISessionLogEnvironment {
+ public:
+  std::wstring BaseFolder() override {
+    wchar_t folder[1024] = {};
+    GetFileNameFromExePath(L"", folder, sizeof folder / sizeof folder[0]);
+    return folder;
+  }
+  SessionLogTime Now() override {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+            local.tm_hour,        local.tm_min,     local.tm_sec};
+  }
+};
+
+std::mutex g_environmentLock;
+ISessionLogEnvironment* g_environment = nullptr;
+
+SessionLogTime Now(std::wstring* baseFolder) {
+  static SystemEnvironment system;
+  std::lock_guard<std::mutex> hold(g_environmentLock);
+  ISessionLogEnvironment* env = g_environment != nullptr ? g_environment : &system;
+  *baseFolder = env->BaseFolder();
+  return env->Now();
+}
+
+// log4cplus here is the narrow-character build, which takes paths as UTF-8 bytes.
+std::string ToUtf8(const std::wstring& text) {
+  std::string out;
+  for (wchar_t w : text) {
+    auto c = static_cast<char32_t>(w);
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+template <typename... Args>
+std::string Format(const char* format, Args... args) {
+  char buffer[256];
+  const int n = std::snprintf(buffer, sizeof buffer, format, args...);
+  return n < 0 ? std::string() : std::string(buffer, std::min<std::size_t>(n, sizeof buffer - 1));
+}
+
+// "<base>Log/Log2021-3-5/2021-3-5(9_7_4).log": every number without leading zeros.
+std::string LogPath(const std::wstring& base, const SessionLogTime& t) {
+  return ToUtf8(base) + Format("Log/Log%d-%d-%d/%d-%d-%d(%d_%d_%d).log", t.year, t.month, t.day,
+                               t.year, t.month, t.day, t.hour, t.minute, t.second);
+}
+
+// "(Type)0x0D * 0x00-0x03-0x00-0x5A-": the form of replies, and of any command whose size has no
+// form of its own.
+std::string ListedBytes(std::uint8_t type, const std::uint8_t* data, std::size_t size) {
+  std::string line = Format("(Type)0x%02X * ", type);
+  for (std::size_t i = 0; i < size; ++i) line += Format("0x%02X-", data[i]);
+  return line;
+}
+
+std::string SendMessage(std::uint8_t type, const std::uint8_t* data, std::size_t size) {
+  switch (size) {
+    case 1:
+      return Format("(Type)0x%02X * 0x%02X ", type, data[0]);
+    case 3:
+      return Format("(Type)0x%02X * 0x%02X-0x%02X-0x%02X", type, data[0], data[1], data[2]);
+    case 5:
+      return Format("(Type)0x%02X * 0x%02X-0x%02X-0x%02X-0x%02X-0x%02X ", type, data[0], data[1],
+                    data[2], data[3], data[4]);
+    default:
+      return ListedBytes(type, data, size);
+  }
+}
+
+// The final name: "_ID(<robot>)" before the last '.' of the file name. Empty when the file name
+// has no '.'.
+std::string FinalPath(const std::string& path, const std::string& robot) {
+  const std::size_t slash = path.rfind('/');
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  return path.substr(0, dot) + "_ID(" + robot + ")" + path.substr(dot);
+}
+
+// Moves from to to unless to already exists: a run started in the same second as an earlier,
+// already renamed run must not overwrite that run's log, so its file keeps its first name.
+void RenameKeepingExisting(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
+  if (errno != EINVAL && errno != ENOSYS) return;
+  // A file system without RENAME_NOREPLACE: link fails when to exists.
+  if (::link(from.c_str(), to.c_str()) == 0) ::unlink(from.c_str());
+}
+
+}  // namespace
+
+void SetSessionLogEnvironment(ISessionLogEnvironment* env) {
+  std::lock_guard<std::mutex> hold(g_environmentLock);
+  g_environment = env;
+}
+
+struct SessionLog::State {
+  // Orders every line against Initial and Close, so "Connection is down!" is the last line of a
+  // file and nothing is written between Close and the next Initial.
+  mutable std::mutex lock;
+  std::string path;  // empty while no file is open
+  log4cplus::Logger logger = log4cplus::Logger::getInstance(LOG4CPLUS_TEXT("test.nie"));
+
+  void Write(const char* context, const std::string& message) {
+    log4cplus::NDC& ndc = log4cplus::getNDC();
+    ndc.push(context);
+    logger.log(log4cplus::DEBUG_LOG_LEVEL, message);
+    ndc.pop();
+  }
+};
+
+SessionLog::SessionLog() : m_state(new State) {}
+
+SessionLog::~SessionLog() { delete m_state; }
+
+bool SessionLog::Initial() {
+  std::wstring base;
+  const SessionLogTime start = Now(&base);
+  std::lock_guard<std::mutex> hold(m_state->lock);
+  m_state->path = LogPath(base, start);
+
+  // Restarting closes the file of an earlier run that was never closed.
+  log4cplus::Logger::shutdown();
+  log4cplus::initialize();
+  log4cplus::helpers::LogLog::getLogLog()->setInternalDebugging(true);
+
+  log4cplus::SharedAppenderPtr appender(new log4cplus::RollingFileAppender(
+      m_state->path, kMaxFileSize, kBackupFiles, /*immediateFlush=*/true, /*createDirs=*/true));
+  appender->setName(LOG4CPLUS_TEXT("First"));
+  appender->setLayout(std::make_unique<log4cplus::PatternLayout>(kPattern));
+  log4cplus::Logger::getRoot().addAppender(appender);
+
+  log4cplus::Logger::getInstance(LOG4CPLUS_TEXT("test"));
+  m_state->logger = log4cplus::Logger::getInstance(LOG4CPLUS_TEXT("test.nie"));
+  m_state->Write("Initial", "Initial!");
+  return true;
+}
+
+bool SessionLog::IsOpen() const {
+  std::lock_guard<std::mutex> hold(m_state->lock);
+  return !m_state->path.empty();
+}
+
+std::string SessionLog::Path() const {
+  std::lock_guard<std::mutex> hold(m_state->lock);
+  return m_state->path;
+}
+
+void SessionLog::Connect(const char* message) {
+  std::lock_guard<std::mutex> hold(m_state->lock);
+  if (m_state->path.empty() || message == nullptr) return;
+  m_state->Write("Connect", message);
+}
+
+void SessionLog::Send(std::uint8_t type, const std::uint8_t* data, std::size_t size) {
+  if (data == nullptr) size = 0;
+  std::lock_guard<std::mutex> hold(m_state->lock);
+  if (m_state->path.empty()) return;
+  m_state->Write("Send", SendMessage(type, data, size));
+}
+
+void SessionLog::Recv(std::uint8_t type, const std::uint8_t* data, std::size_t size) {
+  if (data == nullptr) size = 0;
+  std::lock_guard<std::mutex> hold(m_state->lock);
+  if (m_state->path.empty()) return;
+  m_state->Write("Recv", ListedBytes(type, data, size));
+}
+
+void SessionLog::Close(const std::wstring& robotName) {
+  std::lock_guard<std::mutex> hold(m_state->lock);
+  if (m_state->path.empty()) return;
+  m_state->Write("DisConnect", "Connection is down!");
+  log4cplus::Logger::shutdown();
+  if (!robotName.empty()) {
+    const std::string finalPath = FinalPath(m_state->path, ToUtf8(robotName));
+    if (!finalPath.empty()) RenameKeepingExisting(m_state->path, finalPath);
+  }
+  m_state->path.clear();
+}
