@@ -25,6 +25,21 @@ constexpr long kMaxFileSize = 5120;
 constexpr int kBackupFiles = 5;
 constexpr char kPattern[] = "%D{%m/%d/%Y %H:%M:%S} - <%x>%m%n";
 
+// log4cplus raises any maximum size below 200 KiB to 200 KiB; a session file rolls at 5120 bytes.
+// The base is built with its minimum (so it has nothing to warn about) and the size the session
+// asks for is put back into the field rollover() reads.
+class SessionRollingFileAppender : public log4cplus::RollingFileAppender {
+ public:
+  SessionRollingFileAppender(const std::string& path, long maxFileSize, int backups)
+      : RollingFileAppender(path, kLibraryMinimumSize, backups, /*immediateFlush=*/true,
+                            /*createDirs=*/true) {
+    this->maxFileSize = maxFileSize;
+  }
+
+ private:
+  static constexpr long kLibraryMinimumSize = 200 * 1024;
+};
+
 // The executable's folder and the system's local time.
 class SystemEnvironment : public ISessionLogEnvironment {
  public:
@@ -168,8 +183,8 @@ bool SessionLog::Initial() {
   log4cplus::initialize();
   log4cplus::helpers::LogLog::getLogLog()->setInternalDebugging(true);
 
-  log4cplus::SharedAppenderPtr appender(new log4cplus::RollingFileAppender(
-      m_state->path, kMaxFileSize, kBackupFiles, /*immediateFlush=*/true, /*createDirs=*/true));
+  log4cplus::SharedAppenderPtr appender(
+      new SessionRollingFileAppender(m_state->path, kMaxFileSize, kBackupFiles));
   appender->setName(LOG4CPLUS_TEXT("First"));
   appender->setLayout(std::make_unique<log4cplus::PatternLayout>(kPattern));
   log4cplus::Logger::getRoot().addAppender(appender);
