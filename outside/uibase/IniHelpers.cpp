@@ -58,7 +58,9 @@ std::wstring ReadIniString(const wchar_t* section, const wchar_t* key, const wch
   std::lock_guard<std::mutex> hold(IniLock());
   zavuibase::IniFile ini;
   const char* value = nullptr;
-  if (ini.Load(Narrow(path)) == zavuibase::IniFile::LoadResult::kLoaded) value = ini.Get(Narrow(section), Narrow(key));
+  if (ini.Load(Narrow(path)) == zavuibase::IniFile::LoadResult::kLoaded) {
+    value = ini.Get(Narrow(section), Narrow(key));
+  }
   if (value != nullptr) return zavuibase::Utf8ToWide(value);
   return def == nullptr ? std::wstring() : std::wstring(def);
 }

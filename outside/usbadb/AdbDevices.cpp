@@ -30,7 +30,8 @@ bool ParseAdbDevices(const std::string& output, std::vector<AdbDevice>* devices)
     const auto gap = line.find_first_of(" \t");
     if (gap == std::string::npos) continue;
     const auto state = line.find_first_not_of(" \t", gap);
-    devices->push_back({line.substr(0, gap), line.substr(state, line.find_first_of(" \t", state) - state)});
+    const auto stateEnd = line.find_first_of(" \t", state);
+    devices->push_back({line.substr(0, gap), line.substr(state, stateEnd - state)});
   }
   return listed;
 }
