@@ -1,0 +1,47 @@
+#include "calibration/AdbWorker.h"
+
+#include "calibration/CalibrationMessages.h"
+
+namespace {
+
+constexpr int kReady = 1;
+constexpr int kNotReady = 2;
+
+void Report(IAdbWorkerHost* host, IZAVUsbDetection* detection, int state) {
+  if (state > 0) {
+    host->SetUsbReady(true);
+    detection->ForwardPort(ZAV_ROBOT_PORT);
+    host->PostUsbState(kReady);
+  } else {
+    host->SetUsbReady(false);
+    host->PostUsbState(kNotReady);
+  }
+}
+
+}  // namespace
+
+void RunAdbWorker(IAdbWorkerHost* host) {
+  std::lock_guard<std::recursive_mutex> hold(host->WorkerLock());
+  if (host->IsShuttingDown()) return;
+  IZAVUsbDetection* detection = host->UsbDetection();
+  if (detection == nullptr) {
+    // Without a detection object there is no USB robot; saying so still ends the window's wait,
+    // so the Connect button serves Wi-Fi instead of staying disabled for good.
+    host->SetUsbReady(false);
+    host->PostUsbState(kNotReady);
+    return;
+  }
+  const int state = detection->GetDeviceState();
+  if (state >= 0) {
+    Report(host, detection, state);
+    return;
+  }
+  if (state == ZAV_USB_STATE_SERVER_DOWN) {
+    detection->Recover();
+  } else if (state == ZAV_USB_STATE_ADB_UNAVAILABLE) {
+    host->ShowModuleError();
+    host->SetUsbReady(false);
+    host->PostUsbState(kNotReady);
+  }
+  Report(host, detection, detection->GetDeviceState());
+}

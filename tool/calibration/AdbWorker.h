@@ -1,0 +1,28 @@
+#pragma once
+
+#include <mutex>
+
+#include "ZAVUsbAdbDetection.h"
+
+// One run of the USB link worker: asks the detection object whether a robot is attached, forwards
+// the robot's command port when it is, and reports the outcome to the main window.
+
+// What the worker uses of the main window.
+class IAdbWorkerHost {
+ public:
+  virtual ~IAdbWorkerHost() = default;
+  // Held for the whole run, so that the window's shut-down waits for a run in progress.
+  virtual std::recursive_mutex& WorkerLock() = 0;
+  // True once the window has begun to shut down: a late run then ends quietly.
+  virtual bool IsShuttingDown() = 0;
+  // The window's current detection object, or null.
+  virtual IZAVUsbDetection* UsbDetection() = 0;
+  virtual void SetUsbReady(bool ready) = 0;
+  // Posts WM_USB_ADB_STATE with wParam 1 (ready) or 2 (not ready).
+  virtual void PostUsbState(int state) = 0;
+  // Shows "ADB Module Error!" and returns when the operator has closed it.
+  virtual void ShowModuleError() = 0;
+};
+
+// The run. Takes and releases host->WorkerLock() itself.
+void RunAdbWorker(IAdbWorkerHost* host);

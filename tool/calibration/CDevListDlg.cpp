@@ -1,0 +1,249 @@
+#include "calibration/CDevListDlg.h"
+
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTableWidget>
+#include <QWindow>
+#include <algorithm>
+
+#include "app/DialogUnits.h"
+#include "app/Text.h"
+#include "calibration/CCaltrimDlg.h"
+#include "calibration/CaltrimPrompt.h"
+
+namespace {
+
+// Template 131: 316 by 182 dialog units.
+constexpr int kTemplateFontPoints = 9;
+constexpr int kDialogWidth = 316;
+constexpr int kDialogHeight = 182;
+
+struct Column {
+  const char* headingKey;
+  int width;  // pixels
+};
+constexpr Column kColumns[] = {{"IDS_DEVICE_NAME", 100},
+                               {"IDS_VERSION_NUMBER", 110},
+                               {"IDS_IP_ADDRESS", 130},
+                               {"IDS_MAC_ADDRESS", 110}};
+constexpr int kNameColumn = 0;
+constexpr int kIpColumn = 2;
+constexpr int kMacColumn = 3;
+
+template <typename W>
+W* Make(QWidget* parent, int id) {
+  W* widget = new W(parent);
+  widget->setObjectName(QString::number(id));
+  return widget;
+}
+
+}  // namespace
+
+CDevListDlg::CDevListDlg(CCaltrimDlg* main, ICaltrimPrompt* prompt)
+    : QDialog(nullptr), m_pMain(main), m_pPrompt(prompt) {
+  // A window of its own rather than a child of the main window, so that disabling the main window
+  // while this dialog is up leaves the dialog usable. ShowCentred keeps it above the main window.
+  OnInitDialog();
+}
+
+void CDevListDlg::OnInitDialog() {
+  QFont templateFont = font();
+  templateFont.setPointSize(kTemplateFontPoints);
+  const DialogUnits du(templateFont);
+  setFixedSize(du.Size(kDialogWidth, kDialogHeight));
+
+  m_list = Make<QTableWidget>(this, IDC_DEVLIST_LIST);
+  m_list->setGeometry(du.Rect(7, 26, 302, 131));
+  m_list->setColumnCount(static_cast<int>(std::size(kColumns)));
+  for (int c = 0; c < m_list->columnCount(); ++c) {
+    m_list->setHorizontalHeaderItem(c, new QTableWidgetItem(T(kColumns[c].headingKey)));
+    m_list->setColumnWidth(c, kColumns[c].width);
+  }
+  m_list->setShowGrid(true);
+  m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+  m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  m_list->verticalHeader()->hide();
+  m_list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  m_list->horizontalHeader()->setStretchLastSection(true);
+  m_list->setWordWrap(false);
+
+  m_radioWifi = Make<QRadioButton>(this, IDC_DEVLIST_WIFI);
+  m_radioWifi->setText(QStringLiteral("WIFI"));
+  m_radioWifi->setGeometry(du.Rect(95, 16, 32, 10));
+  m_radioUsb = Make<QRadioButton>(this, IDC_DEVLIST_USB);
+  m_radioUsb->setText(QStringLiteral("USB"));
+  m_radioUsb->setGeometry(du.Rect(188, 16, 29, 10));
+  m_radioWifi->setChecked(true);
+  m_radioWifi->setEnabled(false);
+  m_radioUsb->setEnabled(false);
+  connect(m_radioWifi, &QRadioButton::clicked, this, &CDevListDlg::SelectWifiMode);
+  connect(m_radioUsb, &QRadioButton::clicked, this, &CDevListDlg::SelectUsbMode);
+
+  m_btnRefresh = Make<QPushButton>(this, IDC_DEVLIST_REFRESH);
+  m_btnRefresh->setGeometry(du.Rect(128, 161, 53, 14));
+  m_btnRefresh->setText(T("IDS_REFRESH"));
+  m_btnRefresh->setAutoDefault(false);
+  m_btnConnect = Make<QPushButton>(this, IDC_DEVLIST_CONNECT);
+  m_btnConnect->setGeometry(du.Rect(189, 161, 57, 14));
+  m_btnConnect->setText(T("IDS_CONNECT_ROBOT"));
+  m_btnConnect->setAutoDefault(false);
+  m_btnExit = Make<QPushButton>(this, IDC_DEVLIST_EXIT);
+  m_btnExit->setGeometry(du.Rect(253, 161, 50, 14));
+  m_btnExit->setText(T("IDS_EXIT"));
+  m_btnExit->setDefault(true);
+  connect(m_btnRefresh, &QPushButton::clicked, this, &CDevListDlg::OnRefresh);
+  connect(m_btnConnect, &QPushButton::clicked, this, &CDevListDlg::OnConnect);
+  connect(m_btnExit, &QPushButton::clicked, this, &CDevListDlg::OnExit);
+
+  setWindowTitle(T("IDS_AVAILABLE_CURRENT_CONNECTION"));
+}
+
+void CDevListDlg::ShowCentred() {
+  QRect area = m_pMain->frameGeometry();
+  if (!m_pMain->isVisible()) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) area = screen->availableGeometry();
+  }
+  move(area.center() - rect().center());
+  show();
+  if (windowHandle() != nullptr && m_pMain->windowHandle() != nullptr) {
+    windowHandle()->setTransientParent(m_pMain->windowHandle());
+  }
+  raise();
+  activateWindow();
+}
+
+bool CDevListDlg::IsUsbMode() const { return m_radioUsb->isChecked(); }
+
+// ---------------------------------------------------------------------------------------------
+// Rows
+
+void CDevListDlg::AddDevice(const __DevInfo& info) {
+  const QString mac = QString::fromStdWString(info.strMAC);
+  for (int row = 0; row < m_list->rowCount(); ++row) {
+    const QTableWidgetItem* item = m_list->item(row, kMacColumn);
+    if (item != nullptr && item->text() == mac) return;
+  }
+  const int row = m_list->rowCount();
+  m_list->insertRow(row);
+  const QString texts[] = {QString::fromStdWString(info.strName),
+                           QString::fromStdWString(info.strVersion),
+                           QString::fromStdWString(info.strIP), mac};
+  for (int c = 0; c < static_cast<int>(std::size(texts)); ++c) {
+    m_list->setItem(row, c, new QTableWidgetItem(texts[c]));
+  }
+}
+
+void CDevListDlg::OnRefresh() {
+  m_list->setRowCount(0);
+  if (m_pMain->m_pBroadcast != nullptr) m_pMain->m_pBroadcast->SearchDevice();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Mode
+
+void CDevListDlg::SelectWifiMode() {
+  m_radioWifi->setChecked(true);
+  m_radioUsb->setChecked(false);
+  m_list->setEnabled(true);
+  m_btnConnect->setText(T("IDS_CONNECT_ROBOT"));
+}
+
+void CDevListDlg::ApplyUsbMode() {
+  m_radioWifi->setChecked(false);
+  m_radioUsb->setChecked(true);
+  m_list->setEnabled(false);
+  m_btnConnect->setText(T("IDS_USB_CONNECT"));
+}
+
+void CDevListDlg::SelectUsbMode() {
+  if (m_pMain->m_pUsbDetection == nullptr) {
+    Message(T("IDS_USB_EXCEPTION_TIPS"), T("AFX_IDS_APP_TITLE"), MB_OK);
+    return;
+  }
+  if (m_pMain->m_bUsbReady) {
+    ApplyUsbMode();
+    return;
+  }
+  if (m_pPrompt->Show(this, T("IDS_NO_USB_TIPS"), T("IDS_TIPS"), MB_YESNO) == IDYES) {
+    ApplyUsbMode();
+  } else {
+    // All of Wi-Fi mode, so a list left disabled by an earlier USB mode is usable again.
+    SelectWifiMode();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Connect and Exit
+
+void CDevListDlg::OnConnect() {
+  if (IsUsbMode()) {
+    m_pMain->ShowStatus(T("IDS_USB_CONNECT_ROBOT"), true);
+    UsbConnect();
+  } else {
+    m_pMain->ShowStatus(T("IDS_WIFI_CONNECT_ROBOT"), true);
+    WifiConnect();
+  }
+  OnExit();
+}
+
+void CDevListDlg::WifiConnect() {
+  const QModelIndexList rows = m_list->selectionModel()->selectedRows();
+  if (rows.isEmpty()) {
+    Message(T("IDS_SELECT_LINE_TIPS"), T("AFX_IDS_APP_TITLE"), MB_OK);
+    m_pMain->UpdateConnectionUi(CONNECT_NONE);
+    m_pMain->ShowStatus(T("IDS_UNSELECTED_DEVICE_TIPS"), false);
+    return;
+  }
+  const int row = std::min_element(rows.begin(), rows.end(), [](const QModelIndex& a,
+                                                                 const QModelIndex& b) {
+                    return a.row() < b.row();
+                  })->row();
+  m_pMain->m_strDevName = m_list->item(row, kNameColumn)->text();
+  m_pMain->m_nPort = ZAV_ROBOT_PORT;
+  m_pMain->m_strIP = m_list->item(row, kIpColumn)->text();
+  StartSession(m_pMain->m_strIP, CONNECT_WIFI);
+}
+
+void CDevListDlg::UsbConnect() {
+  m_pMain->m_strDevName = T("IDS_USB_DEVICE");
+  m_pMain->m_nPort = ZAV_ROBOT_PORT;
+  m_pMain->m_strIP = QString::fromLatin1(USB_ROBOT_IP);
+  StartSession(m_pMain->m_strIP, CONNECT_USB);
+}
+
+void CDevListDlg::StartSession(const QString& ip, int connectType) {
+  CIZAVSocketSession* session = m_pMain->m_pSession;
+  if (session == nullptr) {
+    Message(T("IDS_INVALID_SOCKET_TIPS"), T("AFX_IDS_APP_TITLE"), MB_OK);
+    ConnectAttemptFailed();
+    return;
+  }
+  const QByteArray address = ip.toLocal8Bit();
+  if (!session->StartConnect(address.constData(), CONNECT_TIMEOUT_SECONDS, m_pMain, m_pMain)) {
+    // No run started, so no session message will ever end the busy display.
+    ConnectAttemptFailed();
+    return;
+  }
+  m_pMain->m_nConnectType = connectType;
+}
+
+void CDevListDlg::ConnectAttemptFailed() {
+  m_pMain->UpdateConnectionUi(CONNECT_NONE);
+  m_pMain->ShowStatus(T("IDS_CONNECT_FAIL"), false);
+}
+
+void CDevListDlg::OnExit() {
+  hide();
+  m_pMain->setEnabled(true);
+}
+
+void CDevListDlg::reject() { OnExit(); }
+
+void CDevListDlg::Message(const QString& text, const QString& caption, unsigned int style) {
+  m_pPrompt->Show(this, text, caption, style);
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QDialog>
+
+#include "ZAVServoSocket.h"
+
+class CCaltrimDlg;
+class ICaltrimPrompt;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
+
+// Control ids of the robot selection dialog.
+constexpr int IDC_DEVLIST_LIST = 1014;
+constexpr int IDC_DEVLIST_WIFI = 1015;
+constexpr int IDC_DEVLIST_USB = 1016;
+constexpr int IDC_DEVLIST_REFRESH = 1018;
+constexpr int IDC_DEVLIST_CONNECT = 1006;
+constexpr int IDC_DEVLIST_EXIT = 1032;
+
+// The robot selection dialog: lists every robot discovery has heard, one row per MAC text, and
+// connects the main window's session to the chosen robot (Wi-Fi) or to the robot forwarded over
+// USB. Modeless and hidden between uses; the main window stays disabled while it is shown.
+// Every operation runs on the user-interface thread.
+class CDevListDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  // A hidden dialog serving main (which owns it and outlives it); message boxes go to prompt.
+  CDevListDlg(CCaltrimDlg* main, ICaltrimPrompt* prompt);
+
+  // Appends a row for info unless a row already carries exactly its MAC text.
+  void AddDevice(const __DevInfo& info);
+  // Wi-Fi mode: radio WIFI, list enabled, Connect reads "connect robot".
+  void SelectWifiMode();
+  // USB mode when the main window has a detection object and a robot ready on USB; asks the
+  // operator when no robot is ready, and refuses when there is no detection object.
+  void SelectUsbMode();
+  // Empties the list and broadcasts a new search.
+  void OnRefresh();
+  // Starts the session in the shown mode, then closes the dialog whatever happened.
+  void OnConnect();
+  // Hides the dialog and enables the main window again; the rows stay.
+  void OnExit();
+
+  // Centres the dialog on the main window and shows it.
+  void ShowCentred();
+
+  QTableWidget* List() const { return m_list; }
+  bool IsUsbMode() const;
+
+ protected:
+  // Esc and the close box act as Exit.
+  void reject() override;
+
+ private:
+  void OnInitDialog();
+  void ApplyUsbMode();
+  void WifiConnect();
+  void UsbConnect();
+  // Starts the main window's session towards ip, or tells why it cannot.
+  void StartSession(const QString& ip, int connectType);
+  void ConnectAttemptFailed();
+  void Message(const QString& text, const QString& caption, unsigned int style);
+
+  CCaltrimDlg* m_pMain;
+  ICaltrimPrompt* m_pPrompt;
+  QTableWidget* m_list = nullptr;
+  QRadioButton* m_radioWifi = nullptr;
+  QRadioButton* m_radioUsb = nullptr;
+  QPushButton* m_btnRefresh = nullptr;
+  QPushButton* m_btnConnect = nullptr;
+  QPushButton* m_btnExit = nullptr;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <string>
+
+// Config.ini, section "Config", as the main window reads it.
+
+// The text of key, or "Error" when the file or the key is missing (the program's documented
+// default, which also reads as 0 servos).
+QString ReadConfigText(const std::wstring& configPath, const QString& key);
+
+// Decimal text to int the way atoi does it: leading blanks and a sign, then digits; 0 when the
+// text does not start with a number.
+int ConfigTextToInt(const QString& text);
+
+// "ServoNum" as a panel count: 0 for a missing or negative value, at most MAX_SERVO_NUM.
+int ServoCountFromConfig(const std::wstring& configPath);
+
+// The key of servo id's reference angle: "ID<id>".
+QString ServoReferenceKey(int id);
+
+// True when ReadConfigText found the key (its default "Error" marks a missing key).
+bool ConfigKeyPresent(const QString& text);
