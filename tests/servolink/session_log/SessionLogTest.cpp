@@ -4,10 +4,11 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -51,10 +52,15 @@ std::vector<std::string> ReadLines(const fs::path& path) {
 
 // The part after the time stamp; fails the test when the stamp is not "MM/DD/YYYY HH:MM:SS - ".
 std::string Body(const std::string& line) {
-  static const std::regex stamp(R"(^\d\d/\d\d/\d{4} \d\d:\d\d:\d\d - )");
-  std::smatch match;
-  EXPECT_TRUE(std::regex_search(line, match, stamp)) << line;
-  return match.empty() ? line : match.suffix().str();
+  static constexpr char kShape[] = "00/00/0000 00:00:00 - ";
+  constexpr std::size_t kLength = sizeof kShape - 1;
+  bool shaped = line.size() >= kLength;
+  for (std::size_t i = 0; shaped && i < kLength; ++i) {
+    shaped = kShape[i] == '0' ? std::isdigit(static_cast<unsigned char>(line[i])) != 0
+                              : line[i] == kShape[i];
+  }
+  EXPECT_TRUE(shaped) << line;
+  return shaped ? line.substr(kLength) : line;
 }
 
 std::vector<std::string> Bodies(const fs::path& path) {
@@ -241,6 +247,7 @@ TEST_F(SessionLogTest, LinesFromAnotherThreadNeverFollowTheCloseLine) {
       log_.Recv(0x06, reply, 3);
       log_.Connect("Connect Failed, error code 3!");
       started = true;
+      std::this_thread::yield();
     }
   });
   while (!started) std::this_thread::yield();
@@ -249,8 +256,9 @@ TEST_F(SessionLogTest, LinesFromAnotherThreadNeverFollowTheCloseLine) {
   receiver.join();
 
   const fs::path final = Day("Log2021-3-5") / "2021-3-5(9_7_4)_ID(Vorla2_0001).log";
+  // The file may have rolled while both threads wrote; the close line ends the current one.
   const auto bodies = Bodies(final);
-  ASSERT_GE(bodies.size(), 3u);
+  ASSERT_FALSE(bodies.empty());
   EXPECT_EQ(bodies.back(), "<DisConnect>Connection is down!");
   EXPECT_EQ(std::count(bodies.begin(), bodies.end(), "<DisConnect>Connection is down!"), 1);
 }
