@@ -1,7 +1,8 @@
 #pragma once
 
 // ZAVUIBase: the language manager, the ini helpers and the executable-folder helper that the
-// program and the link library share.
+// program and the link library share. Wide texts are wchar_t; the ini files and the paths on
+// disk hold UTF-8.
 
 #include <cstddef>
 #include <string>
@@ -45,9 +46,11 @@ ZAVUIBASE_API int ReadIniInt(const wchar_t* section, const wchar_t* key, int def
                              const wchar_t* path);
 
 // Writes an integer value, creating the file, the section and the key as needed. Comments, order
-// and every other section and key are kept. The new file replaces the old one in a single
-// rename, so an interrupted write leaves the old file whole. False when the file cannot be
-// written.
+// and every other section and key are kept; a hand-written file takes the helpers' own layout
+// ("key=value", blank lines between sections) at its first write. The new file replaces the old
+// one in a single rename, so an interrupted write leaves the old file whole. False when the file
+// cannot be written, or exists but cannot be read (it is then left alone). Writes from threads
+// of one process are serialised, so none is lost.
 ZAVUIBASE_API bool WriteIniInt(const wchar_t* section, const wchar_t* key, int value,
                                const wchar_t* path);
 
