@@ -9,11 +9,11 @@ class ZAVEvent {
  public:
   explicit ZAVEvent(bool signalled) : m_bSignalled(signalled) {}
 
+  // Notifies while still holding the mutex: a waiter that sees the event set may destroy it at
+  // once (a thread that ends after stopping itself), so Set touches nothing after the unlock.
   void Set() {
-    {
-      std::lock_guard<std::mutex> hold(m_mutex);
-      m_bSignalled = true;
-    }
+    std::lock_guard<std::mutex> hold(m_mutex);
+    m_bSignalled = true;
     m_cond.notify_all();
   }
 

@@ -1,0 +1,14 @@
+#include <new>
+
+#include "ZAVServoSocket.h"
+#include "session/CZAVSocketSessionImpl.h"
+
+extern "C" ZAV_EXPORT bool CreateZAVSocketSession(CIZAVSocketSession** out) {
+  if (out == nullptr) return false;
+  try {
+    *out = new CZAVSocketSessionImpl;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}

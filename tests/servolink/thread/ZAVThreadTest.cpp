@@ -1,0 +1,159 @@
+#include "thread/ZAVThread.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "ZAVServoSocket.h"
+#include "thread/ZAVCritSec.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// A worker whose body runs until told to stop, counting its runs.
+class Worker : public ZAVThread {
+ public:
+  ~Worker() override {
+    stop = true;
+    StopThread();
+  }
+  void ThreadProcMain() override {
+    ++runs;
+    while (!stop) std::this_thread::sleep_for(1ms);
+  }
+  std::atomic<bool> stop{false};
+  std::atomic<int> runs{0};
+};
+
+// A UI host whose pump does the one thing the worker below waits for.
+class FlagPumpHost : public IZAVUiHost {
+ public:
+  void PumpMessages() override {
+    ++pumps;
+    delivered = true;
+  }
+  int MessageBox(const std::string&, const std::string&, unsigned int) override { return IDOK; }
+  std::atomic<int> pumps{0};
+  std::atomic<bool> delivered{false};
+};
+
+class ScopedHost {
+ public:
+  explicit ScopedHost(IZAVUiHost* host) { ZAVSetUiHost(host); }
+  ~ScopedHost() { ZAVSetUiHost(nullptr); }
+};
+
+TEST(ZAVThreadTest, StopThreadOnANeverStartedObjectReturnsAtOnce) {
+  Worker worker;
+  const auto start = std::chrono::steady_clock::now();
+  worker.StopThread();
+  worker.StopThread();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+  EXPECT_EQ(worker.runs, 0);
+}
+
+TEST(ZAVThreadTest, StartsOneBodyAndStopsItOnlyOnce) {
+  Worker worker;
+  ASSERT_TRUE(worker.StartThread());
+  EXPECT_TRUE(worker.StartThread());  // already running: no second body
+  worker.stop = true;
+  worker.StopThread();
+  worker.StopThread();  // nothing held any more: returns at once
+  EXPECT_EQ(worker.runs, 1);
+}
+
+TEST(ZAVThreadTest, CanBeStartedAgainAfterAStop) {
+  Worker worker;
+  for (int round = 1; round <= 3; ++round) {
+    worker.stop = false;
+    ASSERT_TRUE(worker.StartThread());
+    worker.stop = true;
+    worker.StopThread();
+    EXPECT_EQ(worker.runs, round);
+  }
+}
+
+TEST(ZAVThreadTest, StopWaitsForABodyThatIsStillFinishing) {
+  struct Slow : ZAVThread {
+    void ThreadProcMain() override {
+      std::this_thread::sleep_for(150ms);
+      finished = true;
+    }
+    std::atomic<bool> finished{false};
+  } slow;
+  ASSERT_TRUE(slow.StartThread());
+  slow.StopThread();
+  EXPECT_TRUE(slow.finished);
+}
+
+TEST(ZAVThreadTest, TwoThreadsStoppingTheSameObjectBothReturn) {
+  Worker worker;
+  ASSERT_TRUE(worker.StartThread());
+  worker.stop = true;
+  std::thread other([&] { worker.StopThread(); });
+  worker.StopThread();
+  other.join();
+  EXPECT_EQ(worker.runs, 1);
+}
+
+TEST(ZAVThreadTest, TheWaitKeepsDispatchingTheCallersMessages) {
+  // The worker ends only after the waiting thread has pumped its messages: without the pump,
+  // StopThread would wait forever (a user-interface thread waiting for a worker that waits for
+  // the user-interface thread).
+  FlagPumpHost host;
+  ScopedHost installed(&host);
+  struct NeedsPump : ZAVThread {
+    explicit NeedsPump(FlagPumpHost& h) : host(h) {}
+    void ThreadProcMain() override {
+      const auto deadline = std::chrono::steady_clock::now() + 5s;
+      while (!host.delivered && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(1ms);
+    }
+    FlagPumpHost& host;
+  } worker(host);
+  ASSERT_TRUE(worker.StartThread());
+  const auto start = std::chrono::steady_clock::now();
+  worker.StopThread();
+  EXPECT_TRUE(host.delivered);
+  EXPECT_GT(host.pumps, 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 4s);
+}
+
+TEST(ZAVThreadTest, AThreadStoppingItselfDoesNotWaitForItself) {
+  struct SelfStopping : ZAVThread {
+    void ThreadProcMain() override {
+      StopThread();
+      returned = true;
+    }
+    bool WaitDone() { return m_hDoneEvent.Wait(5000); }
+    std::atomic<bool> returned{false};
+  } worker;
+  ASSERT_TRUE(worker.StartThread());
+  EXPECT_TRUE(worker.WaitDone());
+  EXPECT_TRUE(worker.returned);
+  worker.StopThread();  // already given up by the thread itself: returns at once
+}
+
+TEST(ZAVCritSecTest, TheHolderMayTakeItAgainWhileOthersWait) {
+  ZAVCritSec lock;
+  std::atomic<bool> otherHolds{false};
+  std::thread other;
+  {
+    ZAVAutoLock outer(&lock);
+    {
+      ZAVAutoLock inner(&lock);  // re-entrant: no dead-lock
+    }
+    other = std::thread([&] {
+      ZAVAutoLock hold(&lock);
+      otherHolds = true;
+    });
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(otherHolds) << "the lock was free while still held once";
+  }
+  other.join();
+  EXPECT_TRUE(otherHolds);
+}
+
+}  // namespace

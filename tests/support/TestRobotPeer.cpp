@@ -1,0 +1,269 @@
+#include "TestRobotPeer.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+
+namespace {
+
+constexpr int kPollMs = 10;
+
+sockaddr_in LoopbackAddress(const std::string& address, int port) {
+  sockaddr_in out{};
+  out.sin_family = AF_INET;
+  out.sin_port = htons(static_cast<std::uint16_t>(port));
+  ::inet_pton(AF_INET, address.c_str(), &out.sin_addr);
+  return out;
+}
+
+int LocalPort(int fd) {
+  sockaddr_in local{};
+  socklen_t length = sizeof local;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length);
+  return ntohs(local.sin_port);
+}
+
+bool SendAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+struct TestRobotPeer::Connection {
+  int fd = -1;
+  std::string received;
+  std::size_t answered = 0;  // bytes of received already handed to the responder
+  bool closedBySession = false;
+  bool closedHere = false;
+};
+
+TestRobotPeer::TestRobotPeer(std::string address) : TestRobotPeer(std::move(address), Options()) {}
+
+TestRobotPeer::TestRobotPeer(std::string address, Options options)
+    : m_address(std::move(address)), m_options(options), m_holding(options.holdConnections) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int on = 1;
+  ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  if (m_options.receiveBuffer > 0) {
+    // Set on the listener so accepted connections start with it (it bounds the window).
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &m_options.receiveBuffer, sizeof m_options.receiveBuffer);
+  }
+  const sockaddr_in bound = LoopbackAddress(m_address, kPort);
+  // A backlog of 0 leaves room for a single waiting connection, which the filler takes.
+  if (::bind(fd, reinterpret_cast<const sockaddr*>(&bound), sizeof bound) != 0 ||
+      ::listen(fd, m_options.holdConnections ? 0 : 16) != 0) {
+    ::close(fd);
+    return;
+  }
+  m_listenFd = fd;
+  if (m_holding) FillAcceptQueue();
+  m_thread = std::thread(&TestRobotPeer::Run, this);
+}
+
+TestRobotPeer::~TestRobotPeer() {
+  {
+    std::lock_guard<std::mutex> hold(m_mutex);
+    m_stop = true;
+  }
+  if (m_thread.joinable()) m_thread.join();
+  for (int fd : m_fillers) ::close(fd);
+  for (auto& connection : m_connections) ::close(connection->fd);
+  if (m_listenFd >= 0) ::close(m_listenFd);
+}
+
+void TestRobotPeer::FillAcceptQueue() {
+  const sockaddr_in target = LoopbackAddress(m_address, kPort);
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  ::connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target);
+  // Wait for the handshake: only an established filler occupies the queue.
+  pollfd entry{fd, POLLOUT, 0};
+  ::poll(&entry, 1, 1000);
+  m_fillers.push_back(fd);
+  m_fillerPorts.push_back(LocalPort(fd));
+}
+
+void TestRobotPeer::ReleaseConnections() {
+  std::lock_guard<std::mutex> hold(m_mutex);
+  m_holding = false;
+}
+
+void TestRobotPeer::Run() {
+  for (;;) {
+    std::vector<pollfd> entries;
+    std::vector<Connection*> polled;
+    {
+      std::lock_guard<std::mutex> hold(m_mutex);
+      if (m_stop) return;
+      entries.push_back(pollfd{m_holding ? -1 : m_listenFd, POLLIN, 0});
+      for (auto& connection : m_connections) {
+        if (!m_reading || connection->closedBySession || connection->closedHere) continue;
+        entries.push_back(pollfd{connection->fd, POLLIN, 0});
+        polled.push_back(connection.get());
+      }
+    }
+    if (::poll(entries.data(), entries.size(), kPollMs) <= 0) continue;
+    if (entries[0].revents != 0) AcceptPending();
+    for (std::size_t i = 0; i < polled.size(); ++i) {
+      if (entries[i + 1].revents != 0) ReadFrom(*polled[i]);
+    }
+  }
+}
+
+void TestRobotPeer::AcceptPending() {
+  sockaddr_in remote{};
+  socklen_t length = sizeof remote;
+  const int fd = ::accept4(m_listenFd, reinterpret_cast<sockaddr*>(&remote), &length, SOCK_CLOEXEC);
+  if (fd < 0) return;
+  for (int port : m_fillerPorts) {
+    if (ntohs(remote.sin_port) == port) {
+      ::close(fd);
+      return;
+    }
+  }
+  const int on = 1;
+  ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  auto connection = std::make_unique<Connection>();
+  connection->fd = fd;
+  std::lock_guard<std::mutex> hold(m_mutex);
+  m_connections.push_back(std::move(connection));
+  m_changed.notify_all();
+}
+
+void TestRobotPeer::ReadFrom(Connection& connection) {
+  char buffer[65536];
+  const ssize_t n = ::recv(connection.fd, buffer, sizeof buffer, MSG_DONTWAIT);
+  if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
+  {
+    std::lock_guard<std::mutex> hold(m_mutex);
+    if (n > 0) {
+      connection.received.append(buffer, static_cast<std::size_t>(n));
+    } else {
+      connection.closedBySession = true;
+    }
+    m_changed.notify_all();
+  }
+  if (n > 0) Answer(connection);
+}
+
+void TestRobotPeer::Answer(Connection& connection) {
+  for (;;) {
+    std::string frame;
+    std::function<std::string(const std::string&)> responder;
+    {
+      std::lock_guard<std::mutex> hold(m_mutex);
+      if (!m_responder) return;
+      const std::string& bytes = connection.received;
+      const std::size_t at = connection.answered;
+      if (bytes.size() - at < 10) return;
+      const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data() + at);
+      const auto length = static_cast<std::int32_t>(p[2] | (p[3] << 8) | (p[4] << 16) |
+                                                    (static_cast<std::uint32_t>(p[5]) << 24));
+      if (p[0] != 0x34 || p[1] != 0x12 || length < 4) {
+        connection.answered = bytes.size();
+        return;
+      }
+      const std::size_t size = 6 + static_cast<std::size_t>(length);
+      if (bytes.size() - at < size) return;
+      frame = bytes.substr(at, size);
+      connection.answered += size;
+      responder = m_responder;
+    }
+    const std::string reply = responder(frame);
+    if (!reply.empty()) SendAll(connection.fd, reply.data(), reply.size());
+  }
+}
+
+TestRobotPeer::Connection* TestRobotPeer::At(int index) const {
+  if (m_connections.empty()) return nullptr;
+  if (index < 0) return m_connections.back().get();
+  if (static_cast<std::size_t>(index) >= m_connections.size()) return nullptr;
+  return m_connections[static_cast<std::size_t>(index)].get();
+}
+
+template <typename Predicate>
+bool TestRobotPeer::WaitFor(std::chrono::milliseconds limit, Predicate predicate) const {
+  std::unique_lock<std::mutex> hold(m_mutex);
+  return m_changed.wait_for(hold, limit, [&] { return predicate(); });
+}
+
+int TestRobotPeer::Connections() const {
+  std::lock_guard<std::mutex> hold(m_mutex);
+  return static_cast<int>(m_connections.size());
+}
+
+bool TestRobotPeer::WaitForConnections(int count, std::chrono::milliseconds limit) const {
+  return WaitFor(limit, [&] { return static_cast<int>(m_connections.size()) >= count; });
+}
+
+std::string TestRobotPeer::Received(int index) const {
+  std::lock_guard<std::mutex> hold(m_mutex);
+  const Connection* connection = At(index);
+  return connection ? connection->received : std::string();
+}
+
+bool TestRobotPeer::WaitForReceived(std::size_t size, std::chrono::milliseconds limit,
+                                    int index) const {
+  return WaitFor(limit, [&] {
+    const Connection* connection = At(index);
+    return connection != nullptr && connection->received.size() >= size;
+  });
+}
+
+bool TestRobotPeer::WaitForClosedBySession(std::chrono::milliseconds limit, int index) const {
+  return WaitFor(limit, [&] {
+    const Connection* connection = At(index);
+    return connection != nullptr && connection->closedBySession;
+  });
+}
+
+void TestRobotPeer::SetReading(bool reading) {
+  std::lock_guard<std::mutex> hold(m_mutex);
+  m_reading = reading;
+}
+
+bool TestRobotPeer::Send(const std::string& bytes, std::size_t pieceSize,
+                         std::chrono::milliseconds gap) {
+  int fd = -1;
+  {
+    std::lock_guard<std::mutex> hold(m_mutex);
+    const Connection* connection = At(-1);
+    if (connection == nullptr || connection->closedHere) return false;
+    fd = connection->fd;
+  }
+  if (pieceSize == 0) return SendAll(fd, bytes.data(), bytes.size());
+  for (std::size_t at = 0; at < bytes.size(); at += pieceSize) {
+    if (at > 0) std::this_thread::sleep_for(gap);
+    const std::size_t size = std::min(pieceSize, bytes.size() - at);
+    if (!SendAll(fd, bytes.data() + at, size)) return false;
+  }
+  return true;
+}
+
+void TestRobotPeer::SetResponder(std::function<std::string(const std::string& frame)> responder) {
+  std::lock_guard<std::mutex> hold(m_mutex);
+  m_responder = std::move(responder);
+}
+
+void TestRobotPeer::CloseConnection() {
+  std::lock_guard<std::mutex> hold(m_mutex);
+  Connection* connection = At(-1);
+  if (connection == nullptr || connection->closedHere) return;
+  connection->closedHere = true;
+  // Shut down, not closed: the descriptor stays valid for the peer's own thread until the end.
+  ::shutdown(connection->fd, SHUT_RDWR);
+}
