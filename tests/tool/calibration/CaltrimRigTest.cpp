@@ -1,0 +1,164 @@
+// The main window on the real link library, in a network-namespace rig: two simulated robots in
+// the robot namespaces, the window's discovery and session in the station namespace.
+
+#include <QCheckBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QToolButton>
+#include <set>
+
+#include "app/QtUiHost.h"
+#include "app/Text.h"
+#include "calibration/CDevListDlg.h"
+#include "calibration/CServoItemDlg.h"
+#include "calibration/MessageBar.h"
+#include "support/rig/NetnsRig.h"
+#include "tool/calibration/CalibrationFixture.h"
+
+namespace {
+
+const QString kIndent(39, QLatin1Char(' '));
+
+// Every session log file below the test program's Log folder.
+std::set<QString> LogFiles() {
+  std::set<QString> files;
+  QDirIterator it(QCoreApplication::applicationDirPath() + "/Log", {"*.log"}, QDir::Files,
+                  QDirIterator::Subdirectories);
+  while (it.hasNext()) files.insert(it.next());
+  return files;
+}
+
+class CaltrimRigTest : public CalibrationFixture {
+ protected:
+  void SetUp() override {
+    CALTRIM_SKIP_WITHOUT_RIG();
+    m_rig = std::make_unique<NetnsRig>(2);
+    ASSERT_TRUE(m_rig->ok()) << m_rig->error();
+    m_robots.push_back(StartRobot(1, "Robo-A", "02:00:00:00:0a:01", "1=5"));
+    m_robots.push_back(StartRobot(2, "Robo-B", "02:00:00:00:0b:02", "2=-4"));
+    for (auto& robot : m_robots) {
+      ASSERT_NE(robot, nullptr);
+      ASSERT_TRUE(robot->WaitForLine("READY", 5000)) << "robot simulator did not start";
+    }
+    m_station = std::make_unique<ScopedNetns>(m_rig->NamespacePath(NetnsRig::kStation));
+    ASSERT_TRUE(m_station->ok());
+    ZAVSetUiHost(&m_uiHost);
+  }
+
+  void TearDown() override {
+    m_dlg.reset();  // shuts the link objects down while still in the station namespace
+    ZAVSetUiHost(nullptr);
+    m_station.reset();
+    m_robots.clear();
+    m_rig.reset();
+  }
+
+  std::unique_ptr<ChildProcess> StartRobot(int robot, const std::string& name,
+                                           const std::string& mac, const std::string& offset) {
+    return m_rig->Spawn(robot, {CALTRIM_ROBOT_SIM, "--address", NetnsRig::RobotAddress(robot),
+                                "--name", name, "--mac", mac, "--servos", "16", "--offset",
+                                offset});
+  }
+
+  CaltrimEnv RigEnv() {
+    CaltrimEnv env = Env();
+    env.createSession = [](CIZAVSocketSession** out) { return CreateZAVSocketSession(out); };
+    env.createBroadcast = [](CIZAVBroadcastSocket** out) { return CreateZAVBroadcastSocket(out); };
+    return env;
+  }
+
+  QToolButton* MainButton(int id) { return Control<QToolButton>(m_dlg.get(), id); }
+  QTableWidget* List() { return m_dlg->DevList()->List(); }
+
+  int RowOf(const QString& name) {
+    for (int row = 0; row < List()->rowCount(); ++row) {
+      if (List()->item(row, 0)->text() == name) return row;
+    }
+    return -1;
+  }
+
+  void ConnectTo(const QString& name) {
+    MainButton(IDC_MAIN_CONNECT)->click();
+    ASSERT_TRUE(m_dlg->DevList()->isVisible());
+    const int row = RowOf(name);
+    ASSERT_GE(row, 0);
+    List()->selectRow(row);
+    Control<QWidget>(m_dlg->DevList(), IDC_DEVLIST_CONNECT)->setFocus();
+    m_dlg->DevList()->OnConnect();
+  }
+
+  bool Connected() {
+    return PumpUntil([&] { return MainButton(IDC_MAIN_CONNECT)->text() == T("IDS_DISCONNECT"); },
+                     8000);
+  }
+
+  std::unique_ptr<NetnsRig> m_rig;
+  std::vector<std::unique_ptr<ChildProcess>> m_robots;
+  std::unique_ptr<ScopedNetns> m_station;
+  QtUiHost m_uiHost;
+};
+
+TEST_F(CaltrimRigTest, DiscoversConnectsLosesTheLinkAndDisconnects) {
+  WriteConfig({{"ServoNum", "16"}, {"ID1", "90"}, {"ID2", "120"}});
+  m_dlg = std::make_unique<CCaltrimDlg>(RigEnv());
+  m_dlg->OnInitDialog();
+  ASSERT_TRUE(PumpUntil([&] { return MainButton(IDC_MAIN_CONNECT)->isEnabled(); }));
+
+  // Both robots answer the start-up search.
+  ASSERT_TRUE(PumpUntil([&] { return List()->rowCount() == 2; }, 8000))
+      << "rows: " << List()->rowCount();
+  EXPECT_GE(RowOf("Robo-A"), 0);
+  EXPECT_GE(RowOf("Robo-B"), 0);
+  EXPECT_EQ(List()->item(RowOf("Robo-B"), 2)->text(),
+            QString::fromStdString(NetnsRig::RobotAddress(2)));
+
+  // Connect to Robo-A: the status line names it, the commands are enabled, offsets are read.
+  ConnectTo("Robo-A");
+  ASSERT_TRUE(Connected()) << m_dlg->MessageDisplay()->text().toStdString();
+  const QString address = QString::fromStdString(NetnsRig::RobotAddress(1));
+  EXPECT_EQ(m_dlg->StatusLine(), T("IDS_WIFI_CONNECT_SUCCESS_TIP") + "Robo-A  " +
+                                     T("IDS_DEVICE_IP_ADDRESS") + address +
+                                     T("IDS_PORT_NUMBER") + "6102");
+  EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T("IDS_CONNECT_ROBOT_SUCCESS"));
+  EXPECT_TRUE(MainButton(IDC_MAIN_RESET)->isEnabled());
+  EXPECT_TRUE(MainButton(IDC_MAIN_CALIBRATE)->isEnabled());
+  CServoItemDlg* first = m_dlg->ServoItems().at(0);
+  EXPECT_TRUE(PumpUntil([&] { return first->OffsetBox()->text() == "5" && first->m_bLastOk; }))
+      << first->OffsetBox()->text().toStdString();
+
+  // The robot goes away: the link-lost texts.
+  m_robots[0]->Terminate();
+  ASSERT_TRUE(PumpUntil([&] { return m_dlg->StatusLine() == T("IDS_STATE_DISCONNECT"); }, 15000));
+  EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T("IDS_CONNECT_DISCONNECTED"));
+  EXPECT_EQ(MainButton(IDC_MAIN_CONNECT)->text(), T("IDS_CONNECT_ROBOT"));
+  EXPECT_FALSE(MainButton(IDC_MAIN_CALIBRATE)->isEnabled());
+  EXPECT_FALSE(first->m_bEnabled);
+
+  // Connect to Robo-B, then Disconnect: nothing is posted and the log gets its final name.
+  ConnectTo("Robo-B");
+  ASSERT_TRUE(Connected());
+  EXPECT_TRUE(PumpUntil([&] { return m_dlg->ServoItems().at(1)->OffsetBox()->text() == "-4"; }));
+  const std::set<QString> before = LogFiles();
+  MainButton(IDC_MAIN_CONNECT)->click();
+  EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T("IDS_DISCONNECTED"));
+  PumpUntil([] { return false; }, 1500);  // a posted end of run would change the texts
+  EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T("IDS_DISCONNECTED"));
+  EXPECT_EQ(MainButton(IDC_MAIN_CONNECT)->text(), T("IDS_CONNECT_ROBOT"));
+
+  bool finalNamed = false;
+  for (const QString& path : LogFiles()) {
+    if (before.count(path) != 0 || !path.endsWith("_ID(Vorla2_0001).log")) continue;
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    if (text.contains("<DisConnect>Connection is down!") && text.contains("Connect Sucessed!")) {
+      finalNamed = true;
+    }
+  }
+  EXPECT_TRUE(finalNamed) << "no new log file under its final name";
+}
+
+}  // namespace
