@@ -1,0 +1,60 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// A program run by a test: its standard output and error are collected line by line on a thread
+// of their own, so a chatty child never blocks on a full pipe. The child dies with the test
+// thread that started it (PR_SET_PDEATHSIG), and the destructor ends it.
+class ChildProcess {
+ public:
+  // Starts argv[0] (a path) with argv. With netnsPath (a /run/netns/ file) the child enters that
+  // network namespace before it runs the program. Null, with *error set, when it cannot start.
+  static std::unique_ptr<ChildProcess> Start(const std::vector<std::string>& argv,
+                                             const std::string& netnsPath = "",
+                                             std::string* error = nullptr);
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  pid_t Pid() const { return m_pid; }
+
+  // Waits up to timeoutMs for an output line that contains text, counting lines already read.
+  // True and the line in *line when one came.
+  bool WaitForLine(const std::string& text, int timeoutMs, std::string* line = nullptr);
+  // Waits up to timeoutMs until at least count lines contain text.
+  bool WaitForLines(const std::string& text, std::size_t count, int timeoutMs);
+  // Every line so far.
+  std::vector<std::string> Lines();
+  // The lines so far that contain text.
+  std::vector<std::string> LinesWith(const std::string& text);
+
+  // SIGTERM, then up to timeoutMs for the end, then SIGKILL. The exit status (or 128 + signal).
+  int Terminate(int timeoutMs = 3000);
+  // Waits up to timeoutMs for the child to end by itself; its status, or -1 when it still runs.
+  int Wait(int timeoutMs);
+
+ private:
+  ChildProcess(pid_t pid, int outputFd);
+  void ReadOutput();
+  int Reap(bool block);
+
+  pid_t m_pid;
+  int m_outputFd;
+  int m_status = -1;
+  std::mutex m_mutex;
+  std::condition_variable m_changed;
+  std::vector<std::string> m_lines;
+  std::thread m_reader;
+};
+
+// Runs argv (argv[0] a path or a name on PATH) to its end with standard output and error
+// captured. The exit status, 128 + signal, or -1 when it could not run or outlived timeoutMs
+// (then it is killed).
+int RunCommand(const std::vector<std::string>& argv, std::string* output, int timeoutMs = 60000);
