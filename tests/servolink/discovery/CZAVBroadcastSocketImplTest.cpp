@@ -1,0 +1,36 @@
+// The discovery object before it is started: none of this opens a socket, so it runs anywhere.
+// Everything that touches the network is in DiscoveryRigTest.
+
+#include <gtest/gtest.h>
+
+#include "ZAVServoSocket.h"
+
+namespace {
+
+TEST(CZAVBroadcastSocketImplTest, AnObjectNotStartedSendsNothingAndReleasesCleanly) {
+  CIZAVBroadcastSocket* discovery = nullptr;
+  ASSERT_TRUE(CreateZAVBroadcastSocket(&discovery));
+  ASSERT_NE(discovery, nullptr);
+
+  EXPECT_EQ(discovery->SearchDevice(), -1);
+  EXPECT_FALSE(discovery->SendData("x", 1));
+  EXPECT_EQ(discovery->GetDevList(), nullptr);
+  discovery->ClearDevList();
+
+  // cmd 1 takes the text and frees it even when nothing could be sent.
+  EXPECT_TRUE(discovery->SendCmd(1, new std::string("1")));
+  EXPECT_TRUE(discovery->SendCmd(1, nullptr));
+  // Any other cmd leaves the text to the caller.
+  std::string text = "1";
+  EXPECT_FALSE(discovery->SendCmd(2, &text));
+  EXPECT_FALSE(discovery->SendCmd(0, &text));
+  EXPECT_EQ(text, "1");
+
+  EXPECT_TRUE(discovery->Release());
+}
+
+TEST(CZAVBroadcastSocketImplTest, FactoryRefusesANullOut) {
+  EXPECT_FALSE(CreateZAVBroadcastSocket(nullptr));
+}
+
+}  // namespace
