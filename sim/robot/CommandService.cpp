@@ -1,0 +1,236 @@
+#include "sim/robot/CommandService.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "codec/Frame.h"
+#include "sim/robot/RobotCommands.h"
+
+namespace {
+
+constexpr unsigned char kStrayByte = 0xEE;
+
+std::string PeerText(const sockaddr_in& address) {
+  char text[INET_ADDRSTRLEN] = {};
+  ::inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
+  return std::string(text) + ":" + std::to_string(ntohs(address.sin_port));
+}
+
+}  // namespace
+
+CommandService::CommandService(const SimOptions& options, RobotState* state, FrameLog* log)
+    : m_options(options), m_state(state), m_log(log) {}
+
+CommandService::~CommandService() {
+  for (Link& link : m_links) {
+    if (!link.closed) ::close(link.fd);
+  }
+  if (m_listenFd >= 0) ::close(m_listenFd);
+}
+
+bool CommandService::Open(std::string* error) {
+  m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (m_listenFd < 0) {
+    *error = std::string("tcp socket: ") + std::strerror(errno);
+    return false;
+  }
+  const int on = 1;
+  ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(kPort);
+  ::inet_pton(AF_INET, m_options.address.c_str(), &address.sin_addr);
+  if (::bind(m_listenFd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+      ::listen(m_listenFd, 8) != 0) {
+    *error = "tcp " + m_options.address + ":" + std::to_string(kPort) + ": " + std::strerror(errno);
+    return false;
+  }
+  m_log->Line("LISTEN tcp " + m_options.address + ":" + std::to_string(kPort));
+  return true;
+}
+
+void CommandService::AddPollFds(std::vector<pollfd>* fds) const {
+  fds->push_back(pollfd{m_listenFd, POLLIN, 0});
+  for (const Link& link : m_links) {
+    fds->push_back(pollfd{link.fd, static_cast<short>(POLLIN | (link.writeBlocked ? POLLOUT : 0)), 0});
+  }
+}
+
+void CommandService::Serve(const std::vector<pollfd>& fds, std::int64_t nowMs) {
+  for (const pollfd& fd : fds) {
+    if (fd.revents == 0) continue;
+    if (fd.fd == m_listenFd) {
+      Accept();
+      continue;
+    }
+    for (Link& link : m_links) {
+      if (link.fd != fd.fd || link.closed) continue;
+      if (fd.revents & POLLOUT) WriteDue(&link, nowMs);
+      if (!link.closed && (fd.revents & (POLLIN | POLLHUP | POLLERR))) Receive(&link, nowMs);
+    }
+  }
+  m_links.remove_if([](const Link& link) { return link.closed; });
+}
+
+void CommandService::Accept() {
+  sockaddr_in peer{};
+  socklen_t size = sizeof peer;
+  const int fd = ::accept4(m_listenFd, reinterpret_cast<sockaddr*>(&peer), &size, SOCK_CLOEXEC | SOCK_NONBLOCK);
+  if (fd < 0) return;
+  // Each write is to leave as its own segment, so that pieces arrive as pieces.
+  const int on = 1;
+  ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  Link& link = m_links.emplace_back();
+  link.fd = fd;
+  link.peer = PeerText(peer);
+  m_log->Line("CONNECT tcp " + link.peer);
+}
+
+void CommandService::Receive(Link* link, std::int64_t nowMs) {
+  char buffer[4096];
+  const ssize_t received = ::recv(link->fd, buffer, sizeof buffer, 0);
+  if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
+  if (received <= 0) {
+    Close(link, received == 0 ? "peer closed" : std::string("error ") + std::strerror(errno));
+    return;
+  }
+  link->assembler.Append(buffer, static_cast<std::size_t>(received));
+  HandleFrames(link, nowMs);
+}
+
+void CommandService::HandleFrames(Link* link, std::int64_t nowMs) {
+  std::string bytes;
+  std::string payload;
+  std::string dropped;
+  for (;;) {
+    const FrameAssembler::Result result = link->assembler.Next(&bytes, &payload);
+    if (result == FrameAssembler::Result::kDropped) {
+      dropped += bytes;
+      continue;
+    }
+    if (!dropped.empty()) {
+      m_log->Frame("RECV", "tcp", link->peer, "stray " + std::to_string(dropped.size()) + " bytes", dropped);
+      dropped.clear();
+    }
+    if (result == FrameAssembler::Result::kNeedMore) return;
+
+    ++link->frames;
+    const CommandOutcome outcome = HandleCommand(payload, m_state, m_options.faults, nowMs);
+    m_log->Frame("RECV", "tcp", link->peer, outcome.request, bytes);
+    if (outcome.stateChanged) SaveState();
+    if (m_options.faults.closeAfterFrames > 0 && link->frames >= m_options.faults.closeAfterFrames) {
+      Close(link, "after " + std::to_string(link->frames) + " frames");
+      return;
+    }
+    if (outcome.hasReply && !m_options.faults.noReplies) {
+      Schedule(link, BuildFrame(outcome.replyPayload), outcome.reply, nowMs);
+    }
+  }
+}
+
+void CommandService::Schedule(Link* link, const std::string& frame, const std::string& what,
+                              std::int64_t nowMs) {
+  const Faults& faults = m_options.faults;
+  std::int64_t due = nowMs + faults.replyDelayMs;
+  if (!link->pending.empty()) due = std::max(due, link->pending.back().dueMs);
+
+  Chunk first;
+  first.dueMs = due;
+  if (faults.strayBytes > 0) {
+    const std::string stray(static_cast<std::size_t>(faults.strayBytes), static_cast<char>(kStrayByte));
+    first.bytes = stray;
+    first.lines.push_back("SEND tcp " + link->peer + " stray " + std::to_string(stray.size()) +
+                          " bytes | " + FrameLog::Hex(stray));
+  }
+  std::string line = "SEND tcp " + link->peer + " " + what;
+  if (faults.splitBytes > 0) line += " (in pieces of " + std::to_string(faults.splitBytes) + ")";
+  first.lines.push_back(line + " | " + FrameLog::Hex(frame));
+
+  if (faults.splitBytes <= 0) {
+    first.bytes += frame;
+    link->pending.push_back(std::move(first));
+    return;
+  }
+  if (!first.bytes.empty()) {
+    // The stray bytes go out as a piece of their own, ahead of the frame's pieces.
+    Chunk stray;
+    stray.dueMs = due;
+    stray.bytes = std::move(first.bytes);
+    stray.lines.push_back(first.lines.front());
+    first.lines.erase(first.lines.begin());
+    first.bytes.clear();
+    link->pending.push_back(std::move(stray));
+    due += faults.splitGapMs;
+  }
+  const auto piece = static_cast<std::size_t>(faults.splitBytes);
+  for (std::size_t offset = 0; offset < frame.size(); offset += piece) {
+    Chunk chunk;
+    chunk.dueMs = due;
+    chunk.bytes = frame.substr(offset, piece);
+    if (offset == 0) chunk.lines = std::move(first.lines);
+    link->pending.push_back(std::move(chunk));
+    due += faults.splitGapMs;
+  }
+}
+
+void CommandService::Flush(std::int64_t nowMs) {
+  for (Link& link : m_links) {
+    if (!link.closed) WriteDue(&link, nowMs);
+  }
+  m_links.remove_if([](const Link& link) { return link.closed; });
+}
+
+void CommandService::WriteDue(Link* link, std::int64_t nowMs) {
+  link->writeBlocked = false;
+  while (!link->pending.empty() && link->pending.front().dueMs <= nowMs) {
+    Chunk& chunk = link->pending.front();
+    for (const std::string& line : chunk.lines) m_log->Line(line);
+    chunk.lines.clear();
+    const ssize_t sent = ::send(link->fd, chunk.bytes.data(), chunk.bytes.size(), MSG_NOSIGNAL);
+    if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+      link->writeBlocked = true;
+      return;
+    }
+    if (sent < 0) {
+      Close(link, std::string("send error ") + std::strerror(errno));
+      return;
+    }
+    chunk.bytes.erase(0, static_cast<std::size_t>(sent));
+    if (!chunk.bytes.empty()) {  // the rest when the socket takes more
+      link->writeBlocked = true;
+      return;
+    }
+    link->pending.pop_front();
+  }
+}
+
+std::int64_t CommandService::NextDueMs() const {
+  std::int64_t next = -1;
+  for (const Link& link : m_links) {
+    if (link.closed || link.pending.empty()) continue;
+    const std::int64_t due = link.pending.front().dueMs;
+    if (next < 0 || due < next) next = due;
+  }
+  return next;
+}
+
+void CommandService::Close(Link* link, const std::string& reason) {
+  if (link->closed) return;
+  ::close(link->fd);
+  link->closed = true;
+  link->pending.clear();
+  m_log->Line("CLOSE tcp " + link->peer + " " + reason);
+}
+
+void CommandService::SaveState() {
+  if (m_options.stateFile.empty()) return;
+  std::string error;
+  if (!m_state->Save(m_options.stateFile, &error)) m_log->Line("ERROR " + error);
+}

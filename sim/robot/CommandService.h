@@ -1,0 +1,68 @@
+#pragma once
+
+#include <poll.h>
+
+#include <cstdint>
+#include <deque>
+#include <list>
+#include <string>
+#include <vector>
+
+#include "sim/robot/FrameAssembler.h"
+#include "sim/robot/FrameLog.h"
+#include "sim/robot/RobotState.h"
+#include "sim/robot/SimOptions.h"
+
+// The TCP side of the simulated robot: listens on port 6102, takes any number of links, answers
+// each frame through HandleCommand, and applies the transport faults (silence, delay, stray
+// bytes, small pieces, closing after N frames).
+class CommandService {
+ public:
+  static constexpr int kPort = 6102;
+
+  CommandService(const SimOptions& options, RobotState* state, FrameLog* log);
+  ~CommandService();
+  CommandService(const CommandService&) = delete;
+  CommandService& operator=(const CommandService&) = delete;
+
+  bool Open(std::string* error);
+
+  // Adds the descriptors to watch; Serve handles what poll reported for them.
+  void AddPollFds(std::vector<pollfd>* fds) const;
+  void Serve(const std::vector<pollfd>& fds, std::int64_t nowMs);
+  // Writes the reply pieces that are due.
+  void Flush(std::int64_t nowMs);
+  // When the next reply piece is due, or -1.
+  std::int64_t NextDueMs() const;
+
+ private:
+  // Bytes to write at a time, and the log lines to print when they start to go out.
+  struct Chunk {
+    std::int64_t dueMs = 0;
+    std::string bytes;
+    std::vector<std::string> lines;
+  };
+  struct Link {
+    int fd = -1;
+    std::string peer;
+    FrameAssembler assembler;
+    int frames = 0;
+    std::deque<Chunk> pending;
+    bool closed = false;
+    bool writeBlocked = false;  // the socket took less than was due
+  };
+
+  void Accept();
+  void Receive(Link* link, std::int64_t nowMs);
+  void HandleFrames(Link* link, std::int64_t nowMs);
+  void Schedule(Link* link, const std::string& frame, const std::string& what, std::int64_t nowMs);
+  void WriteDue(Link* link, std::int64_t nowMs);
+  void Close(Link* link, const std::string& reason);
+  void SaveState();
+
+  const SimOptions& m_options;
+  RobotState* m_state;
+  FrameLog* m_log;
+  int m_listenFd = -1;
+  std::list<Link> m_links;
+};

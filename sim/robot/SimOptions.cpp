@@ -1,0 +1,186 @@
+#include "sim/robot/SimOptions.h"
+
+#include <arpa/inet.h>
+
+#include <charconv>
+#include <functional>
+
+namespace {
+
+bool ParseInt(const std::string& text, int low, int high, int* value) {
+  int parsed = 0;
+  const char* end = text.data() + text.size();
+  const auto result = std::from_chars(text.data(), end, parsed);
+  if (text.empty() || result.ec != std::errc() || result.ptr != end) return false;
+  if (parsed < low || parsed > high) return false;
+  *value = parsed;
+  return true;
+}
+
+bool IsIpv4(const std::string& text) {
+  in_addr address{};
+  return ::inet_pton(AF_INET, text.c_str(), &address) == 1;
+}
+
+// "all", or ids separated by commas.
+bool ParseServoSet(const std::string& text, ServoSet* set) {
+  if (text == "all") {
+    set->all = true;
+    return true;
+  }
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    const std::size_t comma = std::min(text.find(',', start), text.size());
+    int id = 0;
+    if (!ParseInt(text.substr(start, comma - start), 0, 255, &id)) return false;
+    set->ids.insert(id);
+    start = comma + 1;
+  }
+  return true;
+}
+
+// "ID=VALUE".
+bool ParseServoValue(const std::string& text, int low, int high, std::map<int, int>* values) {
+  const std::size_t equals = text.find('=');
+  int id = 0;
+  int value = 0;
+  if (equals == std::string::npos || !ParseInt(text.substr(0, equals), 1, SimOptions::kMaxServos, &id) ||
+      !ParseInt(text.substr(equals + 1), low, high, &value)) {
+    return false;
+  }
+  (*values)[id] = value;
+  return true;
+}
+
+using Setter = std::function<bool(const std::string&, SimOptions*)>;
+
+struct Option {
+  const char* name;
+  bool takesValue;
+  Setter set;
+};
+
+const std::vector<Option>& Options() {
+  static const std::vector<Option> options = {
+      {"--address", true, [](const std::string& v, SimOptions* o) { o->address = v; return IsIpv4(v); }},
+      {"--servos", true, [](const std::string& v, SimOptions* o) { return ParseInt(v, 1, SimOptions::kMaxServos, &o->servos); }},
+      {"--name", true, [](const std::string& v, SimOptions* o) { o->name = v; return true; }},
+      {"--version", true, [](const std::string& v, SimOptions* o) { o->version = v; return true; }},
+      {"--ip", true, [](const std::string& v, SimOptions* o) { o->recordIp = v; return true; }},
+      {"--mac", true, [](const std::string& v, SimOptions* o) { o->mac = v; return true; }},
+      {"--bt-mac", true, [](const std::string& v, SimOptions* o) { o->btMac = v; return true; }},
+      {"--serial", true, [](const std::string& v, SimOptions* o) { o->serial = v; return v.find('#') == std::string::npos; }},
+      {"--offset", true, [](const std::string& v, SimOptions* o) { return ParseServoValue(v, -32768, 32767, &o->offsets); }},
+      {"--angle", true, [](const std::string& v, SimOptions* o) { return ParseServoValue(v, 0, 65535, &o->angles); }},
+      {"--no-discovery", false, [](const std::string&, SimOptions* o) { o->discovery = false; return true; }},
+      {"--announce", true, [](const std::string& v, SimOptions* o) { o->announceTo = v; return IsIpv4(v); }},
+      {"--state-file", true, [](const std::string& v, SimOptions* o) { o->stateFile = v; return !v.empty(); }},
+      {"--refuse-writes", true, [](const std::string& v, SimOptions* o) { return ParseServoSet(v, &o->faults.refuseWrites); }},
+      {"--fail-reads", true, [](const std::string& v, SimOptions* o) { return ParseServoSet(v, &o->faults.failReads); }},
+      {"--fail-servo", true, [](const std::string& v, SimOptions* o) {
+         return ParseServoSet(v, &o->faults.refuseWrites) && ParseServoSet(v, &o->faults.failReads); }},
+      {"--refuse-sn-write", false, [](const std::string&, SimOptions* o) { o->faults.refuseSerialWrite = true; return true; }},
+      {"--no-replies", false, [](const std::string&, SimOptions* o) { o->faults.noReplies = true; return true; }},
+      {"--close-after", true, [](const std::string& v, SimOptions* o) { return ParseInt(v, 1, 1 << 30, &o->faults.closeAfterFrames); }},
+      {"--stray-bytes", true, [](const std::string& v, SimOptions* o) { return ParseInt(v, 1, 64, &o->faults.strayBytes); }},
+      {"--split", true, [](const std::string& v, SimOptions* o) { return ParseInt(v, 1, 1 << 16, &o->faults.splitBytes); }},
+      {"--split-gap", true, [](const std::string& v, SimOptions* o) { return ParseInt(v, 0, 10000, &o->faults.splitGapMs); }},
+      {"--delay", true, [](const std::string& v, SimOptions* o) { return ParseInt(v, 0, 600000, &o->faults.replyDelayMs); }},
+      {"--help", false, [](const std::string&, SimOptions* o) { o->help = true; return true; }},
+  };
+  return options;
+}
+
+const Option* FindOption(const std::string& name) {
+  for (const Option& option : Options()) {
+    if (name == option.name) return &option;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool ParseSimOptions(const std::vector<std::string>& args, SimOptions* options, std::string* error) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string name = args[i];
+    std::string value;
+    bool inlineValue = false;
+    if (const std::size_t equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos) {
+      value = name.substr(equals + 1);
+      name.resize(equals);
+      inlineValue = true;
+    }
+    if (name == "-h") name = "--help";
+    const Option* option = FindOption(name);
+    if (option == nullptr) {
+      *error = "unknown option " + args[i];
+      return false;
+    }
+    if (option->takesValue && !inlineValue) {
+      if (i + 1 >= args.size()) {
+        *error = name + " needs a value";
+        return false;
+      }
+      value = args[++i];
+    } else if (!option->takesValue && inlineValue) {
+      *error = name + " takes no value";
+      return false;
+    }
+    if (!option->set(value, options)) {
+      *error = "bad value for " + name + ": " + value;
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string SimHelpText(const std::string& program) {
+  return "Usage: " + program + R"( [options]
+
+Behaves as one robot of the Vorla2 family: a command service on TCP port 6102 with servos
+1..N (calibration offset, current angle), serial number and Bluetooth MAC, and answers to the
+discovery broadcast on UDP port 6000. Prints one line per frame it receives ("RECV") and sends
+("SEND"), with the frame's bytes in hex, and ends cleanly on SIGTERM or SIGINT.
+Run it inside a network namespace of its own (scripts/netns-rig) whenever discovery is on.
+
+Robot:
+  --address A        IPv4 address the command service listens on, port 6102 (default 127.0.0.1)
+  --servos N         number of servos, ids 1..N (default 16, at most 32); other ids answer
+                     with status 1
+  --offset ID=V      initial calibration offset of servo ID (default 0); repeatable
+  --angle ID=V       initial current angle of servo ID (default 120); repeatable
+  --serial TEXT      stored serial number (default SN0000000001); no '#'
+  --bt-mac TEXT      Bluetooth MAC in the serial-number reply "serial#mac" (default: --mac)
+  --state-file PATH  keep offsets and serial number in PATH: read at start when it exists,
+                     rewritten after every change, so they survive a restart
+
+Discovery (UDP port 6000):
+  --name TEXT        device name in the discovery record (default Vorla2_SIM)
+  --version TEXT     version text in the record (default 1.0.0)
+  --ip TEXT          IP text in the record (default: --address)
+  --mac TEXT         MAC text in the record (default 02:00:00:00:00:01)
+  --no-discovery     do not open UDP port 6000
+  --announce A       do not answer searches; send the record every second to A, port 6000
+                     instead (for a single namespace where the station holds port 6000)
+
+Faults (ID lists are comma-separated ids, or "all"):
+  --refuse-writes IDS  set-angle and set-calibration of these servos answer status 1, store nothing
+  --fail-reads IDS     reads of these servos (offset, angle, info) answer status 1
+  --fail-servo IDS     both of the above
+  --refuse-sn-write    a serial-number write answers "1" and stores nothing
+  --no-replies         read and log every frame, answer none
+  --close-after N      close the link as soon as N frames have arrived on it (the Nth is not
+                       answered)
+  --stray-bytes N      write N bytes of 0xEE before each reply
+  --split N            write each reply in TCP pieces of N bytes ...
+  --split-gap MS       ... MS milliseconds apart (default 20)
+  --delay MS           send each reply MS milliseconds after its request
+
+  -h, --help         this text
+
+Frames: servo commands 0x05 set angle (moves over the given time), 0x06 read angle, 0x0C set
+calibration offset (stored), 0x0D read calibration offset, 0x0E read servo info; 52 read serial
+number (answers "serial#mac"); 51 write serial number (stores it, answers "0"); the heartbeat is
+accepted without an answer. Other frames are logged and not answered.
+)";
+}

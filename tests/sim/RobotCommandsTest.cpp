@@ -1,0 +1,141 @@
+#include "sim/robot/RobotCommands.h"
+
+#include <gtest/gtest.h>
+
+#include "sim/SimRequests.h"
+
+namespace {
+
+class RobotCommandsTest : public ::testing::Test {
+ protected:
+  RobotCommandsTest() : m_state(Options()) {}
+
+  static SimOptions Options() {
+    SimOptions options;
+    options.servos = 6;
+    options.offsets = {{3, 90}};
+    options.serial = "SN42";
+    options.btMac = "AA:BB";
+    return options;
+  }
+
+  CommandOutcome Send(const std::string& payload, std::int64_t nowMs = 0) {
+    return HandleCommand(payload, &m_state, m_faults, nowMs);
+  }
+
+  // Sends a servo command and decodes its reply.
+  ServoReplyFields Servo(const ServoCommand& command, bool withValue, std::int64_t nowMs = 0) {
+    const CommandOutcome outcome = Send(ServoPayload(command), nowMs);
+    EXPECT_TRUE(outcome.hasReply);
+    int type = -1;
+    ServoReplyFields fields;
+    EXPECT_TRUE(ReadServoReply(outcome.replyPayload, &type, &fields, withValue));
+    EXPECT_EQ(type, command.type);
+    return fields;
+  }
+
+  RobotState m_state;
+  Faults m_faults;
+};
+
+TEST_F(RobotCommandsTest, ReadingAnOffsetAnswersWithTheExactReplyFrame) {
+  const CommandOutcome outcome = Send(ServoPayload(ServoCommand::ReadCaliAngle(3)));
+  ASSERT_TRUE(outcome.hasReply);
+  const std::string expected = {0x34, 0x12, 0x0E, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,
+                                (char)0x92, 0x01, (char)0xA7, (char)0x92, 0x0D, (char)0xA4, 0x00, 0x03, 0x00, 0x5A};
+  EXPECT_EQ(BuildFrame(outcome.replyPayload), expected);
+  EXPECT_FALSE(outcome.stateChanged);
+}
+
+TEST_F(RobotCommandsTest, OffsetsAreStoredAndReadBackWithTheirSign) {
+  for (int offset : {-89, -3, 0, 7, 89}) {
+    const CommandOutcome write = Send(ServoPayload(ServoCommand::SetCaliAngle(2, offset)));
+    EXPECT_TRUE(write.stateChanged);
+    const ServoReplyFields fields = Servo(ServoCommand::ReadCaliAngle(2), true);
+    EXPECT_TRUE(fields.ok);
+    EXPECT_EQ(fields.id, 2);
+    EXPECT_EQ(fields.value, offset);
+  }
+  EXPECT_EQ(m_state.Offset(3), 90) << "another servo's offset changed";
+}
+
+TEST_F(RobotCommandsTest, AServoMovesToItsNewAngleOverTheGivenTime) {
+  EXPECT_EQ(Servo(ServoCommand::ReadCurrentAngle(4), true, 0).value, SimOptions::kDefaultAngle);
+  EXPECT_TRUE(Servo(ServoCommand::SetCurrentAngle(4, 200, 1000), false, 1000).ok);
+  EXPECT_EQ(Servo(ServoCommand::ReadCurrentAngle(4), true, 1000).value, 120);
+  EXPECT_EQ(Servo(ServoCommand::ReadCurrentAngle(4), true, 1500).value, 160);
+  EXPECT_EQ(Servo(ServoCommand::ReadCurrentAngle(4), true, 2000).value, 200);
+  // A new move starts from wherever the servo is.
+  Servo(ServoCommand::SetCurrentAngle(4, 0, 0), false, 2500);
+  EXPECT_EQ(Servo(ServoCommand::ReadCurrentAngle(4), true, 2500).value, 0);
+}
+
+TEST_F(RobotCommandsTest, RefusedWritesAndFailedReadsAnswerStatusOne) {
+  m_faults.refuseWrites.ids = {2};
+  m_faults.failReads.ids = {3};
+  ServoReplyFields fields = Servo(ServoCommand::SetCaliAngle(2, 10), false);
+  EXPECT_FALSE(fields.ok);
+  EXPECT_EQ(m_state.Offset(2), 0);
+  fields = Servo(ServoCommand::SetCurrentAngle(2, 10, 0), false);
+  EXPECT_FALSE(fields.ok);
+  EXPECT_EQ(m_state.Angle(2, 0), SimOptions::kDefaultAngle);
+  EXPECT_TRUE(Servo(ServoCommand::ReadCaliAngle(2), true).ok) << "a refused write does not fail reads";
+
+  for (const ServoCommand& read : {ServoCommand::ReadCaliAngle(3), ServoCommand::ReadCurrentAngle(3),
+                                   ServoCommand::ReadInfo(3)}) {
+    fields = Servo(read, true);
+    EXPECT_FALSE(fields.ok);
+    EXPECT_EQ(fields.id, 3);
+    EXPECT_EQ(fields.value, 0);
+  }
+  EXPECT_TRUE(Servo(ServoCommand::SetCaliAngle(3, 5), false).ok) << "failed reads do not refuse writes";
+
+  m_faults.failReads.all = true;
+  EXPECT_FALSE(Servo(ServoCommand::ReadCaliAngle(1), true).ok);
+}
+
+TEST_F(RobotCommandsTest, IdsOutsideTheRobotFailAndInfoIsReported) {
+  for (int id : {0, 7, 200}) {
+    EXPECT_FALSE(Servo(ServoCommand::ReadCaliAngle(id), true).ok) << id;
+    EXPECT_FALSE(Servo(ServoCommand::SetCaliAngle(id, 1), false).ok) << id;
+  }
+  const ServoReplyFields info = Servo(ServoCommand::ReadInfo(1), true);
+  EXPECT_TRUE(info.ok);
+  EXPECT_EQ(info.value, kServoModel * 256 + kServoFirmware);
+}
+
+TEST_F(RobotCommandsTest, SerialNumberIsReadWithTheMacAndWrittenWithZero) {
+  std::string text;
+  CommandOutcome outcome = Send(PackEnvelope(CMD_READ_SN, PackTextBody("")));
+  ASSERT_TRUE(ReadTextReply(outcome.replyPayload, CMD_READ_SN, &text));
+  EXPECT_EQ(text, "SN42#AA:BB");
+
+  outcome = Send(PackEnvelope(CMD_WRITE_SN, PackTextBody("VORLA-0007")));
+  ASSERT_TRUE(ReadTextReply(outcome.replyPayload, CMD_WRITE_SN, &text));
+  EXPECT_EQ(text, "0");
+  EXPECT_TRUE(outcome.stateChanged);
+  EXPECT_EQ(m_state.Serial(), "VORLA-0007");
+
+  m_faults.refuseSerialWrite = true;
+  outcome = Send(PackEnvelope(CMD_WRITE_SN, PackTextBody("OTHER")));
+  ASSERT_TRUE(ReadTextReply(outcome.replyPayload, CMD_WRITE_SN, &text));
+  EXPECT_EQ(text, "1");
+  EXPECT_EQ(m_state.Serial(), "VORLA-0007");
+}
+
+TEST_F(RobotCommandsTest, HeartbeatsAndWhatTheRobotDoesNotKnowGetNoAnswer) {
+  EXPECT_FALSE(Send("").hasReply);
+  EXPECT_EQ(Send("").request, "heartbeat");
+  EXPECT_FALSE(Send(std::string(1, '\xC1')).hasReply);
+  EXPECT_FALSE(Send(PackEnvelope(9, PackTextBody(""))).hasReply);
+  ServoCommand unknown;
+  unknown.type = 0x42;
+  unknown.size = 1;
+  EXPECT_FALSE(Send(ServoPayload(unknown)).hasReply);
+  ServoCommand shortSet = ServoCommand::SetCaliAngle(1, 1);
+  shortSet.size = 2;
+  EXPECT_FALSE(Send(ServoPayload(shortSet)).hasReply);
+  EXPECT_EQ(m_state.Offset(1), 0);
+}
+
+}  // namespace

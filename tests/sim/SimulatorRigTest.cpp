@@ -1,0 +1,109 @@
+// Simulated robots answering a real discovery object: robots in their own namespaces of the rig,
+// or, in announce mode, beside the station in its namespace.
+
+#include <map>
+
+#include <gtest/gtest.h>
+
+#include "ZAVServoSocket.h"
+#include "servolink/discovery/DiscoverySpy.h"
+#include "sim/SimLink.h"
+#include "sim/SimRequests.h"
+#include "support/rig/NetnsRig.h"
+
+namespace {
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+class SimulatorRigTest : public ::testing::Test {
+ protected:
+  void SetUp() override { CALTRIM_SKIP_WITHOUT_RIG(); }
+
+  void TearDown() override {
+    if (m_discovery) m_discovery->Release();
+  }
+
+  std::unique_ptr<ChildProcess> StartSim(const NetnsRig& rig, int role, std::vector<std::string> args) {
+    args.insert(args.begin(), CALTRIM_ROBOT_SIM);
+    std::string error;
+    std::unique_ptr<ChildProcess> sim = rig.Spawn(role, args, &error);
+    EXPECT_TRUE(sim) << error;
+    if (sim && !sim->WaitForLine("READY", 5000)) {
+      for (const std::string& line : sim->Lines()) ADD_FAILURE() << line;
+      return nullptr;
+    }
+    return sim;
+  }
+
+  bool StartDiscoveryInStation(const NetnsRig& rig) {
+    ScopedNetns station(rig.NamespacePath(NetnsRig::kStation));
+    if (!station.ok() || !CreateZAVBroadcastSocket(&m_discovery)) return false;
+    return m_discovery->StartBroadcast(nullptr, &m_sink);
+  }
+
+  FastClock m_clock;
+  RecordingUiHost m_host;
+  RecordingSink m_sink;
+  CIZAVBroadcastSocket* m_discovery = nullptr;
+};
+
+TEST_F(SimulatorRigTest, StationFindsTwoSimulatedRobotsAndTalksToOneOfThem) {
+  NetnsRig rig(2);
+  ASSERT_TRUE(rig.ok()) << rig.error();
+  auto robotA = StartSim(rig, 1, {"--address", NetnsRig::RobotAddress(1), "--name", "RobotA", "--version", "1.2",
+                                  "--mac", "02:00:00:00:00:0A", "--offset", "1=11"});
+  auto robotB = StartSim(rig, 2, {"--address", NetnsRig::RobotAddress(2), "--name", "RobotB", "--version", "1.3",
+                                  "--mac", "02:00:00:00:00:0B", "--offset", "1=22"});
+  ASSERT_TRUE(robotA && robotB);
+
+  ASSERT_TRUE(StartDiscoveryInStation(rig));
+  ASSERT_TRUE(m_sink.WaitFor(2, 5000));
+  std::map<std::string, __DevInfo> byName;
+  for (const __DevInfo& info : m_sink.Found()) byName[Narrow(info.strName)] = info;
+  ASSERT_EQ(byName.size(), 2u);
+  EXPECT_EQ(Narrow(byName["RobotA"].strIP), NetnsRig::RobotAddress(1));
+  EXPECT_EQ(Narrow(byName["RobotA"].strVersion), "1.2");
+  EXPECT_EQ(Narrow(byName["RobotB"].strMAC), "02:00:00:00:00:0B");
+  EXPECT_TRUE(m_host.Messages().empty());
+  // The request came from the station, the answer went to its port 6000.
+  EXPECT_EQ(SettledLines(robotA.get(), "RECV udp 10.231.77.1:", 1), 1u);
+  EXPECT_EQ(SettledLines(robotA.get(), "SEND udp 10.231.77.1:6000 device-info RobotA", 1), 1u);
+
+  // Refresh: every robot answers again.
+  EXPECT_EQ(m_discovery->SearchDevice(), 1);
+  ASSERT_TRUE(m_sink.WaitFor(4, 5000));
+
+  // The station reaches the robot it picked at the address the record gave.
+  SimLink link;
+  ASSERT_TRUE(link.Connect(Narrow(byName["RobotB"].strIP), rig.Socket(NetnsRig::kStation, SOCK_STREAM)));
+  ASSERT_TRUE(link.Send(ServoFrame(ServoCommand::ReadCaliAngle(1))));
+  std::string payload;
+  ASSERT_TRUE(link.ReceiveFrame(&payload));
+  int type = -1;
+  ServoReplyFields fields;
+  ASSERT_TRUE(ReadServoReply(payload, &type, &fields, true));
+  EXPECT_EQ(fields.value, 22);
+  EXPECT_TRUE(robotA->LinesWith("RECV tcp").empty());
+}
+
+TEST_F(SimulatorRigTest, AnnounceModeServesAStationInItsOwnNamespace) {
+  NetnsRig rig(1);
+  ASSERT_TRUE(rig.ok()) << rig.error();
+  // The station holds port 6000 first, as the program does once it runs.
+  ASSERT_TRUE(StartDiscoveryInStation(rig));
+  auto robot = StartSim(rig, NetnsRig::kStation, {"--address", "127.0.0.1", "--announce", "127.0.0.1",
+                                                  "--name", "Beside"});
+  ASSERT_TRUE(robot);
+  ASSERT_TRUE(m_sink.WaitFor(2, 5000)) << "expected an announcement every second";
+  EXPECT_EQ(Narrow(m_sink.Found()[0].strName), "Beside");
+  EXPECT_EQ(Narrow(m_sink.Found()[0].strIP), "127.0.0.1");
+
+  // Answering mode cannot share the station's port; the simulator says why.
+  std::string error;
+  auto refused = rig.Spawn(NetnsRig::kStation, {CALTRIM_ROBOT_SIM, "--address", "127.0.0.2"}, &error);
+  ASSERT_TRUE(refused) << error;
+  EXPECT_EQ(refused->Wait(5000), 1);
+  EXPECT_TRUE(refused->WaitForLine("--announce", 1000));
+}
+
+}  // namespace
