@@ -109,10 +109,12 @@ void CDevListDlg::ShowCentred() {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) area = screen->availableGeometry();
   }
   move(area.center() - rect().center());
+  // Owned by the main window before it shows: the main window runs modally, and only a window it
+  // owns stays usable beside it.
+  winId();
+  m_pMain->winId();
+  windowHandle()->setTransientParent(m_pMain->windowHandle());
   show();
-  if (windowHandle() != nullptr && m_pMain->windowHandle() != nullptr) {
-    windowHandle()->setTransientParent(m_pMain->windowHandle());
-  }
   raise();
   activateWindow();
 }
