@@ -362,6 +362,20 @@ TEST_F(MainWindowTest, ShutdownReleasesInOrderAndIsSafeTwice) {
   EXPECT_EQ(Bar()->text(), T("IDS_EXITING_PROGRAM"));
 }
 
+TEST_F(MainWindowTest, ShutdownWaitsForAUsbWorkerThatShowsAMessage) {
+  // The worker holds the lock while its message box needs this thread: shut-down must keep
+  // serving the box while it waits for the lock, or neither side ever goes on.
+  m_usb.states = {-7, 0};
+  m_prompt.onUiThread = true;
+  m_dlg = std::make_unique<CCaltrimDlg>(Env());
+  m_dlg->OnInitDialog();
+  while (m_usb.asked == 0) QThread::msleep(1);  // the worker holds the lock now
+  m_dlg->Shutdown();
+  EXPECT_EQ(m_prompt.Texts(), (std::vector<QString>{"ADB Module Error!"}));
+  EXPECT_EQ(m_usb.asked, 2);
+  EXPECT_EQ(m_journal, (Journal{"usb", "broadcast", "session"}));
+}
+
 TEST_F(MainWindowTest, ClosingByTheFrameShutsDownAndCloses) {
   StartWindow();
   m_dlg->show();

@@ -9,7 +9,10 @@
 #include <string>
 #include <vector>
 
+#include <QCoreApplication>
 #include <QString>
+#include <QThread>
+#include <atomic>
 
 #include "ZAVServoSocket.h"
 #include "ZAVUsbAdbDetection.h"
@@ -122,6 +125,7 @@ class FakeUsbDetection : public IZAVUsbDetection {
   bool RemoveForward(int) override { return true; }
   std::string GetDeviceSerial() override { return std::string(); }
   int GetDeviceState() override {
+    ++asked;
     std::lock_guard<std::mutex> hold(m_lock);
     if (states.empty()) return 0;
     const int state = states.front();
@@ -136,6 +140,7 @@ class FakeUsbDetection : public IZAVUsbDetection {
   }
 
   std::deque<int> states;
+  std::atomic<int> asked{0};
   std::vector<int> forwards;
   int recovers = 0;
   int mode = 0;
@@ -148,6 +153,8 @@ class FakeUsbDetection : public IZAVUsbDetection {
 };
 
 // Records every box and answers from a list (IDOK, or IDYES for a Yes/No box, once it is empty).
+// With onUiThread set, a box asked for on another thread is answered on the user-interface thread
+// while the asking thread waits, as a real message box is.
 class RecordingPrompt : public ICaltrimPrompt {
  public:
   struct Box {
@@ -156,7 +163,15 @@ class RecordingPrompt : public ICaltrimPrompt {
     unsigned int style;
   };
 
-  int Show(QWidget*, const QString& text, const QString& caption, unsigned int style) override {
+  int Show(QWidget* owner, const QString& text, const QString& caption,
+           unsigned int style) override {
+    if (onUiThread && QThread::currentThread() != QCoreApplication::instance()->thread()) {
+      int answer = IDOK;
+      QMetaObject::invokeMethod(
+          QCoreApplication::instance(), [&] { answer = Show(owner, text, caption, style); },
+          Qt::BlockingQueuedConnection);
+      return answer;
+    }
     std::lock_guard<std::mutex> hold(m_lock);
     boxes.push_back({text, caption, style});
     if (!answers.empty()) {
@@ -176,6 +191,7 @@ class RecordingPrompt : public ICaltrimPrompt {
 
   std::vector<Box> boxes;
   std::deque<int> answers;
+  bool onUiThread = false;
 
  private:
   std::mutex m_lock;
