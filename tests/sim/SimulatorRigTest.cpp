@@ -7,8 +7,8 @@
 
 #include "ZAVServoSocket.h"
 #include "servolink/discovery/DiscoverySpy.h"
+#include "sim/SessionRecorder.h"
 #include "sim/SimLink.h"
-#include "sim/SimRequests.h"
 #include "support/rig/NetnsRig.h"
 
 namespace {
@@ -73,17 +73,23 @@ TEST_F(SimulatorRigTest, StationFindsTwoSimulatedRobotsAndTalksToOneOfThem) {
   EXPECT_EQ(m_discovery->SearchDevice(), 1);
   ASSERT_TRUE(m_sink.WaitFor(4, 5000));
 
-  // The station reaches the robot it picked at the address the record gave.
-  SimLink link;
-  ASSERT_TRUE(link.Connect(Narrow(byName["RobotB"].strIP), rig.Socket(NetnsRig::kStation, SOCK_STREAM)));
-  ASSERT_TRUE(link.Send(ServoFrame(ServoCommand::ReadCaliAngle(1))));
-  std::string payload;
-  ASSERT_TRUE(link.ReceiveFrame(&payload));
-  int type = -1;
-  ServoReplyFields fields;
-  ASSERT_TRUE(ReadServoReply(payload, &type, &fields, true));
-  EXPECT_EQ(fields.value, 22);
+  // A session from the station reaches the robot it picked at the address the record gave.
+  TempLogFolder logs;
+  Recorder recorder;
+  CIZAVSocketSession* session = nullptr;
+  ASSERT_TRUE(CreateZAVSocketSession(&session));
+  {
+    // The session's thread, and so its socket, is born in the station.
+    ScopedNetns station(rig.NamespacePath(NetnsRig::kStation));
+    ASSERT_TRUE(station.ok());
+    ASSERT_TRUE(session->StartConnect(Narrow(byName["RobotB"].strIP).c_str(), 5, &recorder, &recorder));
+  }
+  EXPECT_EQ(recorder.WaitFor("state 2"), "state 2/0");
+  session->SocketSession_ReadServoCaliAngel(1);
+  EXPECT_EQ(recorder.WaitFor("cali"), "cali ok 1 22");
+  session->Release();
   EXPECT_TRUE(robotA->LinesWith("RECV tcp").empty());
+  EXPECT_TRUE(robotB->WaitForLine("RECV tcp 10.231.77.1:", 2000));
 }
 
 TEST_F(SimulatorRigTest, AnnounceModeServesAStationInItsOwnNamespace) {
