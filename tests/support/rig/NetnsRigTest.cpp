@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -139,13 +140,40 @@ TEST(NetnsRigTest, DownEndsWhatRunsInsideAndRemovesTheNamespaces) {
   EXPECT_NE(::access(station.c_str(), F_OK), 0);
 }
 
+TEST(NetnsRigTest, SessionRunsACommandInAStationOfItsOwnAndRemovesTheRigAfterwards) {
+  CALTRIM_SKIP_WITHOUT_RIG();
+  int status = 0;
+  const std::string output = Output({NetnsRig::ScriptPath(), "session", "--robots", "2", "--", "/bin/sh", "-c",
+                                     "echo rig=$CALTRIM_RIG robot2=$CALTRIM_RIG_ROBOT2; "
+                                     "\"$CALTRIM_RIG_SCRIPT\" exec \"$CALTRIM_RIG\" robot2 -- sleep 60 & "
+                                     "ip -4 -o addr show br0; sleep 0.2; exit 3"},
+                                    &status);
+  EXPECT_EQ(status, 3) << output;
+  EXPECT_NE(output.find("robot2=10.231.77.12"), std::string::npos) << output;
+  EXPECT_NE(output.find("10.231.77.1/24"), std::string::npos) << output;
+  const std::size_t at = output.find("rig=");
+  ASSERT_NE(at, std::string::npos);
+  const std::string name = output.substr(at + 4, output.find(' ', at) - at - 4);
+  // The namespaces are gone, and so is what still ran in them.
+  EXPECT_NE(::access(("/run/netns/" + name + "-st").c_str(), F_OK), 0);
+  EXPECT_NE(::access(("/run/netns/" + name + "-r2").c_str(), F_OK), 0);
+}
+
 TEST(NetnsRigTest, WithoutRootTheScriptSaysSoAndExitsWithTheSkipStatus) {
-  std::vector<std::string> command = {NetnsRig::ScriptPath(), "up", "caltrim-noroot"};
+  // A copy anyone may run, wherever the tree itself lives.
+  char folder[] = "/tmp/caltrim-noroot-XXXXXX";
+  ASSERT_NE(::mkdtemp(folder), nullptr);
+  const std::string script = std::string(folder) + "/netns-rig";
+  ASSERT_EQ(Output({"cp", NetnsRig::ScriptPath(), script}), "");
+  ::chmod(folder, 0755);
+  ::chmod(script.c_str(), 0755);
+  std::vector<std::string> command = {script, "up", "caltrim-noroot"};
   if (::geteuid() == 0) {
     command.insert(command.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
   }
   int status = 0;
   const std::string output = Output(command, &status);
+  Output({"rm", "-rf", folder});
   EXPECT_EQ(status, 77) << output;
   EXPECT_NE(output.find("needs root"), std::string::npos) << output;
   EXPECT_NE(output.find("solo"), std::string::npos) << output;
