@@ -1,10 +1,13 @@
+#include <memory>
+
 #include <QApplication>
 
+#include "app/CCaltrimApp.h"
 #include "calibration/CCaltrimDlg.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  CCaltrimDlg dlg;
-  dlg.exec();
+  QApplication qapp(argc, argv);
+  CCaltrimApp app([] { return std::make_unique<CCaltrimDlg>(); });
+  app.InitInstance();
   return 0;
 }

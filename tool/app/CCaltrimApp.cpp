@@ -1,0 +1,88 @@
+#include "app/CCaltrimApp.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <QWidget>
+
+#include "ZAVUIBase.h"
+#include "app/AdbProcessKiller.h"
+#include "app/AppIcon.h"
+#include "app/LanguageLoader.h"
+#include "app/LanguageSetting.h"
+
+namespace {
+
+CCaltrimApp* g_app = nullptr;
+
+// The program's folder with its trailing '/'. The buffer is far larger than the historical 260
+// characters, so a deep folder still gives a whole path rather than a cut one.
+std::wstring ExeFolder() {
+  wchar_t buffer[4096];
+  GetFileNameFromExePath(L"", buffer, sizeof buffer / sizeof buffer[0]);
+  return buffer;
+}
+
+}  // namespace
+
+CCaltrimApp::CCaltrimApp(MainWindowFactory makeMainWindow)
+    : m_makeMainWindow(std::move(makeMainWindow)),
+      m_instance(SingleInstance::DefaultFolder(), QCoreApplication::applicationName()) {
+  g_app = this;
+  connect(&m_instance, &SingleInstance::raiseRequested, this, &CCaltrimApp::RaiseMainWindow);
+}
+
+CCaltrimApp::~CCaltrimApp() {
+  ZAVSetUiHost(nullptr);
+  if (g_app == this) g_app = nullptr;
+}
+
+CCaltrimApp* CCaltrimApp::Current() { return g_app; }
+
+std::wstring CCaltrimApp::ConfigPath() {
+  if (g_app != nullptr && !g_app->m_strConfigPath.empty()) return g_app->m_strConfigPath;
+  return ExeFolder() + L"Config.ini";
+}
+
+bool CCaltrimApp::InitInstance() {
+  // The toolkit is up with the QApplication; from here on the link library's message boxes and
+  // waits go through it.
+  ZAVSetUiHost(&m_uiHost);
+  QApplication::setWindowIcon(ApplicationIcon());
+
+  if (!m_instance.Claim()) return false;
+
+  KillAdbProcess();
+
+  m_strConfigPath = ExeFolder() + L"Config.ini";
+  const int language = SettleLanguage(m_strConfigPath, QLocale::system());
+  m_nLanguage = language;
+  LoadLanguage(language);
+
+  std::unique_ptr<QDialog> dlg = m_makeMainWindow();
+  m_pMainWnd = dlg.get();
+  dlg->exec();
+  m_pMainWnd = nullptr;
+  dlg.reset();
+  return false;
+}
+
+void CCaltrimApp::LoadLanguageLibrary() { LoadLanguageLibraryFrom(ExeFolder()); }
+
+void CCaltrimApp::LoadLanguage(int language) {
+  LoadLanguageLibrary();
+  InstallStringTable(language, ExeFolder() + L"strings.xml");
+}
+
+void CCaltrimApp::RaiseMainWindow() {
+  if (m_pMainWnd == nullptr) return;
+  m_pMainWnd->setWindowState(m_pMainWnd->windowState() & ~Qt::WindowMinimized);
+  m_pMainWnd->raise();
+  m_pMainWnd->activateWindow();
+  // A box or dialog open over the main window comes to the front with it.
+  QWidget* popup = QApplication::activeModalWidget();
+  if (popup != nullptr && popup != m_pMainWnd) {
+    popup->raise();
+    popup->activateWindow();
+  }
+  qInfo("Caltrim: another start asked for this window; raised it");
+}

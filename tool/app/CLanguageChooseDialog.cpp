@@ -1,0 +1,76 @@
+#include "app/CLanguageChooseDialog.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "ZAVUIBase.h"
+#include "app/CCaltrimApp.h"
+#include "app/DialogUnits.h"
+#include "app/LanguageSetting.h"
+#include "app/Text.h"
+
+CLanguageChooseDialog::CLanguageChooseDialog(const std::wstring& configPath, QWidget* parent)
+    : QDialog(parent), m_strConfigPath(configPath) {
+  BuildControls();
+  OnInitDialog();
+}
+
+void CLanguageChooseDialog::BuildControls() {
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
+  const DialogUnits du(font());
+  setFixedSize(du.Size(198, 107));
+
+  m_stcLanguage = new QLabel(this);
+  m_stcLanguage->setObjectName(QStringLiteral("1029"));
+  m_stcLanguage->setGeometry(du.Rect(33, 32, 36, 11));
+
+  // A drop-down with an edit field; typing never adds items.
+  m_cbLanguage = new QComboBox(this);
+  m_cbLanguage->setObjectName(QStringLiteral("1028"));
+  m_cbLanguage->setEditable(true);
+  m_cbLanguage->setInsertPolicy(QComboBox::NoInsert);
+  m_cbLanguage->setGeometry(du.X(86), du.Y(30), du.X(77), m_cbLanguage->sizeHint().height());
+
+  m_btnOK = new QPushButton(this);
+  m_btnOK->setObjectName(QStringLiteral("1"));
+  m_btnOK->setGeometry(du.Rect(65, 75, 50, 14));
+  m_btnOK->setDefault(true);
+  connect(m_btnOK, &QPushButton::clicked, this, &CLanguageChooseDialog::OnBnClickedOk);
+
+  m_btnCancel = new QPushButton(this);
+  m_btnCancel->setObjectName(QStringLiteral("2"));
+  m_btnCancel->setGeometry(du.Rect(130, 75, 50, 14));
+  m_btnCancel->setAutoDefault(false);
+  connect(m_btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CLanguageChooseDialog::OnInitDialog() {
+  setWindowTitle(T("IDS_SURE_LANGUAGE"));
+  const int current = ReadIniInt(L"Config", L"Language", kLanguageUnset, m_strConfigPath.c_str());
+  m_stcLanguage->setText(T("ID_TEXT_LANGUAGE"));
+  m_btnOK->setText(T("IDOK"));
+  m_btnCancel->setText(T("IDCANCEL"));
+  m_cbLanguage->insertItem(0, T("IDS_SURE_CHS"), kLanguageChinese);
+  m_cbLanguage->insertItem(1, T("IDS_SURE_ENG"), kLanguageEnglish);
+  m_cbLanguage->setCurrentIndex(m_cbLanguage->findData(current));
+}
+
+void CLanguageChooseDialog::OnBnClickedOk() {
+  const int index = m_cbLanguage->currentIndex();
+  const int value = index < 0 ? kLanguageUnset : m_cbLanguage->itemData(index).toInt();
+  WriteIniInt(L"Config", L"Language", value, m_strConfigPath.c_str());
+  ShowRestartNotice(T("IDS_SURE_RESTARTAPPLY"), T("AFX_IDS_APP_TITLE"));
+  accept();
+}
+
+void CLanguageChooseDialog::ShowRestartNotice(const QString& text, const QString& caption) {
+  QMessageBox::information(this, caption, text, QMessageBox::Ok);
+}
+
+void ShowLanguageChooseDialog(QWidget* parent) {
+  CLanguageChooseDialog dlg(CCaltrimApp::ConfigPath(), parent);
+  dlg.exec();
+}

@@ -1,0 +1,18 @@
+# caltrim_embed_version(<target> <major> <minor> <build> <revision>)
+# Puts the four version numbers into <target>'s file as the ELF note that GetFileVersionText
+# reads back (app/VersionNote.h). Each number is 0..65535.
+function(caltrim_embed_version target major minor build revision)
+  foreach(part IN ITEMS ${major} ${minor} ${build} ${revision})
+    if(NOT part MATCHES "^[0-9]+$" OR part GREATER 65535)
+      message(FATAL_ERROR "caltrim_embed_version: ${part} is not a version part (0..65535)")
+    endif()
+  endforeach()
+  set(CALTRIM_NOTE_MAJOR ${major})
+  set(CALTRIM_NOTE_MINOR ${minor})
+  set(CALTRIM_NOTE_PATCH ${build})
+  set(CALTRIM_NOTE_TWEAK ${revision})
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}_VersionNote.cpp)
+  configure_file(${CALTRIM_VERSION_NOTE_TEMPLATE} ${out} @ONLY)
+  target_sources(${target} PRIVATE ${out})
+  target_include_directories(${target} PRIVATE ${CALTRIM_TOOL_SOURCE_DIR})
+endfunction()
