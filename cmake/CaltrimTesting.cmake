@@ -9,10 +9,12 @@ function(caltrim_add_gtest)
   set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests
                                              BUILD_RPATH "${CALTRIM_STAGE_DIR}")
   target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  # A list inside PROPERTIES must keep its separators escaped, or only its first item survives.
+  string(REPLACE ";" "\\;" labels "${T_LABELS}")
   gtest_discover_tests(${T_NAME}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${T_LABELS}" TIMEOUT 300
+    PROPERTIES LABELS "${labels}" TIMEOUT 300
     TEST_PREFIX "${T_NAME}."
     )
   if(T_WRAPPER)
