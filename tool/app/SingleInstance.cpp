@@ -41,7 +41,8 @@ QString SingleInstance::DefaultFolder() {
 
 bool SingleInstance::Claim() {
   const QByteArray lockPath = QFile::encodeName(LockPath());
-  m_lockFd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  // Never through a link: in a shared temporary folder the name may have been planted.
+  m_lockFd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (m_lockFd < 0) {
     qWarning("Caltrim: cannot create %s; not guarding against a second copy", lockPath.constData());
     return true;

@@ -81,8 +81,7 @@ bool PrepareXmlText(const std::string& raw, XmlText* out) {
     return true;
   }
   const std::string declared = Upper(DeclaredXmlEncoding(raw));
-  if (declared.empty() || declared == "UTF-8" || declared == "UTF8" ||
-      declared.rfind("UTF-", 0) == 0) {
+  if (declared.empty() || declared == "UTF8" || declared.rfind("UTF-", 0) == 0) {
     out->bytes = raw;
     out->encoding = pugi::encoding_utf8;
     return true;

@@ -76,19 +76,6 @@ TEST_F(QtUiHostTest, PumpingServesOnlyTheUiThread) {
   EXPECT_EQ(handled, 1);
 }
 
-TEST_F(QtUiHostTest, StylesMapToButtonsIconsAndAnswers) {
-  EXPECT_EQ(QtUiHost::ButtonsFor(MB_OK), QMessageBox::StandardButtons(QMessageBox::Ok));
-  EXPECT_EQ(QtUiHost::ButtonsFor(MB_YESNO | MB_ICONWARNING), QMessageBox::Yes | QMessageBox::No);
-  EXPECT_EQ(QtUiHost::ButtonsFor(0x1), QMessageBox::Ok | QMessageBox::Cancel);
-  EXPECT_EQ(QtUiHost::IconFor(MB_ICONWARNING), QMessageBox::Warning);
-  EXPECT_EQ(QtUiHost::IconFor(MB_ICONINFORMATION | MB_YESNO), QMessageBox::Information);
-  EXPECT_EQ(QtUiHost::IconFor(MB_OK), QMessageBox::NoIcon);
-  EXPECT_EQ(QtUiHost::AnswerFor(QMessageBox::Ok), IDOK);
-  EXPECT_EQ(QtUiHost::AnswerFor(QMessageBox::Yes), IDYES);
-  EXPECT_EQ(QtUiHost::AnswerFor(QMessageBox::No), IDNO);
-  EXPECT_EQ(QtUiHost::AnswerFor(QMessageBox::Cancel), IDCANCEL);
-}
-
 // The real box, answered by a click, from a worker thread.
 TEST_F(QtUiHostTest, ARealBoxAnswersWithTheButtonPressed) {
   QtUiHost host;
