@@ -55,7 +55,8 @@ class CIZAVSocketSession {
   // the receive thread that connects to ip:6102 (dotted IPv4, at most 99 characters) waiting at
   // most timeoutSeconds for the connect and for each read. The outcome arrives as
   // WM_SESSION_STATE on notifyWindow; sink receives the replies. Returns true when the receive
-  // thread was started; false for an ip that does not fit.
+  // thread was started; false for a null ip or one that does not fit, and then the running run
+  // is left as it was. Text that is no dotted IPv4 address ends the run with 3/1.
   virtual bool StartConnect(const char* ip, int timeoutSeconds, HWND notifyWindow,
                             IZAVSocketSessionEvent* sink) = 0;
   // Ends the run: closes and renames the log, stops both threads, drops queued frames. Posts
