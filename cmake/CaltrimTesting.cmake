@@ -9,6 +9,10 @@ function(caltrim_add_gtest)
   set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests
                                              BUILD_RPATH "${CALTRIM_STAGE_DIR}")
   target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  # Discovery reads the wrapper when it is registered, so the property must be set first.
+  if(T_WRAPPER)
+    set_property(TARGET ${T_NAME} PROPERTY CROSSCOMPILING_EMULATOR ${T_WRAPPER})
+  endif()
   # A list inside PROPERTIES must keep its separators escaped, or only its first item survives.
   string(REPLACE ";" "\\;" labels "${T_LABELS}")
   gtest_discover_tests(${T_NAME}
@@ -17,9 +21,6 @@ function(caltrim_add_gtest)
     PROPERTIES LABELS "${labels}" TIMEOUT 300
     TEST_PREFIX "${T_NAME}."
     )
-  if(T_WRAPPER)
-    set_property(TARGET ${T_NAME} PROPERTY CROSSCOMPILING_EMULATOR ${T_WRAPPER})
-  endif()
 endfunction()
 
 find_package(GTest REQUIRED)
