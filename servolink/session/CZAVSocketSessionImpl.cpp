@@ -241,7 +241,9 @@ void CZAVSocketSessionImpl::ParseMsg(char* data, int len) {
   if (data == nullptr || len <= 0) return;
   // A payload that does not decode raises nothing and is dropped; the frames after it are read
   // as usual, since the header already said where the next one starts.
-  DispatchPayload(data, static_cast<std::size_t>(len), m_pEvent, &m_log);
+  if (!DispatchPayload(data, static_cast<std::size_t>(len), m_pEvent, &m_log)) {
+    m_log.Dropped(static_cast<std::size_t>(len));
+  }
 }
 
 void CZAVSocketSessionImpl::PostState(WPARAM state, LPARAM reason) {

@@ -225,6 +225,12 @@ void SessionLog::Recv(std::uint8_t type, const std::uint8_t* data, std::size_t s
   m_state->Write("Recv", ListedBytes(type, data, size));
 }
 
+void SessionLog::Dropped(std::size_t size) {
+  std::lock_guard<std::mutex> hold(m_state->lock);
+  if (m_state->path.empty()) return;
+  m_state->Write("Recv", "Dropped a payload of " + std::to_string(size) + " bytes that does not decode");
+}
+
 void SessionLog::Close(const std::wstring& robotName) {
   std::lock_guard<std::mutex> hold(m_state->lock);
   if (m_state->path.empty()) return;

@@ -58,6 +58,9 @@ class SessionLog {
   // The line of a decoded servo reply (type and data bytes as received).
   void Recv(std::uint8_t type, const std::uint8_t* data, std::size_t size);
 
+  // A received payload of size bytes that did not decode and was dropped, under "Recv".
+  void Dropped(std::size_t size);
+
   // Ends the run: writes "Connection is down!" under "DisConnect", shuts logging down and, when
   // robotName is not empty, renames the file to carry "_ID(<robotName>)" before its last ".".
   // A failing rename is ignored. Does nothing while no file is open.

@@ -266,6 +266,14 @@ TEST_F(SessionTest, APayloadThatDoesNotDecodeIsDroppedAndTheLinkReadsOn) {
   EXPECT_EQ(sink.Events(), Events{"ReadServoCaliAngel(1,4,90)"});
   EXPECT_EQ(window.States(), "1/0 2/0");
   EXPECT_TRUE(session.IsConnected());
+  session.StopConnect();
+  const std::vector<std::string> files = m_logs.Files();
+  ASSERT_EQ(files.size(), 1u);
+  const std::vector<std::string> lines = LogLines(files[0]);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                       "<Recv>Dropped a payload of 6 bytes that does not decode"), 1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                       "<Recv>Dropped a payload of 3 bytes that does not decode"), 1);
 }
 
 // --- how a run ends --------------------------------------------------------------------------
