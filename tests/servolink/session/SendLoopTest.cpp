@@ -13,44 +13,29 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-TEST(SendLoop, AStopRequestReachesAnIdleLoopWithinAboutOnePollInterval) {
-  CZAVSocketSessionImpl owner;  // never started: its queue is empty and it has no socket
+// An idle loop polls every 100 ms, and so does one whose frame has no connection to go to: a stop
+// request reaches it within about one poll (generous for slow sanitizer builds).
+TEST(SendLoop, AStopReachesAPollingLoopWithinAboutOneInterval) {
+  CZAVSocketSessionImpl owner;  // never started: it has no socket
   CProcessSendData sender;
-  ASSERT_TRUE(sender.Start(&owner));
-  std::this_thread::sleep_for(250ms);  // well into its idle polling
-  for (int round = 0; round < 3; ++round) {
+  for (int round = 0; round < 4; ++round) {
+    if (round == 2) {
+      ASSERT_TRUE(owner.SendData("abc", 3));
+    }
+    ASSERT_TRUE(sender.Start(&owner));
+    std::this_thread::sleep_for(round == 0 ? 250ms : 130ms);
     const auto start = Clock::now();
     sender.Stop();
-    // One 100 ms poll at most; generous for slow (sanitizer) builds.
-    EXPECT_LT(Clock::now() - start, 500ms);
-    ASSERT_TRUE(sender.Start(&owner));
-    std::this_thread::sleep_for(130ms);
+    EXPECT_LT(Clock::now() - start, 500ms) << "round " << round;
   }
 }
 
-TEST(SendLoop, AFrameWithoutAConnectionStaysQueuedAndHoldsTheLoopToItsPolling) {
-  CZAVSocketSessionImpl owner;
-  ASSERT_TRUE(owner.SendData("abc", 3));
-  CProcessSendData sender;
-  ASSERT_TRUE(sender.Start(&owner));
-  std::this_thread::sleep_for(250ms);
-  const auto start = Clock::now();
-  sender.Stop();
-  EXPECT_LT(Clock::now() - start, 500ms);
-}
-
-TEST(SendLoop, StopWithoutStartAndTwiceReturnsAtOnce) {
+TEST(SendLoop, StopWithoutStartTwiceOrWithoutAnOwnerReturnsAtOnce) {
   CProcessSendData sender;
   const auto start = Clock::now();
   sender.Stop();
   sender.Stop();
-  EXPECT_LT(Clock::now() - start, 100ms);
-}
-
-TEST(SendLoop, WithoutAnOwnerTheBodyEndsAtOnce) {
-  CProcessSendData sender;
   ASSERT_TRUE(sender.Start(nullptr));
-  const auto start = Clock::now();
   sender.Stop();
   EXPECT_LT(Clock::now() - start, 100ms);
 }

@@ -1,0 +1,235 @@
+#pragma once
+
+// Recording stand-ins for what the link library talks to (notify window, session and discovery
+// sinks, UI host, clock) and a log folder of the test's own. For tests that link servolink_core.
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <condition_variable>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ZAVServoSocket.h"
+#include "session/SessionLog.h"
+
+// Waits on one mutex for a predicate over what was recorded.
+class Recording {
+ protected:
+  template <typename Predicate>
+  bool WaitUntil(std::chrono::milliseconds limit, Predicate ready) const {
+    std::unique_lock<std::mutex> hold(m_mutex);
+    return m_changed.wait_for(hold, limit, ready);
+  }
+  mutable std::mutex m_mutex;
+  mutable std::condition_variable m_changed;
+};
+
+// A session's notify window and event sink in one: states as "1/0 2/0 3/3", events as
+// "ReadServoCaliAngel(1,3,90)" or "ReadSN(1,\"abc\",3)".
+class SessionSpy : public IZAVNotifyWindow, public IZAVSocketSessionEvent, Recording {
+ public:
+  void PostMessage(unsigned int msg, WPARAM wParam, LPARAM lParam) override {
+    if (msg == WM_SESSION_STATE) Add(&m_states, std::to_string(wParam) + "/" + std::to_string(lParam));
+  }
+  void OnReadServoCaliAngel(bool ok, int id, int value) override { Servo("ReadServoCaliAngel", ok, id, &value); }
+  void OnReadCurrentAngel(bool ok, int id, int angle) override { Servo("ReadCurrentAngel", ok, id, &angle); }
+  void OnSetCaliAngel(bool ok, int id) override { Servo("SetCaliAngel", ok, id, nullptr); }
+  void OnReadSN(bool ok, const char* text, int len) override { Text("ReadSN", ok, text, len); }
+  void OnWriteSN(bool ok, const char* text, int len) override { Text("WriteSN", ok, text, len); }
+
+  std::string States() const {
+    std::lock_guard<std::mutex> hold(m_mutex);
+    std::string out;
+    for (const std::string& s : m_states) out += (out.empty() ? "" : " ") + s;
+    return out;
+  }
+  std::vector<std::string> Events() const {
+    std::lock_guard<std::mutex> hold(m_mutex);
+    return m_events;
+  }
+  std::size_t StateCount() const {
+    std::lock_guard<std::mutex> hold(m_mutex);
+    return m_states.size();
+  }
+  bool WaitForStates(std::size_t count, std::chrono::milliseconds limit = std::chrono::seconds(5)) const {
+    return WaitUntil(limit, [&] { return m_states.size() >= count; });
+  }
+  bool WaitForEvents(std::size_t count, std::chrono::milliseconds limit = std::chrono::seconds(5)) const {
+    return WaitUntil(limit, [&] { return m_events.size() >= count; });
+  }
+
+ private:
+  void Servo(const char* name, bool ok, int id, const int* value) {
+    Add(&m_events, std::string(name) + "(" + (ok ? "1," : "0,") + std::to_string(id) +
+                       (value ? "," + std::to_string(*value) : "") + ")");
+  }
+  // The text must carry its zero byte right after len bytes.
+  void Text(const char* name, bool ok, const char* text, int len) {
+    const bool terminated = text != nullptr && len >= 0 && text[len] == '\0';
+    Add(&m_events, std::string(name) + "(" + (ok ? "1" : "0") + ",\"" +
+                       (text ? std::string(text, static_cast<std::size_t>(len)) : "<null>") + "\"," +
+                       std::to_string(len) + (terminated ? "" : ",unterminated") + ")");
+  }
+  void Add(std::vector<std::string>* to, std::string entry) {
+    std::lock_guard<std::mutex> hold(m_mutex);
+    to->push_back(std::move(entry));
+    m_changed.notify_all();
+  }
+  std::vector<std::string> m_states;
+  std::vector<std::string> m_events;
+};
+
+// Discovery's sink: every record found. A hook may run on the discovery thread before a record
+// is kept.
+class DiscoverySpy final : public IZAVBroadcastEvent, Recording {
+ public:
+  void OnFoundDevice(__DevInfo info) override {
+    if (m_beforeRecord) m_beforeRecord();
+    std::lock_guard<std::mutex> hold(m_mutex);
+    m_found.push_back(std::move(info));
+    m_changed.notify_all();
+  }
+  void SetBeforeRecord(std::function<void()> hook) { m_beforeRecord = std::move(hook); }
+  bool WaitFor(std::size_t count, int timeoutMs) const {
+    return WaitUntil(std::chrono::milliseconds(timeoutMs), [&] { return m_found.size() >= count; });
+  }
+  std::vector<__DevInfo> Found() const {
+    std::lock_guard<std::mutex> hold(m_mutex);
+    return m_found;
+  }
+
+ private:
+  std::vector<__DevInfo> m_found;
+  std::function<void()> m_beforeRecord;
+};
+
+// Installed for its lifetime: records every message box (answered with OK); hooks may run in a
+// pump and before an answer.
+class UiHostSpy final : public IZAVUiHost {
+ public:
+  UiHostSpy() { ZAVSetUiHost(this); }
+  ~UiHostSpy() override { ZAVSetUiHost(nullptr); }
+
+  void PumpMessages() override {
+    std::function<void()> hook;
+    {
+      std::lock_guard<std::mutex> hold(m_mutex);
+      hook = m_onPump;
+    }
+    if (hook) hook();
+  }
+  int MessageBox(const std::string& text, const std::string&, unsigned int) override {
+    {
+      std::lock_guard<std::mutex> hold(m_mutex);
+      m_messages.push_back(text);
+    }
+    if (m_beforeAnswer) m_beforeAnswer();
+    return IDOK;
+  }
+  void SetOnPump(std::function<void()> hook) {
+    std::lock_guard<std::mutex> hold(m_mutex);
+    m_onPump = std::move(hook);
+  }
+  void SetBeforeAnswer(std::function<void()> hook) { m_beforeAnswer = std::move(hook); }
+  std::vector<std::string> Messages() {
+    std::lock_guard<std::mutex> hold(m_mutex);
+    return m_messages;
+  }
+
+ private:
+  std::mutex m_mutex;
+  std::vector<std::string> m_messages;
+  std::function<void()> m_onPump;
+  std::function<void()> m_beforeAnswer;
+};
+
+// Installed for its lifetime: real time plus an offset the test moves forward (twenty minutes
+// pass in an instant), and sleeps cut by sleepDivisor.
+class TestClock final : public IZAVClock {
+ public:
+  explicit TestClock(std::uint32_t sleepDivisor = 1) : m_divisor(sleepDivisor) { ZAVSetClock(this); }
+  ~TestClock() override { ZAVSetClock(nullptr); }
+  std::uint32_t TickCount() override {
+    using namespace std::chrono;
+    return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count()) +
+           m_offset.load();
+  }
+  void Sleep(std::uint32_t ms) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::max<std::uint32_t>(ms / m_divisor, ms > 0)));
+  }
+  void Jump(std::uint32_t ms) { m_offset += ms; }
+
+ private:
+  const std::uint32_t m_divisor;
+  std::atomic<std::uint32_t> m_offset{0};
+};
+
+// Installed for its lifetime: session logs go to a fresh folder, removed at the end, at the local
+// time or at a time the test fixes.
+class TempLogFolder final : public ISessionLogEnvironment {
+ public:
+  TempLogFolder() {
+    char pattern[] = "/tmp/caltrim-log-XXXXXX";
+    m_folder = ::mkdtemp(pattern);
+    SetSessionLogEnvironment(this);
+  }
+  ~TempLogFolder() override {
+    SetSessionLogEnvironment(nullptr);
+    std::error_code ignored;
+    std::filesystem::remove_all(m_folder, ignored);
+  }
+  std::wstring BaseFolder() override { return m_base.empty() ? (m_folder / "").wstring() : m_base; }
+  SessionLogTime Now() override {
+    if (m_time) return *m_time;
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+  }
+  void SetTime(SessionLogTime time) { m_time = time; }
+  void SetBase(const std::wstring& base) { m_base = base; }
+  const std::filesystem::path& Folder() const { return m_folder; }
+
+  // Every file below the folder, relative to it, in name order.
+  std::vector<std::filesystem::path> Files() const {
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(m_folder)) {
+      if (entry.is_regular_file()) files.push_back(std::filesystem::relative(entry.path(), m_folder));
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+  }
+
+ private:
+  std::filesystem::path m_folder;
+  std::wstring m_base;
+  std::optional<SessionLogTime> m_time;
+};
+
+// The lines of a log file after their "MM/DD/YYYY HH:MM:SS - " stamp; a line without that stamp
+// comes back whole behind a "?".
+inline std::vector<std::string> LogBodies(const std::filesystem::path& path) {
+  static constexpr char kShape[] = "00/00/0000 00:00:00 - ";
+  constexpr std::size_t kLength = sizeof kShape - 1;
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::string> bodies;
+  for (std::string line; std::getline(in, line);) {
+    bool shaped = line.size() >= kLength;
+    for (std::size_t i = 0; shaped && i < kLength; ++i) {
+      shaped = kShape[i] == '0' ? std::isdigit(static_cast<unsigned char>(line[i])) != 0 : line[i] == kShape[i];
+    }
+    bodies.push_back(shaped ? line.substr(kLength) : "?" + line);
+  }
+  return bodies;
+}
