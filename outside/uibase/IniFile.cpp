@@ -4,6 +4,8 @@
 
 #include <cerrno>
 
+#include "AtomicFile.h"
+
 namespace zavuibase {
 
 struct IniFile::Impl {
@@ -38,10 +40,10 @@ bool IniFile::Set(const std::string& section, const std::string& key, const std:
   return m_impl->ini.SetValue(section.c_str(), key.c_str(), value.c_str()) >= 0;
 }
 
-bool IniFile::Save(const std::string& path, RenameFunction renameStep) const {
+bool IniFile::Save(const std::string& path) const {
   std::string content;
   if (m_impl->ini.Save(content) < 0) return false;
-  return ReplaceFileContents(path, content, renameStep);
+  return ReplaceFileContents(path, content);
 }
 
 }  // namespace zavuibase

@@ -3,8 +3,6 @@
 #include <memory>
 #include <string>
 
-#include "AtomicFile.h"
-
 namespace zavuibase {
 
 // One ini file held in memory through SimpleIni. Section and key names are matched without
@@ -31,7 +29,7 @@ class IniFile {
   bool Set(const std::string& section, const std::string& key, const std::string& value);
 
   // Writes the file back to path through ReplaceFileContents.
-  bool Save(const std::string& path, RenameFunction renameStep = nullptr) const;
+  bool Save(const std::string& path) const;
 
  private:
   struct Impl;

@@ -6,16 +6,13 @@
 
 namespace {
 
-using Texts = std::map<std::wstring, std::wstring>;
-
 class MapTable : public ILanguageStringTable {
  public:
-  explicit MapTable(Texts texts) : m_texts(std::move(texts)) {}
+  explicit MapTable(std::map<std::wstring, std::wstring> texts) : m_texts(std::move(texts)) {}
   bool Lookup(const std::wstring& key, std::wstring* text) const override {
     const auto found = m_texts.find(key);
-    if (found == m_texts.end()) return false;
-    *text = found->second;
-    return true;
+    if (found != m_texts.end()) *text = found->second;
+    return found != m_texts.end();
   }
 
  private:
@@ -34,35 +31,30 @@ TEST_F(LanguageMangrTest, OneManagerForTheProcessWithTheTableAsFirstMember) {
   EXPECT_EQ(GetLanguageMangr(), manager);
   EXPECT_EQ(manager->m_pStringTable, nullptr);
   // The program reaches the table through the first member of the manager.
-  MapTable table{Texts{}};
+  MapTable table{{{L"IDS_OK", L"OK"}}};
   *reinterpret_cast<ILanguageStringTable**>(manager) = &table;
-  EXPECT_EQ(manager->m_pStringTable, &table);
+  EXPECT_EQ(language_loadstringa("IDS_OK"), L"OK");
 
   int resources = 0;
   language_init(&resources);
   EXPECT_EQ(manager->m_hResourceModule, &resources);
-  language_init(nullptr);
+  language_init(nullptr);  // no language library: not an error
   EXPECT_EQ(manager->m_hResourceModule, nullptr);
 }
 
-TEST_F(LanguageMangrTest, LooksKeysUpInTheCurrentTable) {
-  MapTable english{Texts{{L"IDS_CONNECT_FAIL", L"Connection failed"}, {L"IDS_EMPTY", L""}}};
-  MapTable chinese{Texts{{L"IDS_CONNECT_FAIL", L"\u8fde\u63a5\u5931\u8d25"}}};
+TEST_F(LanguageMangrTest, LooksKeysUpInTheCurrentTableAndGivesTheKeyForAMissingOne) {
+  EXPECT_EQ(language_loadstringa("IDS_CONNECT_FAIL"), L"IDS_CONNECT_FAIL");  // no table
+  MapTable english{{{L"IDS_CONNECT_FAIL", L"Connection failed"}, {L"IDS_EMPTY", L""}}};
+  MapTable chinese{{{L"IDS_CONNECT_FAIL", L"\u8fde\u63a5\u5931\u8d25"}}};
   GetLanguageMangr()->m_pStringTable = &english;
   EXPECT_EQ(language_loadstringa("IDS_CONNECT_FAIL"), L"Connection failed");
   EXPECT_EQ(language_loadstringa("IDS_EMPTY"), L"");  // an empty text is a text
-  GetLanguageMangr()->m_pStringTable = &chinese;
-  EXPECT_EQ(language_loadstringa("IDS_CONNECT_FAIL"), L"\u8fde\u63a5\u5931\u8d25");
-}
-
-TEST_F(LanguageMangrTest, AMissingKeyOrTableGivesTheKeyItself) {
-  EXPECT_EQ(language_loadstringa("IDS_CONNECT_FAIL"), L"IDS_CONNECT_FAIL");  // no table
-  MapTable table{Texts{{L"IDS_OK", L"OK"}}};
-  GetLanguageMangr()->m_pStringTable = &table;
   EXPECT_EQ(language_loadstringa("IDS_NOT_THERE"), L"IDS_NOT_THERE");
-  EXPECT_EQ(language_loadstringa("ids_ok"), L"ids_ok");  // keys are exact
+  EXPECT_EQ(language_loadstringa("ids_empty"), L"ids_empty");  // keys are exact
   EXPECT_EQ(language_loadstringa(""), L"");
   EXPECT_EQ(language_loadstringa(nullptr), L"");
+  GetLanguageMangr()->m_pStringTable = &chinese;
+  EXPECT_EQ(language_loadstringa("IDS_CONNECT_FAIL"), L"\u8fde\u63a5\u5931\u8d25");
 }
 
 }  // namespace

@@ -1,43 +1,50 @@
 #pragma once
 
+// A fresh folder of files for one test, shared by the tests of the outside libraries and of the
+// program.
+
 #include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 
-// A fresh folder under /tmp, removed with everything in it at the end of the test.
+// A fresh folder under the temporary folder, removed with everything in it at the end.
 class TempFolder {
  public:
   TempFolder() {
-    char pattern[] = "/tmp/uibase_XXXXXX";
-    m_path = ::mkdtemp(pattern);
+    std::string pattern = (std::filesystem::temp_directory_path() / "caltrim-XXXXXX").string();
+    m_path = ::mkdtemp(pattern.data());
   }
   ~TempFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(m_path, ignored);
   }
-  const std::filesystem::path& path() const { return m_path; }
-  std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const std::filesystem::path& Path() const { return m_path; }
+  std::string File(const std::string& name) const { return (m_path / name).string(); }
+  std::wstring WideFile(const std::string& name) const { return (m_path / name).wstring(); }
+
+  // Writes bytes to name and returns its path.
+  std::string Write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(File(name), std::ios::binary) << bytes;
+    return File(name);
+  }
+
+  // The number of entries directly in the folder.
+  std::size_t Entries() const {
+    const std::filesystem::directory_iterator entries(m_path);
+    return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
+  }
+
+  static std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
 
  private:
   std::filesystem::path m_path;
 };
-
-inline void WriteFile(const std::filesystem::path& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
-}
-
-inline std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-inline std::size_t CountEntries(const std::filesystem::path& folder) {
-  std::size_t n = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) ++n;
-  return n;
-}

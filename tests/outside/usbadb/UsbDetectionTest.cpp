@@ -6,59 +6,39 @@
 
 #include <cerrno>
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "CZAVUsbDetectionImpl.h"
-
-namespace fs = std::filesystem;
+#include "outside/uibase/TempFolder.h"
 
 namespace {
 
 using ::testing::ElementsAre;
 using zavusbadb::AdbTimeouts;
 using zavusbadb::CZAVUsbDetectionImpl;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
+using Clock = std::chrono::steady_clock;
 
 // A fake `adb` in a folder that is the whole of PATH, so the machine's real adb is never found,
 // let alone its server started. The script records each call's arguments, one call a line.
 class FakeAdb : public ::testing::Test {
  protected:
-  FakeAdb() {
-    char pattern[] = "/tmp/fake_adb_XXXXXX";
-    folder_ = ::mkdtemp(pattern);
-    if (const char* path = ::getenv("PATH")) oldPath_ = path;
-    ::setenv("PATH", folder_.c_str(), 1);
+  FakeAdb() : oldPath_(::getenv("PATH") != nullptr ? ::getenv("PATH") : "") {
+    ::setenv("PATH", folder_.Path().c_str(), 1);
   }
-  ~FakeAdb() override {
-    ::setenv("PATH", oldPath_.c_str(), 1);
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-  }
+  ~FakeAdb() override { ::setenv("PATH", oldPath_.c_str(), 1); }
 
-  // body runs under /bin/sh with "$1" the adb command; only shell built-ins and absolute paths,
-  // since PATH holds nothing but this folder.
+  // body runs under /bin/sh with "$1" the adb command and $F this folder; only shell built-ins
+  // and absolute paths, since PATH holds nothing but this folder.
   void Script(const std::string& body, bool executable = true) {
-    const fs::path adb = folder_ / "adb";
-    std::ofstream(adb) << "#!/bin/sh\n"
-                       << "echo \"$*\" >> '" << Calls().string() << "'\n"
-                       << "F='" << folder_.string() << "'\n"
-                       << body << "\n";
+    const std::string adb = folder_.Write(
+        "adb", "#!/bin/sh\necho \"$*\" >> '" + folder_.File("calls") + "'\nF='" +
+                   folder_.Path().string() + "'\n" + body + "\n");
     ::chmod(adb.c_str(), executable ? 0755 : 0644);
   }
 
-  fs::path Calls() const { return folder_ / "calls"; }
-
   std::vector<std::string> CallLines() const {
     std::vector<std::string> lines;
-    std::istringstream in(ReadFile(Calls()));
+    std::istringstream in(TempFolder::Read(folder_.File("calls")));
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
   }
@@ -69,7 +49,7 @@ class FakeAdb : public ::testing::Test {
     return detection_.get();
   }
 
-  fs::path folder_;
+  TempFolder folder_;
   std::string oldPath_;
 
  private:
@@ -85,22 +65,37 @@ constexpr char kTwoReadyOneNot[] =
     "  printf 'VORLA2000123\\tdevice\\nX1\\tunauthorized\\nVORLA2000124\\tdevice\\n\\n';;\n"
     "esac";
 
-TEST_F(FakeAdb, CountsTheReadyDevicesAndNamesTheFirst) {
-  Script(kTwoReadyOneNot);
-  IZAVUsbDetection* usb = Detection();
-  EXPECT_EQ(usb->GetDeviceState(), 2);
-  EXPECT_EQ(usb->GetDeviceSerial(), "VORLA2000123");
-  EXPECT_THAT(CallLines(), ElementsAre("devices", "devices"));
-}
-
-TEST_F(FakeAdb, NoDeviceOrOnlyUnauthorisedOrOfflineOnesIsZero) {
-  Script("echo '* daemon started successfully'; echo 'List of devices attached'; echo");
-  EXPECT_EQ(Detection()->GetDeviceState(), ZAV_USB_STATE_NO_DEVICE);
-  EXPECT_EQ(Detection()->GetDeviceSerial(), "");
-
-  Script("echo 'List of devices attached'; printf 'A1\\tunauthorized\\nB2\\toffline\\n'");
-  EXPECT_EQ(Detection()->GetDeviceState(), ZAV_USB_STATE_NO_DEVICE);
-  EXPECT_EQ(Detection()->GetDeviceSerial(), "");
+TEST_F(FakeAdb, EachDeviceStateFromWhatAdbAnswers) {
+  struct Case {
+    const char* script;  // null: no adb on PATH
+    bool executable;
+    int state;
+    const char* serial;
+  };
+  const Case cases[] = {
+      {nullptr, true, ZAV_USB_STATE_ADB_UNAVAILABLE, ""},
+      {"echo 'List of devices attached'", false, ZAV_USB_STATE_ADB_UNAVAILABLE, ""},
+      {kTwoReadyOneNot, true, 2, "VORLA2000123"},  // counts the ready ones, names the first
+      {"echo '* daemon started successfully'; echo 'List of devices attached'; echo", true,
+       ZAV_USB_STATE_NO_DEVICE, ""},
+      {"echo 'List of devices attached'; printf 'A1\\tunauthorized\\nB2\\toffline\\n'", true,
+       ZAV_USB_STATE_NO_DEVICE, ""},
+      // Answers without a device list: a server that does not answer.
+      {"echo 'adb: usage: unknown command'", true, ZAV_USB_STATE_SERVER_DOWN, ""},
+      {"echo 'List of devices attached'; exit 1", true, ZAV_USB_STATE_SERVER_DOWN, ""},
+      {"kill -9 $$", true, ZAV_USB_STATE_SERVER_DOWN, ""},
+  };
+  for (const Case& c : cases) {
+    if (c.script != nullptr) Script(c.script, c.executable);
+    IZAVUsbDetection* usb = Detection();
+    EXPECT_EQ(usb->GetDeviceState(), c.state) << (c.script ? c.script : "no adb");
+    EXPECT_EQ(usb->GetDeviceSerial(), c.serial) << (c.script ? c.script : "no adb");
+    EXPECT_EQ(std::filesystem::exists(folder_.File("calls")), c.script != nullptr && c.executable)
+        << "an adb that cannot run was not run";
+  }
+  std::filesystem::remove(folder_.File("adb"));
+  EXPECT_FALSE(Detection()->ForwardPort(6102));
+  EXPECT_FALSE(Detection()->Recover());
 }
 
 TEST_F(FakeAdb, AServerThatDoesNotAnswerIsRecoveredByRestartingIt) {
@@ -120,48 +115,28 @@ TEST_F(FakeAdb, AServerThatDoesNotAnswerIsRecoveredByRestartingIt) {
   EXPECT_THAT(CallLines(), ElementsAre("devices", "kill-server", "start-server", "devices"));
 }
 
-TEST_F(FakeAdb, AnAnswerWithoutADeviceListIsAServerThatDoesNotAnswer) {
-  Script("echo 'adb: usage: unknown command'");  // exits 0 but lists nothing
-  EXPECT_EQ(Detection()->GetDeviceState(), ZAV_USB_STATE_SERVER_DOWN);
-  Script("echo 'List of devices attached'; exit 1");
-  EXPECT_EQ(Detection()->GetDeviceState(), ZAV_USB_STATE_SERVER_DOWN);
-  Script("kill -9 $$");
-  EXPECT_EQ(Detection()->GetDeviceState(), ZAV_USB_STATE_SERVER_DOWN);
-}
-
 TEST_F(FakeAdb, AHungAdbIsKilledAtItsTimeOut) {
   Script("echo $$ > \"$F/pid\"; exec /bin/sleep 30");
   IZAVUsbDetection* usb = Detection(/*queryMs=*/300);
-  const auto start = std::chrono::steady_clock::now();
+  auto start = Clock::now();
   EXPECT_EQ(usb->GetDeviceState(), ZAV_USB_STATE_SERVER_DOWN);
-  const auto took = std::chrono::steady_clock::now() - start;
-  EXPECT_GE(took, std::chrono::milliseconds(250));
-  EXPECT_LT(took, std::chrono::milliseconds(2000));
-  const pid_t pid = std::stoi(ReadFile(folder_ / "pid"));
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(250));
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(2000));
+  const pid_t pid = std::stoi(TempFolder::Read(folder_.File("pid")));
   EXPECT_EQ(::kill(pid, 0), -1);  // killed and reaped, not left behind
   EXPECT_EQ(errno, ESRCH);
 
-  Script("exec /bin/sleep 30");
-  const auto forwardStart = std::chrono::steady_clock::now();
+  start = Clock::now();
   EXPECT_FALSE(usb->ForwardPort(6102));
-  EXPECT_LT(std::chrono::steady_clock::now() - forwardStart, std::chrono::milliseconds(2000));
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(2000));
 }
 
 TEST_F(FakeAdb, ADaemonLeftHoldingTheOutputDoesNotKeepTheCallerWaiting) {
   // As `adb start-server` does: a background process that keeps stdout open outlives the call.
   Script("[ \"$1\" = start-server ] && /bin/sleep 3 & echo started; exit 0");
-  const auto start = std::chrono::steady_clock::now();
+  const auto start = Clock::now();
   EXPECT_TRUE(Detection(/*queryMs=*/2500)->Recover());
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
-}
-
-TEST_F(FakeAdb, MissingOrUnrunnableAdbIsMinusSeven) {
-  EXPECT_EQ(Detection()->GetDeviceState(), ZAV_USB_STATE_ADB_UNAVAILABLE);  // nothing on PATH
-  EXPECT_FALSE(Detection()->ForwardPort(6102));
-  EXPECT_FALSE(Detection()->Recover());
-  Script("echo 'List of devices attached'", /*executable=*/false);
-  EXPECT_EQ(Detection()->GetDeviceState(), ZAV_USB_STATE_ADB_UNAVAILABLE);
-  EXPECT_FALSE(fs::exists(Calls()));
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500));
 }
 
 TEST_F(FakeAdb, ForwardingCallsAdbWithTheSamePortOnBothSides) {
@@ -169,9 +144,9 @@ TEST_F(FakeAdb, ForwardingCallsAdbWithTheSamePortOnBothSides) {
   IZAVUsbDetection* usb = Detection();
   EXPECT_TRUE(usb->ForwardPort(6102));
   EXPECT_TRUE(usb->RemoveForward(6102));
-  EXPECT_FALSE(usb->ForwardPort(0));      // no such port: adb is not asked
+  EXPECT_FALSE(usb->ForwardPort(0));  // no such port: adb is not asked
   EXPECT_FALSE(usb->ForwardPort(65536));
-  EXPECT_FALSE(usb->StopServer());        // this fake refuses everything but forward
+  EXPECT_FALSE(usb->StopServer());  // this fake refuses everything but forward
   EXPECT_THAT(CallLines(), ElementsAre("forward tcp:6102 tcp:6102", "forward --remove tcp:6102",
                                        "kill-server"));
 
@@ -185,12 +160,15 @@ class RecordingSink : public IZAVUsbAdbEvent {
   std::vector<int> events;
 };
 
-TEST_F(FakeAdb, NotifyModeReportsEachChangeOfStateAndPollModeNothing) {
+TEST_F(FakeAdb, TheFactoryMakesAnObjectThatNotifiesEachChangeOfStateInNotifyModeOnly) {
+  EXPECT_FALSE(CreateIZAVUsbDetection(nullptr));
+  IZAVUsbDetection* usb = nullptr;
+  ASSERT_TRUE(CreateIZAVUsbDetection(&usb));
+  ASSERT_NE(usb, nullptr);
   RecordingSink sink;
-  IZAVUsbDetection* usb = Detection();
-  usb->Init(ZAV_USB_MODE_NOTIFY, &sink, nullptr);
+  EXPECT_TRUE(usb->Init(ZAV_USB_MODE_NOTIFY, &sink, nullptr));
   Script(kTwoReadyOneNot);
-  usb->GetDeviceState();
+  EXPECT_EQ(usb->GetDeviceState(), 2);
   usb->GetDeviceState();
   Script("exit 1");
   usb->GetDeviceState();
@@ -198,18 +176,9 @@ TEST_F(FakeAdb, NotifyModeReportsEachChangeOfStateAndPollModeNothing) {
 
   RecordingSink quiet;
   usb->Init(ZAV_USB_MODE_POLL, &quiet, nullptr);
+  Script(kTwoReadyOneNot);
   usb->GetDeviceState();
   EXPECT_TRUE(quiet.events.empty());
-}
-
-TEST_F(FakeAdb, TheFactoryMakesAWorkingObject) {
-  EXPECT_FALSE(CreateIZAVUsbDetection(nullptr));
-  Script(kTwoReadyOneNot);
-  IZAVUsbDetection* usb = nullptr;
-  ASSERT_TRUE(CreateIZAVUsbDetection(&usb));
-  ASSERT_NE(usb, nullptr);
-  EXPECT_TRUE(usb->Init(ZAV_USB_MODE_POLL, nullptr, nullptr));
-  EXPECT_EQ(usb->GetDeviceState(), 2);
   usb->Release();
 }
 
