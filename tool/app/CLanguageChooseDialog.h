@@ -21,11 +21,9 @@ class CLanguageChooseDialog : public QDialog {
   // configPath: the Config.ini the choice is read from and written to.
   explicit CLanguageChooseDialog(const std::wstring& configPath, QWidget* parent = nullptr);
 
- protected:
-  // Shows the restart notice in a message box owned by this dialog, with an OK button only.
-  virtual void ShowRestartNotice(const QString& text, const QString& caption);
-
  private:
+  // Shows the restart notice in a message box owned by this dialog, with an OK button only.
+  void ShowRestartNotice(const QString& text, const QString& caption);
   void BuildControls();
   void OnInitDialog();
   void OnBnClickedOk();

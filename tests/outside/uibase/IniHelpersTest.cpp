@@ -24,13 +24,13 @@ class IniHelpersTest : public ::testing::Test {
 };
 
 TEST_F(IniHelpersTest, WrittenValuesReadBackAndMissingOnesGiveTheDefault) {
-  EXPECT_EQ(Read(L"Language", -1), -1);  // no file yet
+  EXPECT_EQ(Read(L"Language", -1), -1);           // no file yet
   ASSERT_TRUE(Write(L"Config", L"Language", 2));  // creates the file
   ASSERT_TRUE(Write(L"Config", L"ServoNum", -16));
   ASSERT_TRUE(Write(L"Config", L"Language", 1));
   EXPECT_EQ(Bytes(), "[Config]\nLanguage=1\nServoNum=-16\n");
   EXPECT_EQ(Read(L"ServoNum"), -16);
-  EXPECT_EQ(Read(L"ID1", 90), 90);  // missing key
+  EXPECT_EQ(Read(L"ID1", 90), 90);                                  // missing key
   EXPECT_EQ(ReadIniInt(L"Other", L"Language", 7, ini.c_str()), 7);  // missing section
   EXPECT_EQ(ReadIniInt(L"Config", L"Language", 4, nullptr), 4);
   EXPECT_EQ(ReadIniString(L"Config", L"Language", L"x", ini.c_str()), L"1");
@@ -98,7 +98,8 @@ TEST_F(IniHelpersTest, ConcurrentWritersOfOneFileLoseNoKey) {
   std::vector<std::thread> writers;
   for (int t = 0; t < 4; ++t) {
     writers.emplace_back([this, t] {
-      for (int n = t * 10; n < t * 10 + 10; ++n) Write(L"Config", (L"ID" + std::to_wstring(n)).c_str(), n);
+      for (int n = t * 10; n < t * 10 + 10; ++n)
+        Write(L"Config", (L"ID" + std::to_wstring(n)).c_str(), n);
     });
   }
   for (auto& writer : writers) writer.join();

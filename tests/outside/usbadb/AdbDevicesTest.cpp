@@ -16,10 +16,10 @@ TEST(AdbDevicesTest, ReadsEveryDeviceAfterTheHeaderAndNothingWithoutIt) {
       &devices));
   std::vector<std::pair<std::string, std::string>> read;
   for (const AdbDevice& d : devices) read.emplace_back(d.serial, d.state);
-  EXPECT_EQ(read, (std::vector<std::pair<std::string, std::string>>{
-                      {"VORLA2000123", "device"},
-                      {"emulator-5554", "unauthorized"},
-                      {"0123456789ABCDEF", "offline"}}));
+  EXPECT_EQ(read,
+            (std::vector<std::pair<std::string, std::string>>{{"VORLA2000123", "device"},
+                                                              {"emulator-5554", "unauthorized"},
+                                                              {"0123456789ABCDEF", "offline"}}));
 
   EXPECT_TRUE(ParseAdbDevices("List of devices attached\n\n", &devices));
   EXPECT_TRUE(devices.empty()) << "an empty list is a list";

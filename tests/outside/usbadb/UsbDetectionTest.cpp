@@ -30,9 +30,9 @@ class FakeAdb : public ::testing::Test {
   // body runs under /bin/sh with "$1" the adb command and $F this folder; only shell built-ins
   // and absolute paths, since PATH holds nothing but this folder.
   void Script(const std::string& body, bool executable = true) {
-    const std::string adb = folder_.Write(
-        "adb", "#!/bin/sh\necho \"$*\" >> '" + folder_.File("calls") + "'\nF='" +
-                   folder_.Path().string() + "'\n" + body + "\n");
+    const std::string adb =
+        folder_.Write("adb", "#!/bin/sh\necho \"$*\" >> '" + folder_.File("calls") + "'\nF='" +
+                                 folder_.Path().string() + "'\n" + body + "\n");
     ::chmod(adb.c_str(), executable ? 0755 : 0644);
   }
 
@@ -147,8 +147,8 @@ TEST_F(FakeAdb, ForwardingCallsAdbWithTheSamePortOnBothSides) {
   EXPECT_FALSE(usb->ForwardPort(0));  // no such port: adb is not asked
   EXPECT_FALSE(usb->ForwardPort(65536));
   EXPECT_FALSE(usb->StopServer());  // this fake refuses everything but forward
-  EXPECT_THAT(CallLines(), ElementsAre("forward tcp:6102 tcp:6102", "forward --remove tcp:6102",
-                                       "kill-server"));
+  EXPECT_THAT(CallLines(),
+              ElementsAre("forward tcp:6102 tcp:6102", "forward --remove tcp:6102", "kill-server"));
 
   Script("echo 'error: no devices/emulators found' >&2; exit 1");
   EXPECT_FALSE(usb->ForwardPort(6102));

@@ -5,79 +5,63 @@
 
 #include <gtest/gtest.h>
 
-#include "tool/app/TempFolder.h"
+#include "outside/uibase/TempFolder.h"
 
 namespace {
 
-// A process folder laid out like /proc, and a killer that records its calls.
-class AdbProcessKillerTest : public ::testing::Test {
- protected:
-  void AddProcess(pid_t pid, const std::string& name, char state = 'S') {
-    const std::filesystem::path dir = folder.Path() / std::to_string(pid);
-    std::filesystem::create_directory(dir);
-    folder.Write(std::to_string(pid) + "/comm", name + "\n");
-    folder.Write(std::to_string(pid) + "/stat",
-                 std::to_string(pid) + " (" + name + ") " + state + " 1 1 1 0 -1\n");
-  }
+struct Process {
+  pid_t pid;
+  const char* name;
+  char state = 'S';
+};
 
-  pid_t Run(std::vector<pid_t> refusing = {}) {
-    return KillFirstProcessNamed("adb", folder.Path().string(), [&](pid_t pid) {
-      attempts.push_back(pid);
-      return std::find(refusing.begin(), refusing.end(), pid) == refusing.end();
-    });
-  }
-
-  TempFolder folder;
+struct Case {
+  const char* what;
+  std::vector<Process> processes;
+  std::vector<pid_t> refusing;  // those the killer cannot end
+  pid_t ended;
   std::vector<pid_t> attempts;
 };
 
-TEST_F(AdbProcessKillerTest, EndsOnlyTheFirstInProcessIdOrder) {
-  AddProcess(900, "adb");
-  AddProcess(77, "ADB");
-  AddProcess(1000, "Adb");
-  AddProcess(5, "bash");
-  EXPECT_EQ(Run(), 77) << "names compare without case; lower ids come first (77 < 900)";
-  EXPECT_EQ(attempts, std::vector<pid_t>{77});
-}
-
-TEST_F(AdbProcessKillerTest, GoesOnPastProcessesThatCannotBeEnded) {
-  AddProcess(10, "adb");
-  AddProcess(20, "adb");
-  AddProcess(30, "adb");
-  EXPECT_EQ(Run({10}), 20);
-  EXPECT_EQ(attempts, (std::vector<pid_t>{10, 20}));
-}
-
-TEST_F(AdbProcessKillerTest, NothingEndedWhenNoneCanBe) {
-  AddProcess(10, "adb");
-  AddProcess(20, "adb");
-  EXPECT_EQ(Run({10, 20}), 0);
-  EXPECT_EQ(attempts, (std::vector<pid_t>{10, 20}));
-}
-
-TEST_F(AdbProcessKillerTest, MatchesTheWholeNameOnly) {
-  AddProcess(10, "adbd");
-  AddProcess(11, "xadb");
-  AddProcess(12, "ad");
-  AddProcess(13, "adb.exe");
-  EXPECT_EQ(Run(), 0);
-  EXPECT_TRUE(attempts.empty());
-}
-
-TEST_F(AdbProcessKillerTest, PassesOverProcessesThatHaveEnded) {
-  AddProcess(10, "adb", 'Z');
-  AddProcess(11, "adb", 'S');
-  EXPECT_EQ(Run(), 11);
-  EXPECT_EQ(attempts, std::vector<pid_t>{11});
-}
-
-TEST_F(AdbProcessKillerTest, IgnoresWhatIsNotAProcess) {
-  std::filesystem::create_directory(folder.Path() / "self");
-  folder.Write("self/comm", "adb\n");
-  folder.Write("12abc", "");
-  std::filesystem::create_directory(folder.Path() / "99");  // vanished: no comm any more
-  EXPECT_EQ(Run(), 0);
-  EXPECT_TRUE(attempts.empty());
+// Each case runs on a folder laid out like /proc, which also holds entries that are no process:
+// "self", a name that is no number, and a process that has vanished (no comm any more).
+TEST(AdbProcessKillerTest, EndsTheFirstAdbInProcessIdOrderThatCanBeEnded) {
+  const Case cases[] = {
+      {"names compare without case; lower ids first",
+       {{900, "adb"}, {77, "ADB"}, {1000, "Adb"}, {5, "bash"}},
+       {},
+       77,
+       {77}},
+      {"on past those that cannot be ended",
+       {{10, "adb"}, {20, "adb"}, {30, "adb"}},
+       {10},
+       20,
+       {10, 20}},
+      {"none can be ended", {{10, "adb"}, {20, "adb"}}, {10, 20}, 0, {10, 20}},
+      {"the whole name only", {{10, "adbd"}, {11, "xadb"}, {12, "ad"}, {13, "adb.exe"}}, {}, 0, {}},
+      {"ended processes are passed over", {{10, "adb", 'Z'}, {11, "adb"}}, {}, 11, {11}},
+  };
+  for (const Case& c : cases) {
+    TempFolder proc;
+    for (const char* noProcess : {"self", "99"}) {
+      std::filesystem::create_directory(proc.Path() / noProcess);
+    }
+    proc.Write("self/comm", "adb\n");
+    proc.Write("12abc", "");
+    for (const Process& p : c.processes) {
+      const std::string pid = std::to_string(p.pid);
+      std::filesystem::create_directory(proc.Path() / pid);
+      proc.Write(pid + "/comm", std::string(p.name) + "\n");
+      proc.Write(pid + "/stat", pid + " (" + p.name + ") " + p.state + " 1 1 1 0 -1\n");
+    }
+    std::vector<pid_t> attempts;
+    const pid_t ended = KillFirstProcessNamed("adb", proc.Path().string(), [&](pid_t pid) {
+      attempts.push_back(pid);
+      return std::find(c.refusing.begin(), c.refusing.end(), pid) == c.refusing.end();
+    });
+    EXPECT_EQ(ended, c.ended) << c.what;
+    EXPECT_EQ(attempts, c.attempts) << c.what;
+  }
   EXPECT_EQ(KillFirstProcessNamed("adb", "/no/such/proc", [](pid_t) { return true; }), 0);
 }
 

@@ -4,19 +4,13 @@
 #include <net/if.h>
 #include <unistd.h>
 
-#include <functional>
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProcess>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include "ZAVUIBase.h"
-#include "app/AdbProcessKiller.h"
+#include "outside/uibase/TempFolder.h"
 #include "tool/app/QtTestApp.h"
-#include "tool/app/TempFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -38,35 +32,6 @@ bool Isolated() {
   return loopbackOnly;
 }
 
-bool WaitFor(const std::function<bool()>& done, int ms = kStartMs) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > ms) return false;
-    QCoreApplication::processEvents();
-    QThread::msleep(20);
-  }
-  return true;
-}
-
-// A process named "adb" that only waits: a stand-in for a stray debug bridge server.
-class FakeAdb {
- public:
-  explicit FakeAdb(const fs::path& program) {
-    m_process.start(QString::fromStdString(program.string()), {QStringLiteral("60")});
-    m_process.waitForStarted();
-  }
-  ~FakeAdb() {
-    m_process.kill();
-    m_process.waitForFinished();
-  }
-  pid_t Pid() const { return static_cast<pid_t>(m_process.processId()); }
-  bool Ended(int ms) { return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(ms); }
-
- private:
-  QProcess m_process;
-};
-
 class CaltrimProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -83,8 +48,11 @@ class CaltrimProgramTest : public ::testing::Test {
     // The shipped Config.ini, not the staged one, which a run from the build tree may have changed.
     fs::copy_file(fs::path(CALTRIM_SOURCE_DIR) / "tool/resources/Config.ini", app / "Config.ini");
     for (const auto& entry : fs::directory_iterator(stage)) {
-      if (entry.path().extension() == ".so") fs::create_symlink(entry.path(), app / entry.path().filename());
+      if (entry.path().extension() == ".so") {
+        fs::create_symlink(entry.path(), app / entry.path().filename());
+      }
     }
+    fs::copy_file("/bin/sleep", folder.Path() / "adb");
   }
 
   void TearDown() override {
@@ -94,7 +62,8 @@ class CaltrimProgramTest : public ::testing::Test {
     }
   }
 
-  QProcess* Start(const char* locale) {
+  // Starts program with arguments; the program is Caltrim under locale unless one is given.
+  QProcess* Start(const char* locale, const fs::path& program = {}, const QStringList& args = {}) {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -103,21 +72,24 @@ class CaltrimProgramTest : public ::testing::Test {
     env.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(locale));
     env.remove(QStringLiteral("LANGUAGE"));
     process->setProcessEnvironment(env);
-    process->start(QString::fromStdString((app / "Caltrim").string()), {});
+    process->start(QString::fromStdString((program.empty() ? app / "Caltrim" : program).string()),
+                   args);
     EXPECT_TRUE(process->waitForStarted());
     processes.push_back(std::move(process));
     return processes.back().get();
   }
 
+  // A process named "adb" that only waits: a stand-in for a stray debug bridge server.
+  QProcess* StartStrayAdb() { return Start("C", folder.Path() / "adb", {QStringLiteral("60")}); }
+
+  static bool Ended(QProcess* process, int ms) {
+    return process->state() == QProcess::NotRunning || process->waitForFinished(ms);
+  }
   int StoredLanguage() const {
     return ReadIniInt(L"Config", L"Language", -100, (app / "Config.ini").wstring().c_str());
   }
-  bool LanguageWritten() { return WaitFor([this] { return StoredLanguage() != -100; }); }
-
-  fs::path FakeAdbProgram() const {
-    const fs::path adb = folder.Path() / "adb";
-    if (!fs::exists(adb)) fs::copy_file("/bin/sleep", adb);
-    return adb;
+  bool LanguageBecomes(int language) {
+    return PumpUntil([&] { return StoredLanguage() == language; }, kStartMs);
   }
 
   TempFolder folder;
@@ -126,67 +98,42 @@ class CaltrimProgramTest : public ::testing::Test {
   std::vector<std::unique_ptr<QProcess>> processes;
 };
 
-TEST_F(CaltrimProgramTest, FirstStartTakesTheLanguageFromTheSystem) {
-  const std::pair<const char*, int> cases[] = {
-      {"en_US.UTF-8", 2}, {"zh_CN.UTF-8", 1}, {"de_DE.UTF-8", 0}};
-  for (const auto& [locale, language] : cases) {
-    fs::copy_file(fs::path(CALTRIM_SOURCE_DIR) / "tool/resources/Config.ini", app / "Config.ini",
-                  fs::copy_options::overwrite_existing);
-    ASSERT_EQ(StoredLanguage(), -100) << "the shipped Config.ini leaves the language open";
-    QProcess* caltrim = Start(locale);
-    ASSERT_TRUE(LanguageWritten()) << locale;
-    EXPECT_EQ(StoredLanguage(), language) << locale;
-    EXPECT_EQ(caltrim->state(), QProcess::Running) << "the main window runs";
-    caltrim->kill();
-    caltrim->waitForFinished();
-  }
-}
+TEST_F(CaltrimProgramTest, StartUpEndsOneStrayAdbAndSettlesTheLanguageAndASecondStartOnlyRaises) {
+  QProcess* olderAdb = StartStrayAdb();
+  QProcess* newerAdb = StartStrayAdb();
+  ASSERT_LT(olderAdb->processId(), newerAdb->processId());
+  ASSERT_EQ(StoredLanguage(), -100) << "the shipped Config.ini leaves the language open";
 
-TEST_F(CaltrimProgramTest, ASecondStartRaisesTheFirstAndEnds) {
-  QProcess* first = Start("en_US.UTF-8");
-  ASSERT_TRUE(LanguageWritten());
-  // Had the second copy got as far as the language, it would rewrite this.
+  QProcess* first = Start("zh_CN.UTF-8");
+  ASSERT_TRUE(LanguageBecomes(1)) << "the system's language: " << StoredLanguage();
+  EXPECT_TRUE(Ended(olderAdb, kStartMs));
+  EXPECT_FALSE(Ended(newerAdb, 200)) << "at most one is ended";
+  EXPECT_EQ(first->state(), QProcess::Running) << "the main window runs";
+
+  // Had the second copy got as far as the debug bridge or the language, it would change these.
   WriteIniInt(L"Config", L"Language", -1, (app / "Config.ini").wstring().c_str());
-
-  QProcess* second = Start("zh_CN.UTF-8");
-  ASSERT_TRUE(second->waitForFinished(kStartMs));
+  QProcess* second = Start("en_US.UTF-8");
+  ASSERT_TRUE(Ended(second, kStartMs));
   EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(second->exitCode(), 0);
   EXPECT_EQ(StoredLanguage(), -1) << "the second copy ended before start-up went on";
-
+  EXPECT_EQ(newerAdb->state(), QProcess::Running);
   QByteArray said;
-  EXPECT_TRUE(WaitFor([&] {
-    said += first->readAllStandardError();
-    return said.contains("raised it");
-  })) << said.toStdString();
+  EXPECT_TRUE(PumpUntil(
+      [&] {
+        said += first->readAllStandardError();
+        return said.contains("raised it");
+      },
+      kStartMs))
+      << said.toStdString();
   EXPECT_EQ(first->state(), QProcess::Running);
 
+  // Once the first copy is gone, even killed, a new start runs.
   first->kill();
   first->waitForFinished();
   QProcess* next = Start("en_US.UTF-8");
-  EXPECT_TRUE(LanguageWritten()) << "once the first has ended, a new start runs";
+  EXPECT_TRUE(LanguageBecomes(2));
   EXPECT_EQ(next->state(), QProcess::Running);
-}
-
-TEST_F(CaltrimProgramTest, StartUpEndsOneStrayDebugBridge) {
-  FakeAdb older(FakeAdbProgram());
-  FakeAdb newer(FakeAdbProgram());
-  ASSERT_LT(older.Pid(), newer.Pid());
-  Start("en_US.UTF-8");
-  ASSERT_TRUE(LanguageWritten());  // start-up has passed the debug bridge step
-  EXPECT_TRUE(older.Ended(kStartMs));
-  EXPECT_FALSE(newer.Ended(200)) << "at most one is ended";
-}
-
-TEST_F(CaltrimProgramTest, KillAdbProcessEndsTheFirstOnly) {
-  FakeAdb older(FakeAdbProgram());
-  FakeAdb newer(FakeAdbProgram());
-  EXPECT_EQ(KillAdbProcess(), older.Pid());
-  EXPECT_TRUE(older.Ended(kStartMs));
-  EXPECT_FALSE(newer.Ended(100));
-  EXPECT_EQ(KillAdbProcess(), newer.Pid());
-  EXPECT_TRUE(newer.Ended(kStartMs));
-  EXPECT_EQ(KillAdbProcess(), 0);
 }
 
 }  // namespace

@@ -3,23 +3,17 @@
 #include <atomic>
 #include <thread>
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QThread>
-#include <QTimer>
-
 #include <gtest/gtest.h>
 
 #include "tool/app/QtTestApp.h"
 
 namespace {
 
-// The host with its boxes answered instead of shown, recording where they were shown.
+// The host with its boxes answered instead of shown, recording the thread they were shown on.
 class AnsweringHost : public QtUiHost {
  public:
   int answer = IDYES;
-  std::atomic<int> shown{0};
+  int shown = 0;
   QThread* shownOn = nullptr;
   QString text, caption;
 
@@ -33,74 +27,56 @@ class AnsweringHost : public QtUiHost {
   }
 };
 
-class QtUiHostTest : public ::testing::Test {
- protected:
-  void SetUp() override { QtTestApp(); }
-};
-
-TEST_F(QtUiHostTest, BoxesFromOtherThreadsAreShownOnTheUiThread) {
-  AnsweringHost host;
+// Asks host for a box from a worker thread while this, the user-interface thread, waits the way
+// it waits for a library thread: pumping.
+int AskFromWorker(QtUiHost& host, const char* text, const char* caption, unsigned int style) {
   int result = 0;
   std::atomic<bool> done{false};
   std::thread worker([&] {
-    result = host.MessageBox("Robot search failed", "Caltrim", MB_YESNO | MB_ICONWARNING);
+    result = host.MessageBox(text, caption, style);
     done = true;
   });
-  // The UI thread waits the way it waits for a library thread: pumping.
   while (!done) {
     host.PumpMessages();
     QThread::msleep(1);
   }
   worker.join();
-  EXPECT_EQ(result, IDYES);
+  return result;
+}
+
+class QtUiHostTest : public ::testing::Test {
+ protected:
+  void SetUp() override { QtTestApp(); }
+};
+
+TEST_F(QtUiHostTest, BoxesFromAnyThreadAreShownOnTheUiThread) {
+  AnsweringHost host;
+  EXPECT_EQ(AskFromWorker(host, "Robot search failed", "Caltrim", MB_YESNO | MB_ICONWARNING),
+            IDYES);
   EXPECT_EQ(host.shownOn, QThread::currentThread());
   EXPECT_EQ(host.text, QStringLiteral("Robot search failed"));
   EXPECT_EQ(host.caption, QStringLiteral("Caltrim"));
+  host.answer = IDNO;
+  EXPECT_EQ(host.MessageBox("a", "b", MB_YESNO), IDNO) << "asked on the UI thread itself";
+  EXPECT_EQ(host.shown, 2);
 }
 
-TEST_F(QtUiHostTest, BoxesOnTheUiThreadAreShownDirectly) {
-  AnsweringHost host;
-  host.answer = IDNO;
-  EXPECT_EQ(host.MessageBox("a", "b", MB_YESNO), IDNO);
-  EXPECT_EQ(host.shown, 1);
+TEST_F(QtUiHostTest, ARealBoxAnswersWithTheButtonPressed) {
+  QtUiHost host;
+  BoxPresser presser(QMessageBox::No);
+  EXPECT_EQ(AskFromWorker(host, "Go on?", "Caltrim", MB_YESNO), IDNO);
+  EXPECT_EQ(presser.title + QStringLiteral(" | ") + presser.text,
+            QStringLiteral("Caltrim | Go on?"));
 }
 
 TEST_F(QtUiHostTest, PumpingServesOnlyTheUiThread) {
   QtUiHost host;
   int handled = 0;
   QTimer::singleShot(0, QCoreApplication::instance(), [&] { ++handled; });
-  std::thread worker([&] { host.PumpMessages(); });
-  worker.join();
+  std::thread([&] { host.PumpMessages(); }).join();
   EXPECT_EQ(handled, 0) << "a worker's pump must not run the UI thread's events";
   host.PumpMessages();
   EXPECT_EQ(handled, 1);
-}
-
-// The real box, answered by a click, from a worker thread.
-TEST_F(QtUiHostTest, ARealBoxAnswersWithTheButtonPressed) {
-  QtUiHost host;
-  QString seen;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box == nullptr) return;
-    seen = box->windowTitle() + QStringLiteral(" | ") + box->text();
-    box->button(QMessageBox::No)->click();
-  });
-  poll.start(10);
-  int result = 0;
-  std::atomic<bool> done{false};
-  std::thread worker([&] {
-    result = host.MessageBox("Go on?", "Caltrim", MB_YESNO);
-    done = true;
-  });
-  while (!done) {
-    host.PumpMessages();
-    QThread::msleep(1);
-  }
-  worker.join();
-  EXPECT_EQ(result, IDNO);
-  EXPECT_EQ(seen, QStringLiteral("Caltrim | Go on?"));
 }
 
 }  // namespace

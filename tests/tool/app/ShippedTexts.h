@@ -6,6 +6,6 @@
 
 // Installs the table of language from the shipped strings.xml, as start-up does.
 inline void UseShippedTexts(int language) {
-  InstallStringTable(language,
-                     QString::fromUtf8(CALTRIM_SOURCE_DIR "/tool/resources/strings.xml").toStdWString());
+  InstallStringTable(
+      language, QString::fromUtf8(CALTRIM_SOURCE_DIR "/tool/resources/strings.xml").toStdWString());
 }

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tool/app/TempFolder.h"
+#include "outside/uibase/TempFolder.h"
 
 namespace {
 
@@ -14,10 +14,10 @@ class CXmlReaderTest : public ::testing::Test {
   CXmlReader xml;
 };
 
-TEST_F(CXmlReaderTest, WalksOneLevelAtATime) {
+TEST_F(CXmlReaderTest, WalksOneLevelAtATimeByExactName) {
   ASSERT_TRUE(Load(
-      "<ROOT><A n=\"1\">one</A><B/><A n=\"2\"><![CDATA[two <raw>]]></A>"
-      "<A>three &amp; more</A></ROOT>"));
+      "<ROOT><A n=\"1\">one</A><B><A>deep</A></B><a>lower</a><A n=\"2\"><![CDATA[two <raw>]]></A>"
+      "<A>three &amp; more</A><E><Inner>t</Inner></E></ROOT>"));
   EXPECT_FALSE(xml.IntoElem()) << "no current element right after loading";
   ASSERT_TRUE(xml.FindElem("ROOT"));
   ASSERT_TRUE(xml.IntoElem());
@@ -25,72 +25,41 @@ TEST_F(CXmlReaderTest, WalksOneLevelAtATime) {
   ASSERT_TRUE(xml.FindElem("A"));
   EXPECT_EQ(xml.GetAttrib("n"), L"1");
   EXPECT_EQ(xml.GetData(), L"one");
-  ASSERT_TRUE(xml.FindElem("A")) << "B is passed over";
+  ASSERT_TRUE(xml.FindElem("A")) << "B, A inside B and a are passed over";
   EXPECT_EQ(xml.GetAttrib("n"), L"2");
   EXPECT_EQ(xml.GetData(), L"two <raw>");
   ASSERT_TRUE(xml.FindElem("A"));
   EXPECT_EQ(xml.GetAttrib("n"), L"") << "absent attribute";
   EXPECT_EQ(xml.GetData(), L"three & more");
-
   EXPECT_FALSE(xml.FindElem("A"));
   EXPECT_EQ(xml.GetData(), L"three & more") << "a failed search keeps the current element";
   EXPECT_FALSE(xml.FindElem("B")) << "searches go on after the current element only";
+  ASSERT_TRUE(xml.FindElem("E"));
+  EXPECT_EQ(xml.GetData(), L"") << "an element without text of its own";
+  ASSERT_TRUE(xml.IntoElem());
+  EXPECT_FALSE(xml.FindElem("A"));
 
+  ASSERT_TRUE(xml.OutOfElem());
   ASSERT_TRUE(xml.OutOfElem());
   EXPECT_TRUE(xml.IntoElem()) << "ROOT is current again";
   ASSERT_TRUE(xml.OutOfElem());
   EXPECT_FALSE(xml.OutOfElem()) << "nothing above the top level";
-}
 
-TEST_F(CXmlReaderTest, FindsOnlyAtTheCurrentLevelAndByExactName) {
-  ASSERT_TRUE(Load("<ROOT><X><A>deep</A></X><a>lower</a></ROOT>"));
-  ASSERT_TRUE(xml.FindElem("ROOT"));
-  ASSERT_TRUE(xml.IntoElem());
-  EXPECT_FALSE(xml.FindElem("A"));
-  ASSERT_TRUE(xml.FindElem("X"));
-  ASSERT_TRUE(xml.IntoElem());
-  ASSERT_TRUE(xml.FindElem("A"));
-  EXPECT_EQ(xml.GetData(), L"deep");
-  EXPECT_FALSE(xml.IntoElem() && xml.FindElem("anything"));
-}
-
-TEST_F(CXmlReaderTest, TextOfAnElementWithoutTextIsEmpty) {
-  ASSERT_TRUE(Load("<ROOT><E><Inner>t</Inner></E><F/></ROOT>"));
-  ASSERT_TRUE(xml.FindElem("ROOT") && xml.IntoElem());
-  ASSERT_TRUE(xml.FindElem("E"));
-  EXPECT_EQ(xml.GetData(), L"");
-  ASSERT_TRUE(xml.FindElem("F"));
-  EXPECT_EQ(xml.GetData(), L"");
+  ASSERT_TRUE(Load("<OTHER/>"));
+  EXPECT_TRUE(xml.FindElem("OTHER")) << "a later load starts at the top again";
 }
 
 TEST_F(CXmlReaderTest, RefusesWhatCannotBeRead) {
   EXPECT_FALSE(xml.Load(folder.File("missing.xml")));
   EXPECT_FALSE(xml.FindElem("ROOT"));
-  EXPECT_FALSE(Load("")) << "empty file";
-  EXPECT_FALSE(Load("<ROOT><A></ROOT>")) << "mismatched end tag";
-  EXPECT_FALSE(Load("<ROOT>")) << "unclosed element";
-  EXPECT_FALSE(Load("just text")) << "no element at all";
-  EXPECT_FALSE(xml.FindElem("ROOT")) << "a failed load leaves nothing to walk";
-}
-
-TEST_F(CXmlReaderTest, ALaterLoadStartsAtTheTopAgain) {
-  ASSERT_TRUE(Load("<ROOT><A>1</A></ROOT>"));
-  ASSERT_TRUE(xml.FindElem("ROOT") && xml.IntoElem() && xml.FindElem("A"));
-  ASSERT_TRUE(Load("<OTHER/>"));
-  EXPECT_TRUE(xml.FindElem("OTHER"));
-}
-
-// Encodings: the text must come out as the same characters whatever the file's encoding.
-const std::wstring kChinese = L"\u4E2D\u6587";  // 中文
-
-TEST_F(CXmlReaderTest, ReadsUtf8WithAndWithoutByteOrderMark) {
-  const std::string body = "<R>\xE4\xB8\xAD\xE6\x96\x87</R>";
-  ASSERT_TRUE(Load("<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + body));
-  ASSERT_TRUE(xml.FindElem("R"));
-  EXPECT_EQ(xml.GetData(), kChinese);
-  ASSERT_TRUE(Load("\xEF\xBB\xBF" + body));
-  ASSERT_TRUE(xml.FindElem("R"));
-  EXPECT_EQ(xml.GetData(), kChinese);
+  ASSERT_TRUE(Load("<ROOT/>"));
+  for (const char* bad : {"", "<ROOT><A></ROOT>", "<ROOT>", "just text",
+                          "<?xml version=\"1.0\" encoding=\"X-NO-SUCH\"?><R>a</R>",
+                          "<?xml version=\"1.0\" encoding=\"GBK\"?><R>\xFF\xFF</R>",
+                          "<?xml version=\"1.0\" encoding=\"GBK\"?><R>\xD6</R>"}) {  // cut short
+    EXPECT_FALSE(Load(bad)) << bad;
+    EXPECT_FALSE(xml.FindElem("ROOT")) << "a failed load leaves nothing to walk";
+  }
 }
 
 std::string Utf16(const std::u16string& text, bool bigEndian) {
@@ -102,39 +71,36 @@ std::string Utf16(const std::u16string& text, bool bigEndian) {
   return bytes;
 }
 
-TEST_F(CXmlReaderTest, ReadsUtf16WithByteOrderMark) {
-  const std::u16string doc =
+// The text comes out as the same characters whatever the file's encoding.
+TEST_F(CXmlReaderTest, ReadsUnicodeAndConvertsDeclaredLegacyEncodings) {
+  const std::u16string utf16 =
       u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><R a=\"\u00E9\">\u4E2D\u6587</R>";
-  for (const bool bigEndian : {false, true}) {
-    ASSERT_TRUE(Load(Utf16(doc, bigEndian))) << "big endian " << bigEndian;
-    ASSERT_TRUE(xml.FindElem("R"));
-    EXPECT_EQ(xml.GetData(), kChinese);
-    EXPECT_EQ(xml.GetAttrib("a"), L"\u00E9");
+  const struct {
+    const char* what;
+    std::string bytes;
+    std::wstring text, attribute;
+  } cases[] = {
+      {"UTF-8",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><R a='\xC3\xA9'>\xE4\xB8\xAD\xE6\x96\x87</R>",
+       L"\u4E2D\u6587", L"\u00E9"},
+      {"UTF-8 with byte order mark", "\xEF\xBB\xBF<R>\xE4\xB8\xAD\xE6\x96\x87</R>", L"\u4E2D\u6587",
+       L""},
+      {"UTF-16 LE", Utf16(utf16, false), L"\u4E2D\u6587", L"\u00E9"},
+      {"UTF-16 BE", Utf16(utf16, true), L"\u4E2D\u6587", L"\u00E9"},
+      {"GBK", "<?xml version=\"1.0\" encoding=\"GBK\"?><R>\xD6\xD0\xCE\xC4</R>", L"\u4E2D\u6587",
+       L""},
+      // 镕 (E9 46) is GBK, not GB2312; files labelled GB2312 carry such characters in practice.
+      {"gb2312", "<?xml version=\"1.0\" encoding=\"gb2312\"?><R>\xD6\xD0\xE9\x46</R>",
+       L"\u4E2D\u9555", L""},
+      {"ISO-8859-1", "<?xml version='1.0' encoding='ISO-8859-1'?><R a='\xE9'>caf\xE9</R>",
+       L"caf\u00E9", L"\u00E9"},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(Load(c.bytes)) << c.what;
+    ASSERT_TRUE(xml.FindElem("R")) << c.what;
+    EXPECT_EQ(xml.GetData(), c.text) << c.what;
+    EXPECT_EQ(xml.GetAttrib("a"), c.attribute) << c.what;
   }
-}
-
-TEST_F(CXmlReaderTest, ConvertsDeclaredLegacyEncodings) {
-  // 中文 in GBK; 镕 (E9 46) exists in GBK but not in GB2312, and files labelled GB2312 carry
-  // such characters in practice.
-  ASSERT_TRUE(Load("<?xml version=\"1.0\" encoding=\"GBK\"?><R>\xD6\xD0\xCE\xC4</R>"));
-  ASSERT_TRUE(xml.FindElem("R"));
-  EXPECT_EQ(xml.GetData(), kChinese);
-
-  ASSERT_TRUE(Load("<?xml version=\"1.0\" encoding=\"gb2312\"?><R>\xD6\xD0\xE9\x46</R>"));
-  ASSERT_TRUE(xml.FindElem("R"));
-  EXPECT_EQ(xml.GetData(), L"\u4E2D\u9555");
-
-  ASSERT_TRUE(Load("<?xml version='1.0' encoding='ISO-8859-1'?><R v='\xE9'>caf\xE9</R>"));
-  ASSERT_TRUE(xml.FindElem("R"));
-  EXPECT_EQ(xml.GetData(), L"caf\u00E9");
-  EXPECT_EQ(xml.GetAttrib("v"), L"\u00E9");
-}
-
-TEST_F(CXmlReaderTest, RefusesUnknownEncodingsAndBytesThatDoNotFit) {
-  EXPECT_FALSE(Load("<?xml version=\"1.0\" encoding=\"X-NO-SUCH\"?><R>a</R>"));
-  EXPECT_FALSE(Load("<?xml version=\"1.0\" encoding=\"GBK\"?><R>\xFF\xFF</R>"));
-  EXPECT_FALSE(Load("<?xml version=\"1.0\" encoding=\"GBK\"?><R>\xD6</R>"))
-      << "a sequence cut short";
 }
 
 }  // namespace
