@@ -38,15 +38,6 @@ class RobotCommandsTest : public ::testing::Test {
   Faults m_faults;
 };
 
-TEST_F(RobotCommandsTest, ReadingAnOffsetAnswersWithTheExactReplyFrame) {
-  const CommandOutcome outcome = Send(ServoPayload(ServoCommand::ReadCaliAngle(3)));
-  ASSERT_TRUE(outcome.hasReply);
-  const std::string expected = {0x34, 0x12, 0x0E, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,
-                                (char)0x92, 0x01, (char)0xA7, (char)0x92, 0x0D, (char)0xA4, 0x00, 0x03, 0x00, 0x5A};
-  EXPECT_EQ(BuildFrame(outcome.replyPayload), expected);
-  EXPECT_FALSE(outcome.stateChanged);
-}
-
 TEST_F(RobotCommandsTest, OffsetsAreStoredAndReadBackWithTheirSign) {
   for (int offset : {-89, -3, 0, 7, 89}) {
     const CommandOutcome write = Send(ServoPayload(ServoCommand::SetCaliAngle(2, offset)));

@@ -26,43 +26,21 @@ TEST(RobotStateTest, OptionsSetTheStartingPointForServosThatExist) {
   EXPECT_EQ(state.Angle(3, 12345), SimOptions::kDefaultAngle);
 }
 
-TEST(RobotStateTest, OffsetsAndSerialSurviveARestartThroughTheStateFile) {
+// A state file that survives a restart is checked on the program (SimulatorProcessTest).
+TEST(RobotStateTest, AMissingStateFileKeepsTheOptionsAndAMalformedOneIsRefused) {
   const std::string path = TempPath("robot-state");
   SimOptions options;
-  options.servos = 3;
-  {
-    RobotState state(options);
-    state.SetOffset(2, -17);
-    state.SetSerial("SN-77");
-    std::string error;
-    ASSERT_TRUE(state.Save(path, &error)) << error;
-  }
-  RobotState restarted(options);
+  options.serial = "S1";
+  RobotState state(options);
   std::string error;
-  ASSERT_TRUE(restarted.Load(path, &error)) << error;
-  EXPECT_EQ(restarted.Offset(2), -17);
-  EXPECT_EQ(restarted.Offset(1), 0);
-  EXPECT_EQ(restarted.Serial(), "SN-77");
-  std::remove(path.c_str());
-
-  // No file yet: the options stand.
-  RobotState fresh(options);
-  EXPECT_TRUE(fresh.Load(path, &error));
-  EXPECT_EQ(fresh.Serial(), options.serial);
-}
-
-TEST(RobotStateTest, AMalformedStateFileIsRefused) {
-  const std::string path = TempPath("robot-state-bad");
+  EXPECT_TRUE(state.Load(path, &error)) << error;
+  EXPECT_EQ(state.Serial(), "S1");
   std::ofstream(path) << "serial=X\noffset.1=oops\n";
-  RobotState state(SimOptions{});
-  std::string error;
   EXPECT_FALSE(state.Load(path, &error));
   EXPECT_NE(error.find(path), std::string::npos);
   std::remove(path.c_str());
-
-  RobotState tolerant(SimOptions{});
-  EXPECT_TRUE(tolerant.Deserialize("# a comment\nunknown=1\noffset.2=4\n"));
-  EXPECT_EQ(tolerant.Offset(2), 4);
+  EXPECT_TRUE(state.Deserialize("# a comment\nunknown=1\noffset.2=4\n"));
+  EXPECT_EQ(state.Offset(2), 4);
 }
 
 }  // namespace

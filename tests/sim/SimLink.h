@@ -9,13 +9,12 @@
 #include <chrono>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "sim/robot/FrameAssembler.h"
 #include "support/rig/ChildProcess.h"
 
-// A plain TCP client of the simulator's command service, reading frames with time-outs.
+// A plain TCP client of the simulator's command service, reading with time-outs.
 class SimLink {
  public:
   SimLink() = default;
@@ -23,21 +22,20 @@ class SimLink {
   SimLink(const SimLink&) = delete;
   SimLink& operator=(const SimLink&) = delete;
 
-  // Connects to host:6102; fd may be a socket made beforehand (in a namespace, say).
-  bool Connect(const std::string& host, int fd = -1) {
-    m_fd = fd >= 0 ? fd : ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  bool Connect(const std::string& host) {
+    Close();
+    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(6102);
     ::inet_pton(AF_INET, host.c_str(), &address.sin_addr);
     return m_fd >= 0 && ::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
   }
-
   void Close() {
     if (m_fd >= 0) ::close(m_fd);
     m_fd = -1;
+    m_assembler = FrameAssembler();
   }
-
   bool Send(const std::string& bytes) {
     return ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
   }
@@ -55,12 +53,10 @@ class SimLink {
 
   // Exactly size bytes, or what came before timeoutMs ran out.
   std::string Receive(std::size_t size, int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     std::string bytes;
     while (bytes.size() < size) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0) break;
-      const std::string piece = ReceiveOnce(static_cast<int>(left.count()), size - bytes.size());
+      const std::string piece = ReceiveOnce(Left(deadline), size - bytes.size());
       if (piece.empty()) break;
       bytes += piece;
     }
@@ -69,27 +65,30 @@ class SimLink {
 
   // The next whole frame's payload; false after timeoutMs or at the end of the stream.
   bool ReceiveFrame(std::string* payload, int timeoutMs = 3000) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     std::string bytes;
-    for (;;) {
-      if (m_assembler.Next(&bytes, payload) == FrameAssembler::Result::kFrame) return true;
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0) return false;
-      const std::string piece = ReceiveOnce(static_cast<int>(left.count()));
+    while (m_assembler.Next(&bytes, payload) != FrameAssembler::Result::kFrame) {
+      const std::string piece = ReceiveOnce(Left(deadline));
       if (piece.empty()) return false;
       m_assembler.Append(piece.data(), piece.size());
     }
+    return true;
   }
 
   // True when the simulator closed the link within timeoutMs.
   bool ClosedByPeer(int timeoutMs) {
     pollfd ready{m_fd, POLLIN, 0};
-    if (::poll(&ready, 1, timeoutMs) != 1) return false;
     char byte;
-    return ::recv(m_fd, &byte, 1, MSG_PEEK) == 0;
+    return ::poll(&ready, 1, timeoutMs) == 1 && ::recv(m_fd, &byte, 1, MSG_PEEK) == 0;
   }
 
  private:
+  using Clock = std::chrono::steady_clock;
+  static int Left(Clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+  }
+
   int m_fd = -1;
   FrameAssembler m_assembler;
 };

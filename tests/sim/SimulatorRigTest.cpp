@@ -6,9 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "ZAVServoSocket.h"
-#include "servolink/discovery/DiscoverySpy.h"
-#include "sim/SessionRecorder.h"
 #include "sim/SimLink.h"
+#include "support/LinkSpies.h"
 #include "support/rig/NetnsRig.h"
 
 namespace {
@@ -18,7 +17,6 @@ std::string Narrow(const std::wstring& text) { return std::string(text.begin(), 
 class SimulatorRigTest : public ::testing::Test {
  protected:
   void SetUp() override { CALTRIM_SKIP_WITHOUT_RIG(); }
-
   void TearDown() override {
     if (m_discovery) m_discovery->Release();
   }
@@ -37,13 +35,12 @@ class SimulatorRigTest : public ::testing::Test {
 
   bool StartDiscoveryInStation(const NetnsRig& rig) {
     ScopedNetns station(rig.NamespacePath(NetnsRig::kStation));
-    if (!station.ok() || !CreateZAVBroadcastSocket(&m_discovery)) return false;
-    return m_discovery->StartBroadcast(nullptr, &m_sink);
+    return station.ok() && CreateZAVBroadcastSocket(&m_discovery) && m_discovery->StartBroadcast(nullptr, &m_sink);
   }
 
-  FastClock m_clock;
-  RecordingUiHost m_host;
-  RecordingSink m_sink;
+  TestClock m_clock{10};
+  UiHostSpy m_host;
+  DiscoverySpy m_sink;
   CIZAVBroadcastSocket* m_discovery = nullptr;
 };
 
@@ -75,19 +72,21 @@ TEST_F(SimulatorRigTest, StationFindsTwoSimulatedRobotsAndTalksToOneOfThem) {
 
   // A session from the station reaches the robot it picked at the address the record gave.
   TempLogFolder logs;
-  Recorder recorder;
+  SessionSpy spy;
   CIZAVSocketSession* session = nullptr;
   ASSERT_TRUE(CreateZAVSocketSession(&session));
   {
     // The session's thread, and so its socket, is born in the station.
     ScopedNetns station(rig.NamespacePath(NetnsRig::kStation));
     ASSERT_TRUE(station.ok());
-    ASSERT_TRUE(session->StartConnect(Narrow(byName["RobotB"].strIP).c_str(), 5, &recorder, &recorder));
+    ASSERT_TRUE(session->StartConnect(Narrow(byName["RobotB"].strIP).c_str(), 5, &spy, &spy));
   }
-  EXPECT_EQ(recorder.WaitFor("state 2"), "state 2/0");
+  ASSERT_TRUE(spy.WaitForStates(2));
   session->SocketSession_ReadServoCaliAngel(1);
-  EXPECT_EQ(recorder.WaitFor("cali"), "cali ok 1 22");
+  ASSERT_TRUE(spy.WaitForEvents(1));
   session->Release();
+  EXPECT_EQ(spy.States(), "1/0 2/0");
+  EXPECT_EQ(spy.Events(), std::vector<std::string>{"ReadServoCaliAngel(1,1,22)"});
   EXPECT_TRUE(robotA->LinesWith("RECV tcp").empty());
   EXPECT_TRUE(robotB->WaitForLine("RECV tcp 10.231.77.1:", 2000));
 }

@@ -1,166 +1,109 @@
+// The datagram reader on its own. The reply vectors of real robots, and what a station makes of
+// them, are checked on a real network in DiscoveryRigTest.
+
 #include "discovery/DiscoveryDatagram.h"
 
 #include <gtest/gtest.h>
 
 #include <msgpack.hpp>
 
+#include "TestBytes.h"
 #include "codec/Envelope.h"
 #include "codec/Frame.h"
 #include "discovery/DeviceRecord.h"
 
 namespace {
 
-std::string Bytes(std::initializer_list<int> values) {
-  std::string bytes;
-  for (int v : values) bytes.push_back(static_cast<char>(v));
-  return bytes;
-}
+using Names = std::vector<std::string>;
+using Packer = msgpack::packer<msgpack::sbuffer>;
 
 // The reply of a robot named R, version 2, at 10.0.0.5 with MAC 00:11.
 const std::string kFullReply =
-    Bytes({0x34, 0x12, 0x1B, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x92, 0x02, 0xB4, 0x94, 0xA1, 0x52,
-           0xA1, 0x32, 0xA8, 0x31, 0x30, 0x2E, 0x30, 0x2E, 0x30, 0x2E, 0x35, 0xA5, 0x30, 0x30, 0x3A, 0x31, 0x31});
-const std::string kNameAndVersionOnly =
-    Bytes({0x34, 0x12, 0x0C, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x92, 0x02, 0xA5, 0x92, 0xA1, 0x52, 0xA1, 0x32});
+    Bytes("34 12 1B 00 00 00 01 00 00 00 92 02 B4 94 A1 52 A1 32 A8 31 30 2E 30 2E 30 2E 35 A5 30 30 3A 31 31");
 
-// Parses from a buffer of exactly the datagram's size, so that a read past it is caught by the
+// Read from a buffer of exactly the datagram's size, so that a read past it is caught by the
 // sanitizer builds.
 std::vector<DeviceReply> Parse(const std::string& datagram) {
   std::vector<char> exact(datagram.begin(), datagram.end());
   return ParseDiscoveryDatagram(exact.data(), exact.size());
 }
 
-std::string PackWith(const std::function<void(msgpack::packer<msgpack::sbuffer>&)>& write) {
+Names NamesIn(const std::string& datagram) {
+  Names names;
+  for (const DeviceReply& reply : Parse(datagram)) names.push_back(reply.name);
+  return names;
+}
+
+std::string Patched(std::initializer_list<std::pair<std::size_t, int>> bytes) {
+  std::string frame = kFullReply;
+  for (const auto& [at, value] : bytes) frame[at] = static_cast<char>(value);
+  return frame;
+}
+
+std::string PackWith(const std::function<void(Packer&)>& write) {
   msgpack::sbuffer buffer;
-  msgpack::packer<msgpack::sbuffer> packer(buffer);
+  Packer packer(buffer);
   write(packer);
   return std::string(buffer.data(), buffer.size());
 }
 
-std::string ReplyFrame(std::vector<std::string> fields) { return BuildDeviceInfoFrameWithFields(fields); }
-
-void ExpectReply(const DeviceReply& reply, const std::string& name, const std::string& version,
-                 const std::string& ip, const std::string& mac) {
-  EXPECT_EQ(reply.name, name);
-  EXPECT_EQ(reply.version, version);
-  EXPECT_EQ(reply.ip, ip);
-  EXPECT_EQ(reply.mac, mac);
-}
-
-TEST(DiscoveryDatagramTest, SearchRequestIsTheSixteenBytesEveryRobotAnswers) {
-  EXPECT_EQ(BuildSearchRequest("1"),
-            Bytes({0x34, 0x12, 0x0A, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x92, 0x01, 0xA3, 0x91, 0xA1, 0x31}));
-  const std::vector<std::string> payloads = SplitDiscoveryDatagram(BuildSearchRequest("1").data(), 16);
+TEST(DiscoveryDatagramTest, SearchRequestIsTheSixteenBytesEveryRobotAnswersAndNoReply) {
+  const std::string request = BuildSearchRequest("1");
+  EXPECT_EQ(Hex(request), "34 12 0A 00 00 00 01 00 00 00 92 01 A3 91 A1 31");
+  const std::vector<std::string> payloads = SplitDiscoveryDatagram(request.data(), request.size());
   ASSERT_EQ(payloads.size(), 1u);
   EXPECT_TRUE(IsSearchRequest(payloads[0]));
-  // The station hears its own request on port 6000; it is no robot.
-  EXPECT_TRUE(Parse(BuildSearchRequest("1")).empty());
+  EXPECT_TRUE(Parse(request).empty()) << "the station hears its own request; it is no robot";
 }
 
-TEST(DiscoveryDatagramTest, RepliesOfEveryLengthFillTheFieldsThatArePresent) {
-  std::vector<DeviceReply> replies = Parse(kFullReply);
-  ASSERT_EQ(replies.size(), 1u);
-  ExpectReply(replies[0], "R", "2", "10.0.0.5", "00:11");
-  EXPECT_TRUE(EmptyFieldMessages(replies[0]).empty());
-  EXPECT_EQ(BuildDeviceInfoFrame(replies[0]), kFullReply);
-
-  replies = Parse(kNameAndVersionOnly);
-  ASSERT_EQ(replies.size(), 1u);
-  ExpectReply(replies[0], "R", "2", "", "");
-  EXPECT_EQ(EmptyFieldMessages(replies[0]), (std::vector<std::string>{"地址为空！", "MAC地址为空！"}));
-
-  replies = Parse(ReplyFrame({"A", "B", "C", "D", "E"}));
-  ASSERT_EQ(replies.size(), 1u);
-  ExpectReply(replies[0], "A", "B", "C", "D");
-
-  replies = Parse(ReplyFrame({"Solo"}));
-  ASSERT_EQ(replies.size(), 1u);
-  ExpectReply(replies[0], "Solo", "", "", "");
-  EXPECT_EQ(EmptyFieldMessages(replies[0]),
-            (std::vector<std::string>{"版本号为空！", "地址为空！", "MAC地址为空！"}));
-
-  replies = Parse(ReplyFrame({}));
-  ASSERT_EQ(replies.size(), 1u);
-  EXPECT_EQ(EmptyFieldMessages(replies[0]),
-            (std::vector<std::string>{"设备名为空！", "版本号为空！", "地址为空！", "MAC地址为空！"}));
-}
-
-TEST(DiscoveryDatagramTest, SeveralFramesInOneDatagramAreReadInOrder) {
-  const std::string datagram = ReplyFrame({"first", "1", "10.0.0.1", "m1"}) + kFullReply +
-                               ReplyFrame({"third", "3", "10.0.0.3", "m3"});
-  const std::vector<DeviceReply> replies = Parse(datagram);
-  ASSERT_EQ(replies.size(), 3u);
-  EXPECT_EQ(replies[0].name, "first");
-  EXPECT_EQ(replies[1].name, "R");
-  EXPECT_EQ(replies[2].name, "third");
-
-  // A frame without payload is stepped over; the version is not looked at.
-  std::string oddVersion = kFullReply;
-  oddVersion[6] = 7;
-  EXPECT_EQ(Parse(BuildHeartbeatFrame() + oddVersion).size(), 1u);
-}
-
-TEST(DiscoveryDatagramTest, ShortDatagramsAndBadHeadersEndTheReading) {
-  EXPECT_TRUE(Parse(BuildHeartbeatFrame()).empty());
-  EXPECT_TRUE(Parse(kFullReply.substr(0, 10)).empty());
-  EXPECT_TRUE(Parse("").empty());
+TEST(DiscoveryDatagramTest, ReadingStopsAtTheFirstBadHeaderOrAFrameReachingPastTheDatagram) {
+  const std::string badMagic = Patched({{0, 0x35}});
+  const std::string lengthBelowFour = Patched({{2, 3}});
+  const std::string negativeLength = Patched({{2, 0}, {5, 0x80}});
+  const std::string oneByteTooLong = Patched({{2, 0x1C}});
+  const std::string huge = Patched({{2, 0xFF}, {3, 0xFF}, {4, 0xFF}, {5, 0x7F}});
+  const std::pair<std::string, Names> cases[] = {
+      {"", {}},
+      {BuildHeartbeatFrame(), {}},
+      {kFullReply.substr(0, 10), {}},
+      {BuildDeviceInfoFrameWithFields({"a"}) + kFullReply + BuildDeviceInfoFrameWithFields({"c"}), {"a", "R", "c"}},
+      // A frame without payload is stepped over; the version is not looked at.
+      {BuildHeartbeatFrame() + Patched({{6, 7}}), {"R"}},
+      {badMagic, {}},
+      {kFullReply + badMagic + kFullReply, {"R"}},
+      {lengthBelowFour + kFullReply, {}},
+      {negativeLength + kFullReply, {}},
+      {oneByteTooLong, {}},
+      {kFullReply + oneByteTooLong, {"R"}},
+      {huge, {}},
+      {kFullReply + kFullReply.substr(0, 20), {"R"}},
+  };
+  for (const auto& [datagram, names] : cases) EXPECT_EQ(NamesIn(datagram), names) << Hex(datagram);
   EXPECT_TRUE(ParseDiscoveryDatagram(nullptr, 0).empty());
-
-  std::string badMagic = kFullReply;
-  badMagic[0] = 0x35;
-  EXPECT_TRUE(Parse(badMagic).empty());
-  // The first bad header ends the datagram: what came before counts, nothing after.
-  EXPECT_EQ(Parse(kFullReply + badMagic + kFullReply).size(), 1u);
-
-  std::string lengthBelowFour = kFullReply;
-  lengthBelowFour[2] = 3;
-  EXPECT_TRUE(Parse(lengthBelowFour + kFullReply).empty());
-  std::string negativeLength = kFullReply;
-  negativeLength[2] = 0, negativeLength[5] = static_cast<char>(0x80);
-  EXPECT_TRUE(Parse(negativeLength + kFullReply).empty());
-}
-
-TEST(DiscoveryDatagramTest, LengthReachingPastTheDatagramDropsTheFrame) {
-  std::string tooLong = kFullReply;
-  tooLong[2] = 0x1C;  // one byte more than the datagram holds
-  EXPECT_TRUE(Parse(tooLong).empty());
-  EXPECT_EQ(Parse(kFullReply + tooLong).size(), 1u);
-  std::string huge = kFullReply;
-  huge[2] = static_cast<char>(0xFF), huge[3] = static_cast<char>(0xFF), huge[4] = static_cast<char>(0xFF),
-  huge[5] = 0x7F;
-  EXPECT_TRUE(Parse(huge).empty());
-  // A cut-off second frame loses only itself.
-  EXPECT_EQ(Parse(kFullReply + kFullReply.substr(0, 20)).size(), 1u);
 }
 
 TEST(DiscoveryDatagramTest, PayloadsOfTheWrongShapeAreDroppedAndTheNextFrameStillCounts) {
   const auto pack = [](auto write) { return BuildFrame(PackWith(write)); };
-  using Packer = msgpack::packer<msgpack::sbuffer>;
+  const auto info = [](auto write) { return BuildFrame(PackEnvelope(CMD_DEVICE_INFO, PackWith(write))); };
   const std::vector<std::pair<const char*, std::string>> wrong = {
-      {"not MessagePack", BuildFrame(Bytes({0xC1}))},
-      {"cut short", BuildFrame(Bytes({0x92, 0x02, 0xA5, 0x92}))},
+      {"not MessagePack", BuildFrame(Bytes("C1"))},
+      {"cut short", BuildFrame(Bytes("92 02 A5 92"))},
       {"envelope not an array", pack([](Packer& p) { p.pack(2); })},
       {"empty envelope", pack([](Packer& p) { p.pack_array(0); })},
       {"cmd not an integer", pack([](Packer& p) { p.pack_array(2); PackRaw(p, "2"); PackRaw(p, PackTextBody("x")); })},
       {"no body", pack([](Packer& p) { p.pack_array(1); p.pack(2); })},
       {"body not a byte string", pack([](Packer& p) { p.pack_array(2); p.pack(2); p.pack(5); })},
-      {"body not MessagePack", BuildFrame(PackEnvelope(CMD_DEVICE_INFO, Bytes({0xC1})))},
-      {"body not an array", BuildFrame(PackEnvelope(CMD_DEVICE_INFO, PackWith([](Packer& p) { PackRaw(p, "R"); })))},
-      {"body element an integer",
-       BuildFrame(PackEnvelope(CMD_DEVICE_INFO, PackWith([](Packer& p) { p.pack_array(2); PackRaw(p, "R"); p.pack(2); })))},
-      {"body element nil",
-       BuildFrame(PackEnvelope(CMD_DEVICE_INFO, PackWith([](Packer& p) { p.pack_array(1); p.pack_nil(); })))},
+      {"body not MessagePack", BuildFrame(PackEnvelope(CMD_DEVICE_INFO, Bytes("C1")))},
+      {"body not an array", info([](Packer& p) { PackRaw(p, "R"); })},
+      {"body element an integer", info([](Packer& p) { p.pack_array(2); PackRaw(p, "R"); p.pack(2); })},
+      {"body element nil", info([](Packer& p) { p.pack_array(1); p.pack_nil(); })},
       {"another command", BuildFrame(PackEnvelope(7, PackTextBody("R")))},
   };
-  for (const auto& [what, frame] : wrong) {
-    const std::vector<DeviceReply> replies = Parse(frame + kFullReply);
-    ASSERT_EQ(replies.size(), 1u) << what;
-    EXPECT_EQ(replies[0].name, "R") << what;
-  }
+  for (const auto& [what, frame] : wrong) EXPECT_EQ(NamesIn(frame + kFullReply), Names{"R"}) << what;
 }
 
 TEST(DiscoveryDatagramTest, EveryByteStringHeaderIsAcceptedInAReply) {
-  const std::string body = PackWith([](msgpack::packer<msgpack::sbuffer>& p) {
+  const std::vector<DeviceReply> replies = Parse(BuildFrame(PackEnvelope(CMD_DEVICE_INFO, PackWith([](Packer& p) {
     p.pack_array(4);
     p.pack_str(3);  // str 8 (D9) from today's packer
     p.pack_str_body("abc", 3);
@@ -168,22 +111,48 @@ TEST(DiscoveryDatagramTest, EveryByteStringHeaderIsAcceptedInAReply) {
     p.pack_bin_body("2", 1);
     PackRaw(p, std::string(40, '9'));  // DA
     PackRaw(p, "m");
-  });
-  const std::vector<DeviceReply> replies = Parse(BuildFrame(PackEnvelope(CMD_DEVICE_INFO, body)));
+  }))));
   ASSERT_EQ(replies.size(), 1u);
-  ExpectReply(replies[0], "abc", "2", std::string(40, '9'), "m");
+  EXPECT_EQ(replies[0].name + "|" + replies[0].version + "|" + replies[0].ip + "|" + replies[0].mac,
+            "abc|2|" + std::string(40, '9') + "|m");
 }
 
 TEST(DeviceRecordTest, TextsAreWidenedAsUtf8AndBadBytesBecomeReplacements) {
   const __DevInfo info = MakeDevInfo(DeviceReply{"机器人", "v1", "10.0.0.5", "00:11"});
-  EXPECT_EQ(info.strName, L"机器人");
-  EXPECT_EQ(info.strVersion, L"v1");
-  EXPECT_EQ(info.strIP, L"10.0.0.5");
-  EXPECT_EQ(info.strMAC, L"00:11");
-  EXPECT_EQ(WidenDeviceText(Bytes({'A', 0xFF, 'B'})), L"A\uFFFDB");
-  EXPECT_EQ(WidenDeviceText(Bytes({0xE6, 0x9C})), L"\uFFFD\uFFFD");   // cut short
-  EXPECT_EQ(WidenDeviceText(Bytes({0xC0, 0x80})), L"\uFFFD\uFFFD");   // overlong
-  EXPECT_EQ(WidenDeviceText(Bytes({0xF0, 0x9F, 0x98, 0x80})), L"\U0001F600");
+  EXPECT_EQ(info.strName + L"|" + info.strVersion + L"|" + info.strIP + L"|" + info.strMAC, L"机器人|v1|10.0.0.5|00:11");
+  EXPECT_EQ(WidenDeviceText(Bytes("41 FF 42")), L"A\uFFFDB");
+  EXPECT_EQ(WidenDeviceText(Bytes("E6 9C")), L"\uFFFD\uFFFD");  // cut short
+  EXPECT_EQ(WidenDeviceText(Bytes("C0 80")), L"\uFFFD\uFFFD");  // overlong
+  EXPECT_EQ(WidenDeviceText(Bytes("F0 9F 98 80")), L"\U0001F600");
+}
+
+// Message boxes and deliveries in one sequence, to check how they interleave.
+class Journal final : public IZAVBroadcastEvent, public IZAVUiHost {
+ public:
+  Journal() { ZAVSetUiHost(this); }
+  ~Journal() override { ZAVSetUiHost(nullptr); }
+  void OnFoundDevice(__DevInfo info) override {
+    entries.push_back("found " + std::string(info.strName.begin(), info.strName.end()));
+  }
+  void PumpMessages() override {}
+  int MessageBox(const std::string& text, const std::string&, unsigned int style) override {
+    entries.push_back("box " + text + (style == MB_OK ? "" : " (not MB_OK)"));
+    return IDOK;
+  }
+  std::vector<std::string> entries;
+};
+
+TEST(DeliverDiscoveryDatagramTest, EachRecordFollowsItsOwnMessagesAndTheyAreShownWithoutASinkToo) {
+  Journal journal;
+  const std::string datagram = BuildDeviceInfoFrameWithFields({"A", "1"}) +
+                               BuildDeviceInfoFrameWithFields({"", "2", "10.0.0.2", ""}) +
+                               BuildDeviceInfoFrameWithFields({"C", "3", "10.0.0.3", "mac"});
+  DeliverDiscoveryDatagram(datagram.data(), datagram.size(), &journal);
+  const std::string solo = BuildDeviceInfoFrameWithFields({"Solo"});
+  DeliverDiscoveryDatagram(solo.data(), solo.size(), nullptr);
+  EXPECT_EQ(journal.entries, (Names{"box 地址为空！", "box MAC地址为空！", "found A", "box 设备名为空！",
+                                    "box MAC地址为空！", "found ", "found C", "box 版本号为空！", "box 地址为空！",
+                                    "box MAC地址为空！"}));
 }
 
 }  // namespace

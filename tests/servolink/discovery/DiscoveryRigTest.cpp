@@ -7,33 +7,23 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <memory>
-
 #include <gtest/gtest.h>
 
-#include "ZAVServoSocket.h"
+#include "TestBytes.h"
 #include "discovery/DiscoveryDatagram.h"
-#include "servolink/discovery/DiscoverySpy.h"
+#include "support/LinkSpies.h"
 #include "support/rig/NetnsRig.h"
 
 namespace {
 
+using Texts = std::vector<std::string>;
 constexpr int kWaitMs = 3000;
 
-std::string Bytes(std::initializer_list<int> values) {
-  std::string bytes;
-  for (int v : values) bytes.push_back(static_cast<char>(v));
-  return bytes;
-}
-
-const std::string kSearchRequest =
-    Bytes({0x34, 0x12, 0x0A, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x92, 0x01, 0xA3, 0x91, 0xA1, 0x31});
+const std::string kSearchRequest = Bytes("34 12 0A 00 00 00 01 00 00 00 92 01 A3 91 A1 31");
+// R, version 2, at 10.0.0.5 with MAC 00:11; and the same robot with only name and version.
 const std::string kFullReply =
-    Bytes({0x34, 0x12, 0x1B, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x92, 0x02, 0xB4, 0x94, 0xA1, 0x52,
-           0xA1, 0x32, 0xA8, 0x31, 0x30, 0x2E, 0x30, 0x2E, 0x30, 0x2E, 0x35, 0xA5, 0x30, 0x30, 0x3A, 0x31, 0x31});
-const std::string kNameAndVersionOnly =
-    Bytes({0x34, 0x12, 0x0C, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x92, 0x02, 0xA5, 0x92, 0xA1, 0x52, 0xA1, 0x32});
+    Bytes("34 12 1B 00 00 00 01 00 00 00 92 02 B4 94 A1 52 A1 32 A8 31 30 2E 30 2E 30 2E 35 A5 30 30 3A 31 31");
+const std::string kNameAndVersionOnly = Bytes("34 12 0C 00 00 00 01 00 00 00 92 02 A5 92 A1 52 A1 32");
 
 sockaddr_in Ipv4(const std::string& host, int port) {
   sockaddr_in address{};
@@ -43,8 +33,8 @@ sockaddr_in Ipv4(const std::string& host, int port) {
   return address;
 }
 
-bool Bind(int fd, const std::string& host, int port) {
-  const sockaddr_in address = Ipv4(host, port);
+bool BindAny(int fd) {
+  const sockaddr_in address = Ipv4("0.0.0.0", ZAV_DISCOVERY_PORT);
   return ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
 }
 
@@ -56,35 +46,32 @@ class DiscoveryRigTest : public ::testing::Test {
     ASSERT_TRUE(m_rig->ok()) << m_rig->error();
     m_robot = m_rig->Socket(1, SOCK_DGRAM);
     ASSERT_GE(m_robot, 0);
-    ASSERT_TRUE(Bind(m_robot, "0.0.0.0", ZAV_DISCOVERY_PORT));
+    ASSERT_TRUE(BindAny(m_robot));
   }
 
   void TearDown() override {
     if (m_discovery) {
       EXPECT_TRUE(m_discovery->Release());
     }
-    m_discovery = nullptr;
     if (m_robot >= 0) ::close(m_robot);
   }
 
   // Makes and starts a discovery object inside the station namespace, and nowhere else.
-  CIZAVBroadcastSocket* StartInStation(IZAVBroadcastEvent* sink, bool* started) {
+  CIZAVBroadcastSocket* StartInStation(bool* started) {
     ScopedNetns station(m_rig->NamespacePath(NetnsRig::kStation));
-    if (!station.ok()) {
-      ADD_FAILURE() << "could not enter the station namespace";
+    CIZAVBroadcastSocket* discovery = nullptr;
+    if (!station.ok() || !CreateZAVBroadcastSocket(&discovery)) {
+      ADD_FAILURE() << "no discovery object in the station namespace";
       return nullptr;
     }
-    CIZAVBroadcastSocket* discovery = nullptr;
-    if (!CreateZAVBroadcastSocket(&discovery)) return nullptr;
-    *started = discovery->StartBroadcast(nullptr, sink);
+    *started = discovery->StartBroadcast(nullptr, &m_sink);
     return discovery;
   }
 
   void Start() {
     bool started = false;
-    m_discovery = StartInStation(&m_sink, &started);
-    ASSERT_NE(m_discovery, nullptr);
-    ASSERT_TRUE(started);
+    m_discovery = StartInStation(&started);
+    ASSERT_TRUE(m_discovery != nullptr && started);
     // The first request also tells that the station's loop is up.
     ASSERT_EQ(RobotReceive(kWaitMs), kSearchRequest);
   }
@@ -111,19 +98,28 @@ class DiscoveryRigTest : public ::testing::Test {
               static_cast<ssize_t>(datagram.size()));
   }
 
+  // Every record found so far as "name|version|ip|mac".
+  Texts Records() {
+    Texts records;
+    for (const __DevInfo& i : m_sink.Found()) {
+      const std::wstring text = i.strName + L"|" + i.strVersion + L"|" + i.strIP + L"|" + i.strMAC;
+      records.emplace_back(text.begin(), text.end());
+    }
+    return records;
+  }
+
   // The clock and the host outlive the object, which TearDown releases.
-  FastClock m_clock;
-  RecordingUiHost m_host;
-  RecordingSink m_sink;
+  TestClock m_clock{10};
+  UiHostSpy m_host;
+  DiscoverySpy m_sink;
   std::unique_ptr<NetnsRig> m_rig;
   int m_robot = -1;
   CIZAVBroadcastSocket* m_discovery = nullptr;
 };
 
-TEST_F(DiscoveryRigTest, StartingSendsOneRequestUnaskedAndSearchDeviceSendsTheSixteenBytes) {
+TEST_F(DiscoveryRigTest, StartingSendsOneRequestUnaskedAndTheStationIgnoresItsOwnDatagrams) {
   Start();
   EXPECT_EQ(RobotReceive(300), "") << "more than one request without being asked";
-
   EXPECT_EQ(m_discovery->SearchDevice(), 1);
   EXPECT_EQ(RobotReceive(kWaitMs), kSearchRequest);
   EXPECT_TRUE(m_discovery->SendData("abc", 3));
@@ -131,70 +127,38 @@ TEST_F(DiscoveryRigTest, StartingSendsOneRequestUnaskedAndSearchDeviceSendsTheSi
   EXPECT_FALSE(m_discovery->SendData("abc", 0));
   EXPECT_FALSE(m_discovery->SendData(nullptr, 3));
   EXPECT_EQ(RobotReceive(300), "");
-}
-
-TEST_F(DiscoveryRigTest, TheStationsOwnRequestRaisesNoEvent) {
-  Start();
-  // The station's own broadcast reached its port 6000 before this reply did.
+  // The station's own broadcasts reached its port 6000 before this reply did.
   RobotSend(kFullReply);
   ASSERT_TRUE(m_sink.WaitFor(1, kWaitMs));
-  m_discovery->SearchDevice();
-  ASSERT_EQ(RobotReceive(kWaitMs), kSearchRequest);
-  RobotSend(kFullReply);
-  ASSERT_TRUE(m_sink.WaitFor(2, kWaitMs));
-  EXPECT_EQ(m_sink.Found().size(), 2u);
+  EXPECT_EQ(Records(), Texts{"R|2|10.0.0.5|00:11"});
   EXPECT_TRUE(m_host.Messages().empty());
 }
 
 TEST_F(DiscoveryRigTest, RepliesBecomeRecordsAndEmptyFieldsAreReportedInOrder) {
   Start();
-  RobotSend(kFullReply);
-  ASSERT_TRUE(m_sink.WaitFor(1, kWaitMs));
-  __DevInfo info = m_sink.Found()[0];
-  EXPECT_EQ(info.strName, L"R");
-  EXPECT_EQ(info.strVersion, L"2");
-  EXPECT_EQ(info.strIP, L"10.0.0.5");
-  EXPECT_EQ(info.strMAC, L"00:11");
-  EXPECT_TRUE(m_host.Messages().empty());
-
-  RobotSend(kNameAndVersionOnly);
-  ASSERT_TRUE(m_sink.WaitFor(2, kWaitMs));
-  info = m_sink.Found()[1];
-  EXPECT_EQ(info.strName, L"R");
-  EXPECT_EQ(info.strIP, L"");
-  EXPECT_EQ(info.strMAC, L"");
-  EXPECT_EQ(m_host.Messages(), (std::vector<std::string>{"地址为空！", "MAC地址为空！"}));
-
-  RobotSend(BuildDeviceInfoFrameWithFields({"N", "V", "10.0.0.9", "M", "extra"}));
-  ASSERT_TRUE(m_sink.WaitFor(3, kWaitMs));
-  info = m_sink.Found()[2];
-  EXPECT_EQ(info.strName + info.strVersion + info.strIP + info.strMAC, L"NV10.0.0.9M");
-  EXPECT_EQ(m_host.Messages().size(), 2u);
-
-  RobotSend(BuildDeviceInfoFrameWithFields({"OnlyName"}));
-  ASSERT_TRUE(m_sink.WaitFor(4, kWaitMs));
-  EXPECT_EQ(m_sink.Found()[3].strName, L"OnlyName");
-  EXPECT_EQ(m_host.Messages(), (std::vector<std::string>{"地址为空！", "MAC地址为空！", "版本号为空！",
-                                                         "地址为空！", "MAC地址为空！"}));
+  const std::pair<std::string, Texts> cases[] = {
+      {kFullReply, {}},
+      {kNameAndVersionOnly, {"地址为空！", "MAC地址为空！"}},
+      {BuildDeviceInfoFrameWithFields({"N", "V", "10.0.0.9", "M", "extra"}), {}},
+      {BuildDeviceInfoFrameWithFields({"OnlyName"}), {"版本号为空！", "地址为空！", "MAC地址为空！"}},
+      {BuildDeviceInfoFrameWithFields({}), {"设备名为空！", "版本号为空！", "地址为空！", "MAC地址为空！"}},
+  };
+  Texts messages;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    RobotSend(cases[i].first);
+    ASSERT_TRUE(m_sink.WaitFor(i + 1, kWaitMs)) << i;
+    messages.insert(messages.end(), cases[i].second.begin(), cases[i].second.end());
+    EXPECT_EQ(m_host.Messages(), messages) << i;
+  }
+  EXPECT_EQ(Records(), (Texts{"R|2|10.0.0.5|00:11", "R|2||", "N|V|10.0.0.9|M", "OnlyName|||", "|||"}));
 }
 
-TEST_F(DiscoveryRigTest, RepeatsAndSeveralFramesInOneDatagramEachRaiseAnEvent) {
+TEST_F(DiscoveryRigTest, EveryFrameCountsAndShortBadOrOversizedDatagramsAreIgnored) {
   Start();
   RobotSend(kFullReply);
   RobotSend(kFullReply);
-  ASSERT_TRUE(m_sink.WaitFor(2, kWaitMs));
   RobotSend(BuildDeviceInfoFrameWithFields({"first", "1", "10.231.77.11", "a"}) +
             BuildDeviceInfoFrameWithFields({"second", "1", "10.231.77.12", "b"}));
-  ASSERT_TRUE(m_sink.WaitFor(4, kWaitMs));
-  const std::vector<__DevInfo> found = m_sink.Found();
-  EXPECT_EQ(found[0].strName, L"R");
-  EXPECT_EQ(found[1].strName, L"R");
-  EXPECT_EQ(found[2].strName, L"first");
-  EXPECT_EQ(found[3].strName, L"second");
-}
-
-TEST_F(DiscoveryRigTest, ShortBadAndOversizedDatagramsAreIgnored) {
-  Start();
   RobotSend(kFullReply.substr(0, 10));
   std::string badMagic = kFullReply;
   badMagic[1] = 0x13;
@@ -203,16 +167,17 @@ TEST_F(DiscoveryRigTest, ShortBadAndOversizedDatagramsAreIgnored) {
   // goes, it is not read cut short.
   RobotSend(kFullReply + std::string(1200, '\0'));
   RobotSend(BuildDeviceInfoFrameWithFields({"last", "1", "10.0.0.1", "m"}));
-  ASSERT_TRUE(m_sink.WaitFor(1, kWaitMs));
-  ASSERT_TRUE(m_sink.WaitFor(2, 300) == false);
-  EXPECT_EQ(m_sink.Found()[0].strName, L"last");
+  ASSERT_TRUE(m_sink.WaitFor(5, kWaitMs));
+  EXPECT_FALSE(m_sink.WaitFor(6, 300));
+  EXPECT_EQ(Records(), (Texts{"R|2|10.0.0.5|00:11", "R|2|10.0.0.5|00:11", "first|1|10.231.77.11|a",
+                              "second|1|10.231.77.12|b", "last|1|10.0.0.1|m"}));
   EXPECT_TRUE(m_host.Messages().empty());
 }
 
 TEST_F(DiscoveryRigTest, ASecondObjectOrAnyHolderOfThePortCannotStart) {
   Start();
   bool started = true;
-  CIZAVBroadcastSocket* second = StartInStation(&m_sink, &started);
+  CIZAVBroadcastSocket* second = StartInStation(&started);
   ASSERT_NE(second, nullptr);
   EXPECT_FALSE(started);
   EXPECT_EQ(RobotReceive(300), "") << "the object that failed to start sent a request";
@@ -221,45 +186,28 @@ TEST_F(DiscoveryRigTest, ASecondObjectOrAnyHolderOfThePortCannotStart) {
   EXPECT_TRUE(m_discovery->Release());
   m_discovery = nullptr;
   const int holder = m_rig->Socket(NetnsRig::kStation, SOCK_DGRAM);
-  ASSERT_TRUE(Bind(holder, "0.0.0.0", ZAV_DISCOVERY_PORT));
-  CIZAVBroadcastSocket* third = StartInStation(&m_sink, &started);
+  ASSERT_TRUE(BindAny(holder));
+  CIZAVBroadcastSocket* third = StartInStation(&started);
   ASSERT_NE(third, nullptr);
   EXPECT_FALSE(started);
   ::close(holder);
   EXPECT_TRUE(third->Release());
 }
 
-TEST_F(DiscoveryRigTest, ReleaseWaitsForADeliveryAndServesTheCallerMeanwhile) {
-  // The sink hands the record to the user-interface thread and waits for it, as the program's
-  // window does: it can only finish while the thread that calls Release keeps pumping.
+TEST_F(DiscoveryRigTest, ReleaseWaitsForOpenMessageBoxesAndTheDeliveryWhileItServesTheCaller) {
+  // The boxes and the record are handed to the user-interface thread and waited for, as the
+  // program's windows do: they can only finish while the thread that calls Release keeps pumping.
   std::atomic<bool> entered{false};
   std::atomic<bool> pumped{false};
   std::atomic<bool> servedByPump{false};
-  m_host.SetOnPump([&] { pumped = true; });
-  m_sink.SetBeforeRecord([&] {
+  const auto waitForPump = [&] {
     entered = true;
     for (int i = 0; i < 500 && !pumped; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    servedByPump = pumped.load();
-  });
-  Start();
-  RobotSend(kFullReply);
-  for (int i = 0; i < 300 && !entered; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  ASSERT_TRUE(entered);
-
-  EXPECT_TRUE(m_discovery->Release());
-  m_discovery = nullptr;
-  EXPECT_EQ(m_sink.Found().size(), 1u) << "Release returned before the delivery finished";
-  EXPECT_TRUE(servedByPump) << "Release did not pump the caller's messages while it waited";
-}
-
-TEST_F(DiscoveryRigTest, ReleaseWaitsForAnOpenMessageBox) {
-  std::atomic<bool> entered{false};
-  std::atomic<bool> pumped{false};
+    return pumped.load();
+  };
   m_host.SetOnPump([&] { pumped = true; });
-  m_host.SetBeforeAnswer([&] {
-    entered = true;
-    for (int i = 0; i < 500 && !pumped; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  });
+  m_host.SetBeforeAnswer([&] { servedByPump = waitForPump(); });
+  m_sink.SetBeforeRecord([&] { waitForPump(); });
   Start();
   RobotSend(kNameAndVersionOnly);
   for (int i = 0; i < 300 && !entered; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -267,9 +215,9 @@ TEST_F(DiscoveryRigTest, ReleaseWaitsForAnOpenMessageBox) {
 
   EXPECT_TRUE(m_discovery->Release());
   m_discovery = nullptr;
-  // Both boxes were answered and the record delivered before Release came back.
   EXPECT_EQ(m_host.Messages().size(), 2u);
-  EXPECT_EQ(m_sink.Found().size(), 1u);
+  EXPECT_EQ(m_sink.Found().size(), 1u) << "Release returned before the delivery finished";
+  EXPECT_TRUE(servedByPump) << "Release did not pump the caller's messages while it waited";
 }
 
 }  // namespace
