@@ -1,3 +1,5 @@
+// The serial number is read and written through a session in SimulatorSessionTest.
+
 #include "sim/robot/RobotCommands.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +16,6 @@ class RobotCommandsTest : public ::testing::Test {
     SimOptions options;
     options.servos = 6;
     options.offsets = {{3, 90}};
-    options.serial = "SN42";
-    options.btMac = "AA:BB";
     return options;
   }
 
@@ -93,25 +93,6 @@ TEST_F(RobotCommandsTest, IdsOutsideTheRobotFailAndInfoIsReported) {
   const ServoReplyFields info = Servo(ServoCommand::ReadInfo(1), true);
   EXPECT_TRUE(info.ok);
   EXPECT_EQ(info.value, kServoModel * 256 + kServoFirmware);
-}
-
-TEST_F(RobotCommandsTest, SerialNumberIsReadWithTheMacAndWrittenWithZero) {
-  std::string text;
-  CommandOutcome outcome = Send(PackEnvelope(CMD_READ_SN, PackTextBody("")));
-  ASSERT_TRUE(ReadTextReply(outcome.replyPayload, CMD_READ_SN, &text));
-  EXPECT_EQ(text, "SN42#AA:BB");
-
-  outcome = Send(PackEnvelope(CMD_WRITE_SN, PackTextBody("VORLA-0007")));
-  ASSERT_TRUE(ReadTextReply(outcome.replyPayload, CMD_WRITE_SN, &text));
-  EXPECT_EQ(text, "0");
-  EXPECT_TRUE(outcome.stateChanged);
-  EXPECT_EQ(m_state.Serial(), "VORLA-0007");
-
-  m_faults.refuseSerialWrite = true;
-  outcome = Send(PackEnvelope(CMD_WRITE_SN, PackTextBody("OTHER")));
-  ASSERT_TRUE(ReadTextReply(outcome.replyPayload, CMD_WRITE_SN, &text));
-  EXPECT_EQ(text, "1");
-  EXPECT_EQ(m_state.Serial(), "VORLA-0007");
 }
 
 TEST_F(RobotCommandsTest, HeartbeatsAndWhatTheRobotDoesNotKnowGetNoAnswer) {

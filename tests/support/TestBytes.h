@@ -1,25 +1,15 @@
 #pragma once
 
+#include <cctype>
 #include <string>
 
-// Byte strings written as hex: Bytes("34 12 04 00").
+// Byte strings written as hex, two digits a byte: Bytes("34 12 04 00").
 inline std::string Bytes(const char* hex) {
   std::string out;
-  unsigned value = 0;
-  int digits = 0;
-  for (const char* p = hex; *p; ++p) {
-    const char c = *p;
-    int digit = -1;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    if (digit < 0) continue;
-    value = value * 16 + static_cast<unsigned>(digit);
-    if (++digits == 2) {
-      out.push_back(static_cast<char>(value));
-      value = 0;
-      digits = 0;
-    }
+  for (const char* p = hex; p[0] && p[1]; ++p) {
+    if (!std::isxdigit(static_cast<unsigned char>(p[0]))) continue;
+    out.push_back(static_cast<char>(std::stoi(std::string(p, 2), nullptr, 16)));
+    ++p;
   }
   return out;
 }

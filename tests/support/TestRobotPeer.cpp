@@ -1,7 +1,6 @@
 #include "TestRobotPeer.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -14,21 +13,12 @@
 
 namespace {
 
-constexpr int kPollMs = 10;
-
-sockaddr_in LoopbackAddress(const std::string& address, int port) {
+sockaddr_in PeerAddress(const std::string& address) {
   sockaddr_in out{};
   out.sin_family = AF_INET;
-  out.sin_port = htons(static_cast<std::uint16_t>(port));
+  out.sin_port = htons(TestRobotPeer::kPort);
   ::inet_pton(AF_INET, address.c_str(), &out.sin_addr);
   return out;
-}
-
-int LocalPort(int fd) {
-  sockaddr_in local{};
-  socklen_t length = sizeof local;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length);
-  return ntohs(local.sin_port);
 }
 
 bool SendAll(int fd, const char* data, std::size_t size) {
@@ -52,26 +42,34 @@ struct TestRobotPeer::Connection {
   bool closedHere = false;
 };
 
-TestRobotPeer::TestRobotPeer(std::string address) : TestRobotPeer(std::move(address), Options()) {}
-
 TestRobotPeer::TestRobotPeer(std::string address, Options options)
-    : m_address(std::move(address)), m_options(options), m_holding(options.holdConnections) {
+    : m_address(std::move(address)), m_holding(options.holdConnections) {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   const int on = 1;
   ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  if (m_options.receiveBuffer > 0) {
-    // Set on the listener so accepted connections start with it (it bounds the window).
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &m_options.receiveBuffer, sizeof m_options.receiveBuffer);
+  // Set on the listener so accepted connections start with it (it bounds the window).
+  if (options.receiveBuffer > 0) {
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &options.receiveBuffer, sizeof options.receiveBuffer);
   }
-  const sockaddr_in bound = LoopbackAddress(m_address, kPort);
+  const sockaddr_in bound = PeerAddress(m_address);
   // A backlog of 0 leaves room for a single waiting connection, which the filler takes.
   if (::bind(fd, reinterpret_cast<const sockaddr*>(&bound), sizeof bound) != 0 ||
-      ::listen(fd, m_options.holdConnections ? 0 : 16) != 0) {
+      ::listen(fd, m_holding ? 0 : 16) != 0) {
     ::close(fd);
     return;
   }
   m_listenFd = fd;
-  if (m_holding) FillAcceptQueue();
+  if (m_holding) {
+    m_filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    ::connect(m_filler, reinterpret_cast<const sockaddr*>(&bound), sizeof bound);
+    // Wait for the handshake: only an established filler occupies the queue.
+    pollfd entry{m_filler, POLLOUT, 0};
+    ::poll(&entry, 1, 1000);
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    ::getsockname(m_filler, reinterpret_cast<sockaddr*>(&local), &length);
+    m_fillerPort = ntohs(local.sin_port);
+  }
   m_thread = std::thread(&TestRobotPeer::Run, this);
 }
 
@@ -81,20 +79,10 @@ TestRobotPeer::~TestRobotPeer() {
     m_stop = true;
   }
   if (m_thread.joinable()) m_thread.join();
-  for (int fd : m_fillers) ::close(fd);
   for (auto& connection : m_connections) ::close(connection->fd);
-  if (m_listenFd >= 0) ::close(m_listenFd);
-}
-
-void TestRobotPeer::FillAcceptQueue() {
-  const sockaddr_in target = LoopbackAddress(m_address, kPort);
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  ::connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target);
-  // Wait for the handshake: only an established filler occupies the queue.
-  pollfd entry{fd, POLLOUT, 0};
-  ::poll(&entry, 1, 1000);
-  m_fillers.push_back(fd);
-  m_fillerPorts.push_back(LocalPort(fd));
+  for (int fd : {m_filler, m_listenFd}) {
+    if (fd >= 0) ::close(fd);
+  }
 }
 
 void TestRobotPeer::ReleaseConnections() {
@@ -116,7 +104,7 @@ void TestRobotPeer::Run() {
         polled.push_back(connection.get());
       }
     }
-    if (::poll(entries.data(), entries.size(), kPollMs) <= 0) continue;
+    if (::poll(entries.data(), entries.size(), 10) <= 0) continue;
     if (entries[0].revents != 0) AcceptPending();
     for (std::size_t i = 0; i < polled.size(); ++i) {
       if (entries[i + 1].revents != 0) ReadFrom(*polled[i]);
@@ -129,11 +117,9 @@ void TestRobotPeer::AcceptPending() {
   socklen_t length = sizeof remote;
   const int fd = ::accept4(m_listenFd, reinterpret_cast<sockaddr*>(&remote), &length, SOCK_CLOEXEC);
   if (fd < 0) return;
-  for (int port : m_fillerPorts) {
-    if (ntohs(remote.sin_port) == port) {
-      ::close(fd);
-      return;
-    }
+  if (ntohs(remote.sin_port) == m_fillerPort) {
+    ::close(fd);
+    return;
   }
   const int on = 1;
   ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
@@ -166,10 +152,9 @@ void TestRobotPeer::Answer(Connection& connection) {
     std::function<std::string(const std::string&)> responder;
     {
       std::lock_guard<std::mutex> hold(m_mutex);
-      if (!m_responder) return;
       const std::string& bytes = connection.received;
       const std::size_t at = connection.answered;
-      if (bytes.size() - at < 10) return;
+      if (!m_responder || bytes.size() - at < 10) return;
       const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data() + at);
       const auto length = static_cast<std::int32_t>(p[2] | (p[3] << 8) | (p[4] << 16) |
                                                     (static_cast<std::uint32_t>(p[5]) << 24));
@@ -189,10 +174,8 @@ void TestRobotPeer::Answer(Connection& connection) {
 }
 
 TestRobotPeer::Connection* TestRobotPeer::At(int index) const {
-  if (m_connections.empty()) return nullptr;
-  if (index < 0) return m_connections.back().get();
-  if (static_cast<std::size_t>(index) >= m_connections.size()) return nullptr;
-  return m_connections[static_cast<std::size_t>(index)].get();
+  if (m_connections.empty() || index >= static_cast<int>(m_connections.size())) return nullptr;
+  return index < 0 ? m_connections.back().get() : m_connections[static_cast<std::size_t>(index)].get();
 }
 
 template <typename Predicate>
@@ -216,19 +199,12 @@ std::string TestRobotPeer::Received(int index) const {
   return connection ? connection->received : std::string();
 }
 
-bool TestRobotPeer::WaitForReceived(std::size_t size, std::chrono::milliseconds limit,
-                                    int index) const {
-  return WaitFor(limit, [&] {
-    const Connection* connection = At(index);
-    return connection != nullptr && connection->received.size() >= size;
-  });
+bool TestRobotPeer::WaitForReceived(std::size_t size, std::chrono::milliseconds limit, int index) const {
+  return WaitFor(limit, [&] { return At(index) != nullptr && At(index)->received.size() >= size; });
 }
 
 bool TestRobotPeer::WaitForClosedBySession(std::chrono::milliseconds limit, int index) const {
-  return WaitFor(limit, [&] {
-    const Connection* connection = At(index);
-    return connection != nullptr && connection->closedBySession;
-  });
+  return WaitFor(limit, [&] { return At(index) != nullptr && At(index)->closedBySession; });
 }
 
 void TestRobotPeer::SetReading(bool reading) {
@@ -236,8 +212,7 @@ void TestRobotPeer::SetReading(bool reading) {
   m_reading = reading;
 }
 
-bool TestRobotPeer::Send(const std::string& bytes, std::size_t pieceSize,
-                         std::chrono::milliseconds gap) {
+bool TestRobotPeer::Send(const std::string& bytes, std::size_t pieceSize, std::chrono::milliseconds gap) {
   int fd = -1;
   {
     std::lock_guard<std::mutex> hold(m_mutex);
@@ -248,8 +223,7 @@ bool TestRobotPeer::Send(const std::string& bytes, std::size_t pieceSize,
   if (pieceSize == 0) return SendAll(fd, bytes.data(), bytes.size());
   for (std::size_t at = 0; at < bytes.size(); at += pieceSize) {
     if (at > 0) std::this_thread::sleep_for(gap);
-    const std::size_t size = std::min(pieceSize, bytes.size() - at);
-    if (!SendAll(fd, bytes.data() + at, size)) return false;
+    if (!SendAll(fd, bytes.data() + at, std::min(pieceSize, bytes.size() - at))) return false;
   }
   return true;
 }

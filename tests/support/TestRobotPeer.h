@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <cstddef>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -13,7 +12,6 @@
 // A stand-in robot for tests of the robot link: a TCP server on one loopback address, port 6102,
 // that records every byte it receives and sends what the test tells it to, whole or cut into
 // small pieces. Tests that run side by side give each peer its own address (127.0.0.2, ...).
-//
 // It knows nothing of the link library: replies are raw bytes, so what it checks is checked
 // independently of the code under test.
 class TestRobotPeer {
@@ -29,7 +27,7 @@ class TestRobotPeer {
     int receiveBuffer = 0;
   };
 
-  explicit TestRobotPeer(std::string address);
+  explicit TestRobotPeer(std::string address) : TestRobotPeer(std::move(address), Options()) {}
   TestRobotPeer(std::string address, Options options);
   ~TestRobotPeer();
   TestRobotPeer(const TestRobotPeer&) = delete;
@@ -38,22 +36,18 @@ class TestRobotPeer {
   // False when the address could not be bound (a test then fails at once with a clear cause).
   bool IsListening() const { return m_listenFd >= 0; }
   const std::string& Address() const { return m_address; }
-
   // Starts accepting the connections that holdConnections kept waiting.
   void ReleaseConnections();
 
-  // Connections accepted so far.
+  // Connections accepted so far. Below, index 0 is the first connection and -1 the latest.
   int Connections() const;
   bool WaitForConnections(int count, std::chrono::milliseconds limit) const;
-
-  // Every byte received on connection index (0 = the first; -1 = the latest).
+  // Every byte received on a connection, and waits until there are at least size of them.
   std::string Received(int index = -1) const;
-  // Waits until connection index has received at least size bytes.
   bool WaitForReceived(std::size_t size, std::chrono::milliseconds limit, int index = -1) const;
-  // Waits until the session closed connection index (the peer read the end of the stream).
+  // Waits until the session closed the connection (the peer read the end of the stream).
   bool WaitForClosedBySession(std::chrono::milliseconds limit, int index = -1) const;
-
-  // Pauses or resumes reading. Paused, the session's bytes stay in the socket buffers.
+  // Paused, the session's bytes stay in the socket buffers.
   void SetReading(bool reading);
 
   // Sends bytes on the latest connection: whole when pieceSize is 0, else in pieces of
@@ -61,12 +55,10 @@ class TestRobotPeer {
   // the send fails.
   bool Send(const std::string& bytes, std::size_t pieceSize = 0,
             std::chrono::milliseconds gap = std::chrono::milliseconds(3));
-
   // Called on the peer's thread with each whole frame received (header and payload); whatever it
   // returns is sent back at once. Bytes that do not start with a frame magic end the answering
   // for that connection.
   void SetResponder(std::function<std::string(const std::string& frame)> responder);
-
   // Closes the latest connection, as a robot that goes away.
   void CloseConnection();
 
@@ -74,7 +66,6 @@ class TestRobotPeer {
   struct Connection;
 
   void Run();
-  void FillAcceptQueue();
   void AcceptPending();
   void ReadFrom(Connection& connection);
   void Answer(Connection& connection);
@@ -83,10 +74,9 @@ class TestRobotPeer {
   bool WaitFor(std::chrono::milliseconds limit, Predicate predicate) const;
 
   const std::string m_address;
-  const Options m_options;
   int m_listenFd = -1;
-  std::vector<int> m_fillers;          // client sockets that fill the accept queue
-  std::vector<int> m_fillerPorts;      // their local ports, to tell them apart when accepted
+  int m_filler = -1;      // a client socket that fills the accept queue while holding
+  int m_fillerPort = -1;  // its local port, to tell it apart when accepted
   mutable std::mutex m_mutex;
   mutable std::condition_variable m_changed;
   std::vector<std::unique_ptr<Connection>> m_connections;

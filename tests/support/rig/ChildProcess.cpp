@@ -117,22 +117,6 @@ void ChildProcess::ReadOutput() {
   m_changed.notify_all();
 }
 
-bool ChildProcess::WaitForLine(const std::string& text, int timeoutMs, std::string* line) {
-  std::unique_lock<std::mutex> hold(m_mutex);
-  std::string found;
-  const bool ok = m_changed.wait_for(hold, std::chrono::milliseconds(timeoutMs), [&] {
-    for (const std::string& l : m_lines) {
-      if (l.find(text) != std::string::npos) {
-        found = l;
-        return true;
-      }
-    }
-    return false;
-  });
-  if (ok && line) *line = found;
-  return ok;
-}
-
 bool ChildProcess::WaitForLines(const std::string& text, std::size_t count, int timeoutMs) {
   std::unique_lock<std::mutex> hold(m_mutex);
   return m_changed.wait_for(hold, std::chrono::milliseconds(timeoutMs), [&] {

@@ -23,11 +23,8 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  pid_t Pid() const { return m_pid; }
-
   // Waits up to timeoutMs for an output line that contains text, counting lines already read.
-  // True and the line in *line when one came.
-  bool WaitForLine(const std::string& text, int timeoutMs, std::string* line = nullptr);
+  bool WaitForLine(const std::string& text, int timeoutMs) { return WaitForLines(text, 1, timeoutMs); }
   // Waits up to timeoutMs until at least count lines contain text.
   bool WaitForLines(const std::string& text, std::size_t count, int timeoutMs);
   // Every line so far.

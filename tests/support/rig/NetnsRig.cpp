@@ -48,7 +48,7 @@ std::string NetnsRig::Unavailable() {
   return why;
 }
 
-NetnsRig::NetnsRig(int robots) : m_name(NextRigName()), m_robots(robots) {
+NetnsRig::NetnsRig(int robots) : m_name(NextRigName()) {
   m_error = Unavailable();
   if (!m_error.empty()) return;
   std::string output;

@@ -32,8 +32,6 @@ class NetnsRig {
 
   bool ok() const { return m_ok; }
   const std::string& error() const { return m_error; }
-  const std::string& name() const { return m_name; }
-  int robots() const { return m_robots; }
 
   // The namespace's file under /run/netns/.
   std::string NamespacePath(int role) const;
@@ -46,7 +44,6 @@ class NetnsRig {
 
  private:
   std::string m_name;
-  int m_robots;
   bool m_ok = false;
   std::string m_error;
 };
