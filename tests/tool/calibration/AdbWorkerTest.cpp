@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tool/calibration/LinkFakes.h"
+#include "tool/calibration/CalibrationFixture.h"
 
 namespace {
 
@@ -23,72 +23,53 @@ class RecordingHost : public IAdbWorkerHost {
   int moduleErrors = 0;
 };
 
-class AdbWorkerTest : public ::testing::Test {
- protected:
-  void Run(std::deque<int> states) {
-    m_usb.states = std::move(states);
-    m_host.detection = &m_usb;
-    RunAdbWorker(&m_host);
+// One run for each thing the detection object can answer, one answer after the other.
+TEST(AdbWorkerTest, EachRunReportsWhetherARobotIsReadyAndForwardsItsPort) {
+  struct Case {
+    const char* what;
+    std::deque<int> states;
+    bool ready;
+    std::vector<int> posts;
+    int recovers, moduleErrors;
+  };
+  const Case cases[] = {
+      {"ready robot", {2}, true, {1}, 0, 0},
+      {"no robot", {0}, false, {2}, 0, 0},
+      {"server down: recovered and asked again", {-1, 1}, true, {1}, 1, 0},
+      {"module error: shown, reported twice", {-7, 0}, false, {2, 2}, 0, 1},
+      {"module error, then ready", {-7, 3}, true, {2, 1}, 0, 1},
+      {"another negative state: asked once more", {-5, -5, 1}, false, {2}, 0, 0},
+  };
+  for (const Case& c : cases) {
+    Journal journal;
+    FakeUsbDetection usb(&journal);
+    usb.states = c.states;
+    RecordingHost host;
+    host.detection = &usb;
+    RunAdbWorker(&host);
+    EXPECT_EQ(host.ready, c.ready) << c.what;
+    EXPECT_EQ(usb.forwards, c.ready ? std::vector<int>{6102} : std::vector<int>{}) << c.what;
+    EXPECT_EQ(host.posts, c.posts) << c.what;
+    EXPECT_EQ(usb.recovers, c.recovers) << c.what;
+    EXPECT_EQ(host.moduleErrors, c.moduleErrors) << c.what;
   }
-  Journal m_journal;
-  FakeUsbDetection m_usb{&m_journal};
-  RecordingHost m_host;
-};
-
-TEST_F(AdbWorkerTest, ReadyRobotGetsItsPortForwarded) {
-  Run({2});
-  EXPECT_TRUE(m_host.ready);
-  EXPECT_EQ(m_usb.forwards, (std::vector<int>{6102}));
-  EXPECT_EQ(m_host.posts, (std::vector<int>{1}));
 }
 
-TEST_F(AdbWorkerTest, NoRobotIsNotReady) {
-  Run({0});
-  EXPECT_FALSE(m_host.ready);
-  EXPECT_TRUE(m_usb.forwards.empty());
-  EXPECT_EQ(m_host.posts, (std::vector<int>{2}));
-}
+TEST(AdbWorkerTest, NoDetectionObjectIsNotReadyAndARunAfterShutDownBeganDoesNothing) {
+  RecordingHost host;
+  RunAdbWorker(&host);
+  EXPECT_FALSE(host.ready);
+  EXPECT_EQ(host.posts, std::vector<int>{2});
 
-TEST_F(AdbWorkerTest, ServerDownIsRecoveredAndAskedAgain) {
-  Run({-1, 1});
-  EXPECT_EQ(m_usb.recovers, 1);
-  EXPECT_EQ(m_usb.forwards, (std::vector<int>{6102}));
-  EXPECT_EQ(m_host.posts, (std::vector<int>{1}));
-  EXPECT_EQ(m_host.moduleErrors, 0);
-}
-
-TEST_F(AdbWorkerTest, ModuleErrorIsShownAndReportedTwice) {
-  Run({-7, 0});
-  EXPECT_EQ(m_host.moduleErrors, 1);
-  EXPECT_EQ(m_usb.recovers, 0);
-  EXPECT_FALSE(m_host.ready);
-  EXPECT_EQ(m_host.posts, (std::vector<int>{2, 2}));
-}
-
-TEST_F(AdbWorkerTest, ModuleErrorThenReadySaysReadyLast) {
-  Run({-7, 3});
-  EXPECT_TRUE(m_host.ready);
-  EXPECT_EQ(m_host.posts, (std::vector<int>{2, 1}));
-}
-
-TEST_F(AdbWorkerTest, OtherNegativeStateAsksOnceMore) {
-  Run({-5, -5, 1});
-  EXPECT_EQ(m_usb.recovers, 0);
-  EXPECT_FALSE(m_host.ready);
-  EXPECT_EQ(m_host.posts, (std::vector<int>{2}));
-}
-
-TEST_F(AdbWorkerTest, WithoutDetectionObjectReportsNotReady) {
-  RunAdbWorker(&m_host);
-  EXPECT_FALSE(m_host.ready);
-  EXPECT_EQ(m_host.posts, (std::vector<int>{2}));
-}
-
-TEST_F(AdbWorkerTest, RunAfterShutDownBeganDoesNothing) {
-  m_host.shuttingDown = true;
-  Run({1});
-  EXPECT_TRUE(m_host.posts.empty());
-  EXPECT_TRUE(m_usb.forwards.empty());
+  Journal journal;
+  FakeUsbDetection usb(&journal);
+  usb.states = {1};
+  RecordingHost late;
+  late.detection = &usb;
+  late.shuttingDown = true;
+  RunAdbWorker(&late);
+  EXPECT_TRUE(late.posts.empty());
+  EXPECT_TRUE(usb.forwards.empty());
 }
 
 }  // namespace

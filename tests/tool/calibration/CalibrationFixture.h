@@ -1,25 +1,187 @@
 #pragma once
 
-// The main window on doubles: a Config.ini of the test's own in a temporary folder, fake link
-// objects and a recording prompt. Qt runs offscreen.
+// The main window on doubles: fakes of the link objects, a recording prompt and a Config.ini of
+// the test's own. Each fake is owned by its test; Release only records itself in a shared
+// journal, so a test can check which objects were released and in what order.
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QTemporaryDir>
-#include <functional>
+#include <QCoreApplication>
+#include <atomic>
+#include <deque>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
 
+#include "ZAVServoSocket.h"
+#include "ZAVUsbAdbDetection.h"
 #include "calibration/CCaltrimDlg.h"
-#include "tool/calibration/LinkFakes.h"
+#include "calibration/CaltrimPrompt.h"
+#include "outside/uibase/TempFolder.h"
+#include "tool/app/QtTestApp.h"
 
-// Pumps events until done() holds or timeoutMs passes; returns done().
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 3000);
+using Journal = std::vector<std::string>;
+
+class FakeSession : public CIZAVSocketSession {
+ public:
+  explicit FakeSession(Journal* journal) : m_journal(journal) {}
+
+  struct Start {
+    std::string ip;
+    int timeout;
+    HWND window;
+    IZAVSocketSessionEvent* sink;
+  };
+
+  bool StartConnect(const char* ip, int timeout, HWND window,
+                    IZAVSocketSessionEvent* sink) override {
+    starts.push_back({ip, timeout, window, sink});
+    return startResult;
+  }
+  bool StopConnect() override {
+    ++stops;
+    return true;
+  }
+  void Release() override { m_journal->push_back("session"); }
+  bool SendData(const char*, int) override { return true; }
+  bool SocketSession_ReadServoInfo(int) override { return true; }
+  bool SocketSession_ReadServoCaliAngel(int id) override {
+    caliReads.push_back(id);
+    return true;
+  }
+  bool SocketSession_ReadCurrentAngel(int) override { return true; }
+  bool SocketSession_SetCurrentAngel(int, int, int) override { return true; }
+  bool SocketSession_SetCaliAngel(int, int) override { return true; }
+  bool IsConnected() override { return false; }
+  bool SocketSession_ReadSN() override { return true; }
+  bool SocketSession_WriteSN(const std::string&) override { return true; }
+
+  std::vector<Start> starts;
+  int stops = 0;
+  bool startResult = true;
+  std::vector<int> caliReads;  // asked on the user-interface thread only
+
+ private:
+  Journal* m_journal;
+};
+
+class FakeBroadcast : public CIZAVBroadcastSocket {
+ public:
+  explicit FakeBroadcast(Journal* journal) : m_journal(journal) {}
+
+  bool StartBroadcast(HWND, IZAVBroadcastEvent*) override { return startResult; }
+  bool Release() override {
+    m_journal->push_back("broadcast");
+    return true;
+  }
+  bool SendData(const char*, int) override { return true; }
+  bool SendCmd(int, std::string* text) override {
+    delete text;
+    return true;
+  }
+  int SearchDevice() override {
+    ++searches;
+    return 1;
+  }
+  std::list<__DevInfo*>* GetDevList() override { return nullptr; }
+  void ClearDevList() override {}
+
+  bool startResult = true;
+  int searches = 0;
+
+ private:
+  Journal* m_journal;
+};
+
+// Answers GetDeviceState from a list (0 once the list is used up). Thread-safe: the USB worker
+// asks from its own thread.
+class FakeUsbDetection : public IZAVUsbDetection {
+ public:
+  explicit FakeUsbDetection(Journal* journal) : m_journal(journal) {}
+
+  bool Init(int, IZAVUsbAdbEvent*, HWND) override { return true; }
+  void Release() override { m_journal->push_back("usb"); }
+  bool ForwardPort(int port) override {
+    std::lock_guard<std::mutex> hold(m_lock);
+    forwards.push_back(port);
+    return true;
+  }
+  bool RemoveForward(int) override { return true; }
+  std::string GetDeviceSerial() override { return std::string(); }
+  int GetDeviceState() override {
+    ++asked;
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (states.empty()) return 0;
+    const int state = states.front();
+    states.pop_front();
+    return state;
+  }
+  bool StopServer() override { return true; }
+  bool Recover() override {
+    std::lock_guard<std::mutex> hold(m_lock);
+    ++recovers;
+    return true;
+  }
+
+  std::deque<int> states;
+  std::atomic<int> asked{0};
+  std::vector<int> forwards;
+  int recovers = 0;
+
+ private:
+  std::mutex m_lock;
+  Journal* m_journal;
+};
+
+// Records every box and answers from a list (IDOK, or IDYES for a Yes/No box, once it is empty).
+// With onUiThread set, a box asked for on another thread is answered on the user-interface thread
+// while the asking thread waits, as a real message box is.
+class RecordingPrompt : public ICaltrimPrompt {
+ public:
+  struct Box {
+    QString text;
+    QString caption;
+    unsigned int style;
+  };
+
+  int Show(QWidget* owner, const QString& text, const QString& caption,
+           unsigned int style) override {
+    if (onUiThread && QThread::currentThread() != QCoreApplication::instance()->thread()) {
+      int answer = IDOK;
+      QMetaObject::invokeMethod(
+          QCoreApplication::instance(), [&] { answer = Show(owner, text, caption, style); },
+          Qt::BlockingQueuedConnection);
+      return answer;
+    }
+    std::lock_guard<std::mutex> hold(m_lock);
+    boxes.push_back({text, caption, style});
+    if (answers.empty()) return (style & 0x0F) == MB_YESNO ? IDYES : IDOK;
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+
+  std::vector<QString> Texts() {
+    std::lock_guard<std::mutex> hold(m_lock);
+    std::vector<QString> texts;
+    for (const Box& box : boxes) texts.push_back(box.text);
+    return texts;
+  }
+
+  std::vector<Box> boxes;
+  std::deque<int> answers;
+  bool onUiThread = false;
+
+ private:
+  std::mutex m_lock;
+};
 
 // Pumps the events already queued.
-void PumpPending();
+inline void PumpPending() {
+  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+}
 
 // A direct child control of parent by its id.
 template <typename W>
@@ -29,17 +191,52 @@ W* Control(const QWidget* parent, int id) {
 
 class CalibrationFixture : public ::testing::Test {
  protected:
-  CalibrationFixture();
-  ~CalibrationFixture() override;
+  CalibrationFixture() {
+    QtTestApp();
+    WriteConfig({{"ServoNum", "3"}, {"ID1", "90"}, {"ID2", "120"}, {"ID3", "60"}});
+  }
+  ~CalibrationFixture() override {
+    m_dlg.reset();
+    PumpPending();
+  }
 
   // Writes Config.ini: section "Config" with these keys and values.
-  void WriteConfig(const std::map<QString, QString>& values);
+  void WriteConfig(const std::map<std::string, std::string>& values) {
+    std::string text = "[Config]\n";
+    for (const auto& [key, value] : values) text += key + "=" + value + "\n";
+    m_folder.Write("Config.ini", text);
+  }
+
+  CaltrimEnv Env() {
+    CaltrimEnv env;
+    env.createSession = [this](CIZAVSocketSession** out) {
+      if (m_bSessionFactoryWorks) *out = &m_session;
+      return m_bSessionFactoryWorks;
+    };
+    env.createBroadcast = [this](CIZAVBroadcastSocket** out) {
+      if (m_bBroadcastFactoryWorks) *out = &m_broadcast;
+      return m_bBroadcastFactoryWorks;
+    };
+    env.createUsbDetection = [this](IZAVUsbDetection** out) {
+      if (m_bUsbFactoryWorks) *out = &m_usb;
+      return m_bUsbFactoryWorks;
+    };
+    env.configPath = m_folder.WideFile("Config.ini");
+    env.executablePath = m_folder.WideFile("no-such-program");
+    env.prompt = &m_prompt;
+    return env;
+  }
+
   // Makes the window and runs its start-up; pumps until the USB worker has reported.
-  void StartWindow();
+  void StartWindow() {
+    m_dlg = std::make_unique<CCaltrimDlg>(Env());
+    m_dlg->OnInitDialog();
+    if (QWidget* connect = Control<QWidget>(m_dlg.get(), IDC_MAIN_CONNECT)) {
+      PumpUntil([connect] { return connect->isEnabled(); });
+    }
+  }
 
-  CaltrimEnv Env();
-
-  QTemporaryDir m_dir;
+  TempFolder m_folder;
   Journal m_journal;
   FakeSession m_session{&m_journal};
   FakeBroadcast m_broadcast{&m_journal};

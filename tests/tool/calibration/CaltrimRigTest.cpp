@@ -1,7 +1,6 @@
 // The main window on the real link library, in a network-namespace rig: two simulated robots in
 // the robot namespaces, the window's discovery and session in the station namespace.
 
-#include <QCheckBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -58,16 +57,9 @@ class CaltrimRigTest : public CalibrationFixture {
 
   std::unique_ptr<ChildProcess> StartRobot(int robot, const std::string& name,
                                            const std::string& mac, const std::string& offset) {
-    return m_rig->Spawn(robot, {CALTRIM_ROBOT_SIM, "--address", NetnsRig::RobotAddress(robot),
-                                "--name", name, "--mac", mac, "--servos", "16", "--offset",
-                                offset});
-  }
-
-  CaltrimEnv RigEnv() {
-    CaltrimEnv env = Env();
-    env.createSession = [](CIZAVSocketSession** out) { return CreateZAVSocketSession(out); };
-    env.createBroadcast = [](CIZAVBroadcastSocket** out) { return CreateZAVBroadcastSocket(out); };
-    return env;
+    return m_rig->Spawn(
+        robot, {CALTRIM_ROBOT_SIM, "--address", NetnsRig::RobotAddress(robot), "--name", name,
+                "--mac", mac, "--servos", "16", "--offset", offset});
   }
 
   QToolButton* MainButton(int id) { return Control<QToolButton>(m_dlg.get(), id); }
@@ -103,7 +95,10 @@ class CaltrimRigTest : public CalibrationFixture {
 
 TEST_F(CaltrimRigTest, DiscoversConnectsLosesTheLinkAndDisconnects) {
   WriteConfig({{"ServoNum", "16"}, {"ID1", "90"}, {"ID2", "120"}});
-  m_dlg = std::make_unique<CCaltrimDlg>(RigEnv());
+  CaltrimEnv env = Env();  // the real link objects
+  env.createSession = [](CIZAVSocketSession** out) { return CreateZAVSocketSession(out); };
+  env.createBroadcast = [](CIZAVBroadcastSocket** out) { return CreateZAVBroadcastSocket(out); };
+  m_dlg = std::make_unique<CCaltrimDlg>(env);
   m_dlg->OnInitDialog();
   ASSERT_TRUE(PumpUntil([&] { return MainButton(IDC_MAIN_CONNECT)->isEnabled(); }));
 
@@ -120,8 +115,8 @@ TEST_F(CaltrimRigTest, DiscoversConnectsLosesTheLinkAndDisconnects) {
   ASSERT_TRUE(Connected()) << m_dlg->MessageDisplay()->text().toStdString();
   const QString address = QString::fromStdString(NetnsRig::RobotAddress(1));
   EXPECT_EQ(m_dlg->StatusLine(), T("IDS_WIFI_CONNECT_SUCCESS_TIP") + "Robo-A  " +
-                                     T("IDS_DEVICE_IP_ADDRESS") + address +
-                                     T("IDS_PORT_NUMBER") + "6102");
+                                     T("IDS_DEVICE_IP_ADDRESS") + address + T("IDS_PORT_NUMBER") +
+                                     "6102");
   EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T("IDS_CONNECT_ROBOT_SUCCESS"));
   EXPECT_TRUE(MainButton(IDC_MAIN_RESET)->isEnabled());
   EXPECT_TRUE(MainButton(IDC_MAIN_CALIBRATE)->isEnabled());
