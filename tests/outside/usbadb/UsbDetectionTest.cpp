@@ -59,10 +59,14 @@ class FakeAdb : public ::testing::Test {
   std::unique_ptr<IZAVUsbDetection, Releaser> detection_;
 };
 
+// What adb prints while it starts its server, then its list: tab- or space-separated, with or
+// without the fields of `devices -l`, in CRLF lines.
 constexpr char kTwoReadyOneNot[] =
     "case \"$1\" in devices)\n"
-    "  echo 'List of devices attached'\n"
-    "  printf 'VORLA2000123\\tdevice\\nX1\\tunauthorized\\nVORLA2000124\\tdevice\\n\\n';;\n"
+    "  printf '* daemon not running; starting now at tcp:5037\\r\\nList of devices "
+    "attached\\r\\n'\n"
+    "  printf 'VORLA2000123\\tdevice\\r\\nX1\\tunauthorized\\r\\n'\n"
+    "  printf 'VORLA2000124       device usb:1-1 transport_id:3\\r\\n\\r\\n';;\n"
     "esac";
 
 TEST_F(FakeAdb, EachDeviceStateFromWhatAdbAnswers) {
@@ -82,6 +86,7 @@ TEST_F(FakeAdb, EachDeviceStateFromWhatAdbAnswers) {
        ZAV_USB_STATE_NO_DEVICE, ""},
       // Answers without a device list: a server that does not answer.
       {"echo 'adb: usage: unknown command'", true, ZAV_USB_STATE_SERVER_DOWN, ""},
+      {"printf 'VORLA2000123\\tdevice\\n'", true, ZAV_USB_STATE_SERVER_DOWN, ""},
       {"echo 'List of devices attached'; exit 1", true, ZAV_USB_STATE_SERVER_DOWN, ""},
       {"kill -9 $$", true, ZAV_USB_STATE_SERVER_DOWN, ""},
   };

@@ -102,26 +102,4 @@ TEST(CLanguageStringTableTest, UnusableFilesGiveAnEmptyTable) {
   }
 }
 
-TEST(CLanguageStringTableTest, ReadsLegacyEncodedAndUtf16Files) {
-  TempFolder folder;
-  // 确定 and 取消 in GBK, under the GB2312 label such files carry.
-  folder.Write("gbk.xml",
-               "<?xml version=\"1.0\" encoding=\"GB2312\"?>\n<ROOT><STRINGLIST>"
-               "<STRING NAME=\"IDOK\"><VALUES><CHS>\xC8\xB7\xB6\xA8</CHS></VALUES></STRING>"
-               "<STRING NAME=\"IDCANCEL\"><VALUES><CHS>\xC8\xA1\xCF\xFB</CHS></VALUES></STRING>"
-               "</STRINGLIST></ROOT>");
-  EXPECT_TRUE(Holds(CLanguageStringTable(1, folder.WideFile("gbk.xml")),
-                    {{L"IDOK", L"\u786E\u5B9A"}, {L"IDCANCEL", L"\u53D6\u6D88"}}));
-
-  const std::u16string doc =
-      u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><ROOT><STRINGLIST><STRING NAME=\"IDOK\">"
-      u"<VALUES><CHS>\u786E\u5B9A</CHS><ENG>OK</ENG></VALUES></STRING></STRINGLIST></ROOT>";
-  std::string bytes = "\xFF\xFE";  // little endian
-  for (const char16_t c : doc) bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-  folder.Write("utf16.xml", bytes);
-  EXPECT_TRUE(
-      Holds(CLanguageStringTable(1, folder.WideFile("utf16.xml")), {{L"IDOK", L"\u786E\u5B9A"}}));
-  EXPECT_TRUE(Holds(CLanguageStringTable(2, folder.WideFile("utf16.xml")), {{L"IDOK", L"OK"}}));
-}
-
 }  // namespace

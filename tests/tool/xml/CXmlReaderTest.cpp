@@ -92,7 +92,11 @@ TEST_F(CXmlReaderTest, ReadsUnicodeAndConvertsDeclaredLegacyEncodings) {
       // 镕 (E9 46) is GBK, not GB2312; files labelled GB2312 carry such characters in practice.
       {"gb2312", "<?xml version=\"1.0\" encoding=\"gb2312\"?><R>\xD6\xD0\xE9\x46</R>",
        L"\u4E2D\u9555", L""},
-      {"ISO-8859-1", "<?xml version='1.0' encoding='ISO-8859-1'?><R a='\xE9'>caf\xE9</R>",
+      {"an encoding named outside the declaration",
+       "<!-- <?xml encoding=\"GBK\"?> --><R a='GBK' encoding=\"GBK\">\xE4\xB8\xAD\xE6\x96\x87</R>",
+       L"\u4E2D\u6587", L"GBK"},
+      {"ISO-8859-1",
+       "<?xml version='1.0' encoding='ISO-8859-1' standalone='yes'?><R a='\xE9'>caf\xE9</R>",
        L"caf\u00E9", L"\u00E9"},
   };
   for (const auto& c : cases) {
