@@ -16,6 +16,7 @@ class RobotCommandsTest : public ::testing::Test {
     SimOptions options;
     options.servos = 6;
     options.offsets = {{3, 90}};
+    options.angles = {{2, 30}};
     return options;
   }
 
@@ -51,6 +52,7 @@ TEST_F(RobotCommandsTest, OffsetsAreStoredAndReadBackWithTheirSign) {
 }
 
 TEST_F(RobotCommandsTest, AServoMovesToItsNewAngleOverTheGivenTime) {
+  EXPECT_EQ(Servo(ServoCommand::ReadCurrentAngle(2), true, 0).value, 30);
   EXPECT_EQ(Servo(ServoCommand::ReadCurrentAngle(4), true, 0).value, SimOptions::kDefaultAngle);
   EXPECT_TRUE(Servo(ServoCommand::SetCurrentAngle(4, 200, 1000), false, 1000).ok);
   EXPECT_EQ(Servo(ServoCommand::ReadCurrentAngle(4), true, 1000).value, 120);
@@ -69,7 +71,7 @@ TEST_F(RobotCommandsTest, RefusedWritesAndFailedReadsAnswerStatusOne) {
   EXPECT_EQ(m_state.Offset(2), 0);
   fields = Servo(ServoCommand::SetCurrentAngle(2, 10, 0), false);
   EXPECT_FALSE(fields.ok);
-  EXPECT_EQ(m_state.Angle(2, 0), SimOptions::kDefaultAngle);
+  EXPECT_EQ(m_state.Angle(2, 0), 30) << "a refused move moved";
   EXPECT_TRUE(Servo(ServoCommand::ReadCaliAngle(2), true).ok) << "a refused write does not fail reads";
 
   for (const ServoCommand& read : {ServoCommand::ReadCaliAngle(3), ServoCommand::ReadCurrentAngle(3),

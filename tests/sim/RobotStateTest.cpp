@@ -13,20 +13,8 @@ std::string TempPath(const char* name) {
   return ::testing::TempDir() + "/" + name + "-" + std::to_string(::getpid());
 }
 
-TEST(RobotStateTest, OptionsSetTheStartingPointForServosThatExist) {
-  SimOptions options;
-  options.servos = 4;
-  options.offsets = {{1, -5}, {9, 3}};
-  options.angles = {{2, 30}};
-  const RobotState state(options);
-  EXPECT_EQ(state.ServoCount(), 4);
-  EXPECT_EQ(state.Offset(1), -5);
-  EXPECT_EQ(state.Offset(9), 0);
-  EXPECT_EQ(state.Angle(2, 12345), 30);
-  EXPECT_EQ(state.Angle(3, 12345), SimOptions::kDefaultAngle);
-}
-
-// A state file that survives a restart is checked on the program (SimulatorProcessTest).
+// A state file that survives a restart is checked on the program (SimulatorProcessTest), the
+// starting point the options give in RobotCommandsTest.
 TEST(RobotStateTest, AMissingStateFileKeepsTheOptionsAndAMalformedOneIsRefused) {
   const std::string path = TempPath("robot-state");
   SimOptions options;

@@ -1,19 +1,122 @@
-// The simulator as a program, over loopback TCP (each test on an address of its own, port 6102),
-// spoken to with the link library's codec: what its switches do to the bytes on the wire. What it
-// answers is checked in RobotCommandsTest and, through a session, in SimulatorSessionTest.
+// The simulator as a program over loopback TCP, discovery off, each test on an address of its own
+// (127.0.0.61 to 127.0.0.79, port 6102). Spoken to with the link library's codec: what its
+// switches do to the bytes on the wire. Through a session of the link library: what it answers.
+// How a session meets a faulty link is checked against the test robot in SessionTest.
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdio>
 
 #include <gtest/gtest.h>
 
-#include "sim/SimLink.h"
+#include "ZAVServoSocket.h"
 #include "sim/SimRequests.h"
+#include "sim/robot/FrameAssembler.h"
+#include "support/LinkSpies.h"
+#include "support/rig/ChildProcess.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// A plain TCP client of the simulator's command service, reading with time-outs.
+class SimLink {
+ public:
+  SimLink() = default;
+  ~SimLink() { Close(); }
+  SimLink(const SimLink&) = delete;
+  SimLink& operator=(const SimLink&) = delete;
+
+  bool Connect(const std::string& host) {
+    Close();
+    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(6102);
+    ::inet_pton(AF_INET, host.c_str(), &address.sin_addr);
+    return m_fd >= 0 && ::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  }
+  void Close() {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+    m_assembler = FrameAssembler();
+  }
+  bool Send(const std::string& bytes) {
+    return ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
+  }
+
+  // What one receive returns once data is there (at most size bytes); empty after timeoutMs or
+  // at the end of the stream.
+  std::string ReceiveOnce(int timeoutMs, std::size_t size = 4096) {
+    pollfd ready{m_fd, POLLIN, 0};
+    if (::poll(&ready, 1, timeoutMs) != 1) return "";
+    std::string buffer(size, '\0');
+    const ssize_t got = ::recv(m_fd, buffer.data(), size, 0);
+    buffer.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    return buffer;
+  }
+
+  // Exactly size bytes, or what came before timeoutMs ran out.
+  std::string Receive(std::size_t size, int timeoutMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::string bytes;
+    while (bytes.size() < size) {
+      const std::string piece = ReceiveOnce(Left(deadline), size - bytes.size());
+      if (piece.empty()) break;
+      bytes += piece;
+    }
+    return bytes;
+  }
+
+  // The next whole frame's payload; false after timeoutMs or at the end of the stream.
+  bool ReceiveFrame(std::string* payload, int timeoutMs = 3000) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::string bytes;
+    while (m_assembler.Next(&bytes, payload) != FrameAssembler::Result::kFrame) {
+      const std::string piece = ReceiveOnce(Left(deadline));
+      if (piece.empty()) return false;
+      m_assembler.Append(piece.data(), piece.size());
+    }
+    return true;
+  }
+
+  // True when the simulator closed the link within timeoutMs.
+  bool ClosedByPeer(int timeoutMs) {
+    pollfd ready{m_fd, POLLIN, 0};
+    char byte;
+    return ::poll(&ready, 1, timeoutMs) == 1 && ::recv(m_fd, &byte, 1, MSG_PEEK) == 0;
+  }
+
+ private:
+  static int Left(Clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+  }
+
+  int m_fd = -1;
+  FrameAssembler m_assembler;
+};
+
+// Starts the simulator with args and waits until it serves. Discovery stays off: outside a
+// rig nothing may open UDP port 6000.
+std::unique_ptr<ChildProcess> StartLoopbackSim(const std::string& address, std::vector<std::string> args = {}) {
+  std::vector<std::string> argv = {CALTRIM_ROBOT_SIM, "--address", address, "--no-discovery"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::unique_ptr<ChildProcess> sim = ChildProcess::Start(argv);
+  if (sim && !sim->WaitForLine("READY", 5000)) return nullptr;
+  return sim;
+}
+
+// How many output lines contain text, once count of them have come (or 2 s have passed): the
+// child writes a line and acts, and its output reaches the test a moment later.
+std::size_t SettledLines(ChildProcess* child, const std::string& text, std::size_t count) {
+  child->WaitForLines(text, count, 2000);
+  return child->LinesWith(text).size();
+}
 
 class SimulatorProcessTest : public ::testing::Test {
  protected:
@@ -124,6 +227,66 @@ TEST_F(SimulatorProcessTest, SigtermEndsItCleanlyAndHelpExplainsItself) {
   std::string complaint;
   EXPECT_EQ(RunCommand({CALTRIM_ROBOT_SIM, "--servos", "99"}, &complaint), 2);
   EXPECT_NE(complaint.find("--servos"), std::string::npos);
+}
+
+using Events = std::vector<std::string>;
+
+class SimulatorSessionTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    if (m_session) m_session->Release();
+  }
+
+  void Connect(const std::string& address, std::vector<std::string> args) {
+    m_sim = StartLoopbackSim(address, std::move(args));
+    ASSERT_TRUE(m_sim);
+    ASSERT_TRUE(CreateZAVSocketSession(&m_session));
+    ASSERT_TRUE(m_session->StartConnect(address.c_str(), 5, &m_spy, &m_spy));
+    ASSERT_TRUE(m_spy.WaitForStates(2));
+    ASSERT_EQ(m_spy.States(), "1/0 2/0");
+  }
+
+  TempLogFolder m_logs;
+  SessionSpy m_spy;
+  std::unique_ptr<ChildProcess> m_sim;
+  CIZAVSocketSession* m_session = nullptr;
+};
+
+TEST_F(SimulatorSessionTest, OffsetsAnglesAndSerialNumberGoBothWaysWithOneLinePerFrame) {
+  Connect("127.0.0.71", {"--offset", "3=90", "--serial", "SN7", "--bt-mac", "BT:07"});
+  m_session->SocketSession_ReadServoCaliAngel(3);
+  m_session->SocketSession_SetCaliAngel(2, -3);
+  m_session->SocketSession_ReadServoCaliAngel(2);
+  m_session->SocketSession_SetCurrentAngel(5, 90, 0);
+  m_session->SocketSession_ReadCurrentAngel(5);
+  m_session->SocketSession_ReadSN();
+  m_session->SocketSession_WriteSN("VORLA-0042");
+  m_session->SocketSession_ReadSN();
+  ASSERT_TRUE(m_spy.WaitForEvents(7));
+  EXPECT_EQ(m_spy.Events(), (Events{"ReadServoCaliAngel(1,3,90)", "SetCaliAngel(1,2)", "ReadServoCaliAngel(1,2,-3)",
+                                    "ReadCurrentAngel(1,5,90)", "ReadSN(1,\"SN7#BT:07\",9)", "WriteSN(1,\"0\",1)",
+                                    "ReadSN(1,\"VORLA-0042#BT:07\",16)"}));
+  // Every command reached the simulator as one frame, besides any heartbeats, and each was answered.
+  EXPECT_EQ(SettledLines(m_sim.get(), "RECV tcp", 8) - m_sim->LinesWith("heartbeat").size(), 8u);
+  EXPECT_EQ(SettledLines(m_sim.get(), "SEND tcp", 8), 8u);
+  EXPECT_EQ(SettledLines(m_sim.get(), "servo 0x0D status=0 id=3 value=90 | "
+                                      "34 12 0E 00 00 00 01 00 00 00 92 01 A7 92 0D A4 00 03 00 5A", 1), 1u);
+}
+
+TEST_F(SimulatorSessionTest, FaultyServosAndARefusedSerialNumberArriveAsFailures) {
+  Connect("127.0.0.72", {"--refuse-writes", "2", "--fail-reads", "3", "--fail-servo", "4", "--refuse-sn-write"});
+  m_session->SocketSession_SetCaliAngel(2, 10);
+  m_session->SocketSession_ReadServoCaliAngel(2);
+  m_session->SocketSession_ReadServoCaliAngel(3);
+  m_session->SocketSession_SetCaliAngel(3, 5);
+  m_session->SocketSession_ReadCurrentAngel(4);
+  m_session->SocketSession_SetCaliAngel(4, 5);
+  m_session->SocketSession_WriteSN("X");
+  m_session->SocketSession_ReadSN();
+  ASSERT_TRUE(m_spy.WaitForEvents(8));
+  EXPECT_EQ(m_spy.Events(), (Events{"SetCaliAngel(0,2)", "ReadServoCaliAngel(1,2,0)", "ReadServoCaliAngel(0,3,0)",
+                                    "SetCaliAngel(1,3)", "ReadCurrentAngel(0,4,0)", "SetCaliAngel(0,4)",
+                                    "WriteSN(0,\"1\",1)", "ReadSN(1,\"SN0000000001#02:00:00:00:00:01\",30)"}));
 }
 
 }  // namespace

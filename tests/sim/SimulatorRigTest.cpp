@@ -6,13 +6,18 @@
 #include <gtest/gtest.h>
 
 #include "ZAVServoSocket.h"
-#include "sim/SimLink.h"
 #include "support/LinkSpies.h"
 #include "support/rig/NetnsRig.h"
 
 namespace {
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// How many output lines contain text, once count of them have come (or 2 s have passed).
+std::size_t SettledLines(ChildProcess* child, const std::string& text, std::size_t count) {
+  child->WaitForLines(text, count, 2000);
+  return child->LinesWith(text).size();
+}
 
 class SimulatorRigTest : public ::testing::Test {
  protected:

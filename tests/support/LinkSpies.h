@@ -114,20 +114,14 @@ class DiscoverySpy final : public IZAVBroadcastEvent, Recording {
   std::function<void()> m_beforeRecord;
 };
 
-// Installed for its lifetime: records every message box (answered with OK); hooks may run in a
-// pump and before an answer.
+// Installed for its lifetime: records every message box (answered with OK). Hooks, set before
+// the link objects start, may run in a pump and before an answer.
 class UiHostSpy final : public IZAVUiHost {
  public:
   UiHostSpy() { ZAVSetUiHost(this); }
   ~UiHostSpy() override { ZAVSetUiHost(nullptr); }
-
   void PumpMessages() override {
-    std::function<void()> hook;
-    {
-      std::lock_guard<std::mutex> hold(m_mutex);
-      hook = m_onPump;
-    }
-    if (hook) hook();
+    if (m_onPump) m_onPump();
   }
   int MessageBox(const std::string& text, const std::string&, unsigned int) override {
     {
@@ -137,10 +131,7 @@ class UiHostSpy final : public IZAVUiHost {
     if (m_beforeAnswer) m_beforeAnswer();
     return IDOK;
   }
-  void SetOnPump(std::function<void()> hook) {
-    std::lock_guard<std::mutex> hold(m_mutex);
-    m_onPump = std::move(hook);
-  }
+  void SetOnPump(std::function<void()> hook) { m_onPump = std::move(hook); }
   void SetBeforeAnswer(std::function<void()> hook) { m_beforeAnswer = std::move(hook); }
   std::vector<std::string> Messages() {
     std::lock_guard<std::mutex> hold(m_mutex);

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdint>
 
 namespace {
 
@@ -37,7 +36,6 @@ bool SendAll(int fd, const char* data, std::size_t size) {
 struct TestRobotPeer::Connection {
   int fd = -1;
   std::string received;
-  std::size_t answered = 0;  // bytes of received already handed to the responder
   bool closedBySession = false;
   bool closedHere = false;
 };
@@ -134,43 +132,13 @@ void TestRobotPeer::ReadFrom(Connection& connection) {
   char buffer[65536];
   const ssize_t n = ::recv(connection.fd, buffer, sizeof buffer, MSG_DONTWAIT);
   if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
-  {
-    std::lock_guard<std::mutex> hold(m_mutex);
-    if (n > 0) {
-      connection.received.append(buffer, static_cast<std::size_t>(n));
-    } else {
-      connection.closedBySession = true;
-    }
-    m_changed.notify_all();
+  std::lock_guard<std::mutex> hold(m_mutex);
+  if (n > 0) {
+    connection.received.append(buffer, static_cast<std::size_t>(n));
+  } else {
+    connection.closedBySession = true;
   }
-  if (n > 0) Answer(connection);
-}
-
-void TestRobotPeer::Answer(Connection& connection) {
-  for (;;) {
-    std::string frame;
-    std::function<std::string(const std::string&)> responder;
-    {
-      std::lock_guard<std::mutex> hold(m_mutex);
-      const std::string& bytes = connection.received;
-      const std::size_t at = connection.answered;
-      if (!m_responder || bytes.size() - at < 10) return;
-      const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data() + at);
-      const auto length = static_cast<std::int32_t>(p[2] | (p[3] << 8) | (p[4] << 16) |
-                                                    (static_cast<std::uint32_t>(p[5]) << 24));
-      if (p[0] != 0x34 || p[1] != 0x12 || length < 4) {
-        connection.answered = bytes.size();
-        return;
-      }
-      const std::size_t size = 6 + static_cast<std::size_t>(length);
-      if (bytes.size() - at < size) return;
-      frame = bytes.substr(at, size);
-      connection.answered += size;
-      responder = m_responder;
-    }
-    const std::string reply = responder(frame);
-    if (!reply.empty()) SendAll(connection.fd, reply.data(), reply.size());
-  }
+  m_changed.notify_all();
 }
 
 TestRobotPeer::Connection* TestRobotPeer::At(int index) const {
@@ -226,11 +194,6 @@ bool TestRobotPeer::Send(const std::string& bytes, std::size_t pieceSize, std::c
     if (!SendAll(fd, bytes.data() + at, std::min(pieceSize, bytes.size() - at))) return false;
   }
   return true;
-}
-
-void TestRobotPeer::SetResponder(std::function<std::string(const std::string& frame)> responder) {
-  std::lock_guard<std::mutex> hold(m_mutex);
-  m_responder = std::move(responder);
 }
 
 void TestRobotPeer::CloseConnection() {

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -12,8 +11,8 @@
 // A stand-in robot for tests of the robot link: a TCP server on one loopback address, port 6102,
 // that records every byte it receives and sends what the test tells it to, whole or cut into
 // small pieces. Tests that run side by side give each peer its own address (127.0.0.2, ...).
-// It knows nothing of the link library: replies are raw bytes, so what it checks is checked
-// independently of the code under test.
+// It knows nothing of the link library: what it sends and checks are raw bytes, independent of
+// the code under test.
 class TestRobotPeer {
  public:
   static constexpr int kPort = 6102;
@@ -55,10 +54,6 @@ class TestRobotPeer {
   // the send fails.
   bool Send(const std::string& bytes, std::size_t pieceSize = 0,
             std::chrono::milliseconds gap = std::chrono::milliseconds(3));
-  // Called on the peer's thread with each whole frame received (header and payload); whatever it
-  // returns is sent back at once. Bytes that do not start with a frame magic end the answering
-  // for that connection.
-  void SetResponder(std::function<std::string(const std::string& frame)> responder);
   // Closes the latest connection, as a robot that goes away.
   void CloseConnection();
 
@@ -68,7 +63,6 @@ class TestRobotPeer {
   void Run();
   void AcceptPending();
   void ReadFrom(Connection& connection);
-  void Answer(Connection& connection);
   Connection* At(int index) const;  // under m_mutex
   template <typename Predicate>
   bool WaitFor(std::chrono::milliseconds limit, Predicate predicate) const;
@@ -80,7 +74,6 @@ class TestRobotPeer {
   mutable std::mutex m_mutex;
   mutable std::condition_variable m_changed;
   std::vector<std::unique_ptr<Connection>> m_connections;
-  std::function<std::string(const std::string&)> m_responder;
   bool m_holding;
   bool m_reading = true;
   bool m_stop = false;

@@ -98,24 +98,12 @@ class JumpClock : public IZAVClock {
   std::atomic<std::uint32_t> offset{0};
 };
 
-// The robot's side, built by hand: answers each command the way a robot does.
-std::string Raw(const std::string& bytes) { return static_cast<char>(0xA0 + bytes.size()) + bytes; }
-
-std::string ReplyFrame(char cmd, const std::string& body) {
-  const std::string payload = Bytes("92") + cmd + Raw(body);
-  return Bytes("34 12") + static_cast<char>(payload.size() + 4) + Bytes("00 00 00 01 00 00 00") + payload;
-}
-
-std::string Answer(const std::string& frame) {
-  if (frame.size() < 14) return {};  // a heartbeat
-  const char cmd = frame[11];
-  if (cmd == 52 || cmd == 51) return ReplyFrame(cmd, Bytes("91") + Raw(cmd == 52 ? "SN-0042" : "0"));
-  const char type = frame[14];
-  const std::string status = Bytes(type == 0x0C ? "01" : "00") + frame[16];
-  // Every other type is answered, but raises nothing.
-  const std::string value = type == 0x0D ? Bytes("FF FD") : type == 0x06 ? Bytes("00 78") : "";
-  return ReplyFrame(1, Bytes("92") + type + Raw(status + value));
-}
+// The robot's answers to the seven commands below, built by hand; types 5 and 0x0E raise nothing.
+const std::string kReplies = Bytes(
+    "34 12 0E 00 00 00 01 00 00 00 92 01 A7 92 0D A4 00 03 FF FD  34 12 0E 00 00 00 01 00 00 00 92 01 A7 92 06 A4 00 85 00 78"
+    "34 12 0C 00 00 00 01 00 00 00 92 01 A5 92 0C A2 01 04        34 12 0C 00 00 00 01 00 00 00 92 01 A5 92 05 A2 00 05"
+    "34 12 0C 00 00 00 01 00 00 00 92 01 A5 92 0E A2 00 06"
+    "34 12 10 00 00 00 01 00 00 00 92 34 A9 91 A7 53 4E 2D 30 30 34 32  34 12 0A 00 00 00 01 00 00 00 92 33 A3 91 A1 30");
 
 TEST(PlainProgram, DrivesASessionThroughTheChiefHeaderAlone) {
   ProgramWindow window;
@@ -124,7 +112,6 @@ TEST(PlainProgram, DrivesASessionThroughTheChiefHeaderAlone) {
   ZAVSetClock(&clock);
   TestRobotPeer robot("127.0.0.26");
   ASSERT_TRUE(robot.IsListening());
-  robot.SetResponder(Answer);
   CIZAVSocketSession* session = nullptr;
   ASSERT_TRUE(CreateZAVSocketSession(&session));
 
@@ -147,6 +134,8 @@ TEST(PlainProgram, DrivesASessionThroughTheChiefHeaderAlone) {
   EXPECT_TRUE(session->SocketSession_ReadServoInfo(6));
   EXPECT_TRUE(session->SocketSession_ReadSN());
   EXPECT_TRUE(session->SocketSession_WriteSN("SN-0043"));
+  ASSERT_TRUE(robot.WaitForReceived(128, 5s)) << "not all seven commands arrived";
+  robot.Send(kReplies);
   EXPECT_EQ(window.WaitForEvents(5), (std::vector<std::string>{"cali ok 3 -3", "angle ok -123 120",
                                                                "setcali failed 4 0", "readsn ok SN-0042 7",
                                                                "writesn ok 0 1"}));

@@ -23,17 +23,24 @@ class SessionLogTest : public ::testing::Test {
   SessionLog log_;
 };
 
-TEST_F(SessionLogTest, FixedClockGivesDatedFolderAndFileWithoutLeadingZeros) {
+TEST_F(SessionLogTest, DatedFolderAndFileWithoutLeadingZerosAndARunKeepsTheDayItStartedOn) {
   ASSERT_TRUE(log_.Initial());
-  const fs::path expected = Day("Log2021-3-5") / "2021-3-5(9_7_4).log";
+  const fs::path first = Day("Log2021-3-5") / "2021-3-5(9_7_4).log";
   EXPECT_TRUE(log_.IsOpen());
-  EXPECT_EQ(log_.Path(), expected.string());
-  EXPECT_THAT(LogBodies(expected), ElementsAre("<Initial>Initial!"));
-
+  EXPECT_EQ(log_.Path(), first.string());
+  EXPECT_THAT(LogBodies(first), ElementsAre("<Initial>Initial!"));
   log_.Close(L"");
+
   logs_.SetTime({2021, 12, 25, 23, 59, 59});
-  ASSERT_TRUE(log_.Initial());
-  EXPECT_EQ(log_.Path(), (Day("Log2021-12-25") / "2021-12-25(23_59_59).log").string());
+  log_.Initial();
+  logs_.SetTime({2021, 12, 26, 0, 0, 1});
+  log_.Connect("after midnight");
+  log_.Close(L"Vorla2_0001");
+  EXPECT_THAT(logs_.Files(), ElementsAre("Log/Log2021-12-25/2021-12-25(23_59_59)_ID(Vorla2_0001).log",
+                                         fs::relative(first, logs_.Folder())));
+  // The next run, started after midnight, opens the new day's folder.
+  log_.Initial();
+  EXPECT_EQ(log_.Path(), (Day("Log2021-12-26") / "2021-12-26(0_0_1).log").string());
 }
 
 TEST_F(SessionLogTest, CloseWritesTheLastLineRenamesTheFileAndEndsAllWritingUntilTheNextStart) {
@@ -87,18 +94,6 @@ TEST_F(SessionLogTest, TwoRunsInOneSecondShareAPathAndNeitherLogIsLost) {
   EXPECT_THAT(LogBodies(first), ElementsAre("<Initial>Initial!", "<Connect>second run",
                                             "<DisConnect>Connection is down!", "<Initial>Initial!",
                                             "<Initial>Initial!", "<Connect>third run"));
-}
-
-TEST_F(SessionLogTest, RunPassingMidnightStaysInItsFirstDaysFolder) {
-  logs_.SetTime({2021, 3, 5, 23, 59, 59});
-  log_.Initial();
-  logs_.SetTime({2021, 3, 6, 0, 0, 1});
-  log_.Connect("after midnight");
-  log_.Close(L"Vorla2_0001");
-  EXPECT_THAT(logs_.Files(), ElementsAre(fs::path("Log/Log2021-3-5/2021-3-5(23_59_59)_ID(Vorla2_0001).log")));
-  // The next run, started after midnight, opens the new day's folder.
-  log_.Initial();
-  EXPECT_EQ(log_.Path(), (Day("Log2021-3-6") / "2021-3-6(0_0_1).log").string());
 }
 
 TEST_F(SessionLogTest, RollsAt5120BytesKeepingFiveBackupsUnderTheirOwnNames) {

@@ -22,10 +22,10 @@ int StatusCode(int status) {
   return -1;
 }
 
-// Forks a child that enters netnsFd (when >= 0), sends its output to the pipe and runs argv.
-// Only async-signal-safe calls happen between fork and exec.
-pid_t Spawn(const std::vector<std::string>& argv, int netnsFd, bool searchPath, int* outputFd,
-            std::string* error) {
+// Forks a child that enters netnsFd (when >= 0), sends its output to the pipe and runs argv
+// (argv[0] a path, or a name looked up on PATH). Only async-signal-safe calls happen between fork
+// and exec.
+pid_t Spawn(const std::vector<std::string>& argv, int netnsFd, int* outputFd, std::string* error) {
   std::vector<char*> args;
   for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
@@ -52,11 +52,7 @@ pid_t Spawn(const std::vector<std::string>& argv, int netnsFd, bool searchPath, 
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
-    if (searchPath) {
-      ::execvp(args[0], args.data());
-    } else {
-      ::execv(args[0], args.data());
-    }
+    ::execvp(args[0], args.data());
     ::_exit(127);
   }
   ::close(pipeFds[1]);
@@ -78,7 +74,7 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::vector<std::string>
     }
   }
   int outputFd = -1;
-  const pid_t pid = Spawn(argv, netnsFd, false, &outputFd, error);
+  const pid_t pid = Spawn(argv, netnsFd, &outputFd, error);
   if (netnsFd >= 0) ::close(netnsFd);
   if (pid < 0) return nullptr;
   return std::unique_ptr<ChildProcess>(new ChildProcess(pid, outputFd));
@@ -163,7 +159,7 @@ int ChildProcess::Terminate(int timeoutMs) {
 
 int RunCommand(const std::vector<std::string>& argv, std::string* output, int timeoutMs) {
   int outputFd = -1;
-  const pid_t pid = Spawn(argv, -1, true, &outputFd, nullptr);
+  const pid_t pid = Spawn(argv, -1, &outputFd, nullptr);
   if (pid < 0) return -1;
   std::string collected;
   const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);

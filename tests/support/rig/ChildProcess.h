@@ -14,7 +14,7 @@
 // thread that started it (PR_SET_PDEATHSIG), and the destructor ends it.
 class ChildProcess {
  public:
-  // Starts argv[0] (a path) with argv. With netnsPath (a /run/netns/ file) the child enters that
+  // Starts argv[0] (a path, or a name on PATH) with argv. With netnsPath (a /run/netns/ file) the child enters that
   // network namespace before it runs the program. Null, with *error set, when it cannot start.
   static std::unique_ptr<ChildProcess> Start(const std::vector<std::string>& argv,
                                              const std::string& netnsPath = "",
