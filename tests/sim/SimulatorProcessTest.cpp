@@ -15,7 +15,6 @@
 
 #include "ZAVServoSocket.h"
 #include "sim/SimRequests.h"
-#include "sim/robot/FrameAssembler.h"
 #include "support/LinkSpies.h"
 #include "support/rig/ChildProcess.h"
 
@@ -43,7 +42,6 @@ class SimLink {
   void Close() {
     if (m_fd >= 0) ::close(m_fd);
     m_fd = -1;
-    m_assembler = FrameAssembler();
   }
   bool Send(const std::string& bytes) {
     return ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
@@ -74,14 +72,12 @@ class SimLink {
 
   // The next whole frame's payload; false after timeoutMs or at the end of the stream.
   bool ReceiveFrame(std::string* payload, int timeoutMs = 3000) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::string bytes;
-    while (m_assembler.Next(&bytes, payload) != FrameAssembler::Result::kFrame) {
-      const std::string piece = ReceiveOnce(Left(deadline));
-      if (piece.empty()) return false;
-      m_assembler.Append(piece.data(), piece.size());
-    }
-    return true;
+    const std::string header = Receive(kFrameHeaderSize, timeoutMs);
+    if (header.size() != kFrameHeaderSize) return false;
+    const auto size = static_cast<std::size_t>(
+        DecodeFrameHeader(reinterpret_cast<const std::uint8_t*>(header.data())).length - kFrameLengthOverhead);
+    *payload = Receive(size, timeoutMs);
+    return payload->size() == size;
   }
 
   // True when the simulator closed the link within timeoutMs.
@@ -98,7 +94,6 @@ class SimLink {
   }
 
   int m_fd = -1;
-  FrameAssembler m_assembler;
 };
 
 // Starts the simulator with args and waits until it serves. Discovery stays off: outside a
