@@ -13,8 +13,9 @@ function(caltrim_add_gtest)
   if(T_WRAPPER)
     set_property(TARGET ${T_NAME} PROPERTY CROSSCOMPILING_EMULATOR ${T_WRAPPER})
   endif()
-  # A list inside PROPERTIES must keep its separators escaped, or only its first item survives.
-  string(REPLACE ";" "\\;" labels "${T_LABELS}")
+  # Discovered tests cannot carry a list of labels (the discovery script flattens it), so the
+  # labels join into one: "servolink+rig" is selected by `ctest -L servolink` and `-L rig` alike.
+  string(JOIN "+" labels ${T_LABELS})
   gtest_discover_tests(${T_NAME}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
