@@ -7,6 +7,7 @@
 
 #include "ZAVUIBase.h"
 #include "app/CCaltrimApp.h"
+#include "app/ControlId.h"
 #include "app/DialogUnits.h"
 #include "app/LanguageSetting.h"
 #include "app/Text.h"
@@ -24,24 +25,24 @@ void CLanguageChooseDialog::BuildControls() {
   setFixedSize(du.Size(198, 107));
 
   m_stcLanguage = new QLabel(this);
-  m_stcLanguage->setObjectName(QStringLiteral("1029"));
+  SetControlId(m_stcLanguage, 1029);
   m_stcLanguage->setGeometry(du.Rect(33, 32, 36, 11));
 
   // A drop-down with an edit field; typing never adds items.
   m_cbLanguage = new QComboBox(this);
-  m_cbLanguage->setObjectName(QStringLiteral("1028"));
+  SetControlId(m_cbLanguage, 1028);
   m_cbLanguage->setEditable(true);
   m_cbLanguage->setInsertPolicy(QComboBox::NoInsert);
   m_cbLanguage->setGeometry(du.X(86), du.Y(30), du.X(77), m_cbLanguage->sizeHint().height());
 
   m_btnOK = new QPushButton(this);
-  m_btnOK->setObjectName(QStringLiteral("1"));
+  SetControlId(m_btnOK, 1);
   m_btnOK->setGeometry(du.Rect(65, 75, 50, 14));
   m_btnOK->setDefault(true);
   connect(m_btnOK, &QPushButton::clicked, this, &CLanguageChooseDialog::OnBnClickedOk);
 
   m_btnCancel = new QPushButton(this);
-  m_btnCancel->setObjectName(QStringLiteral("2"));
+  SetControlId(m_btnCancel, 2);
   m_btnCancel->setGeometry(du.Rect(130, 75, 50, 14));
   m_btnCancel->setAutoDefault(false);
   connect(m_btnCancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -16,6 +16,7 @@
 #include "app/AppIcon.h"
 #include "app/CAboutDlg.h"
 #include "app/CLanguageChooseDialog.h"
+#include "app/ControlId.h"
 #include "app/DialogUnits.h"
 #include "app/FileVersion.h"
 #include "app/Text.h"
@@ -141,7 +142,7 @@ bool CCaltrimDlg::InitSocketLayer() {
 QToolButton* CCaltrimDlg::MakeCommandButton(int id, const char* captionKey, int icon,
                                             const char* tooltipKey) {
   auto* button = new QToolButton(this);
-  button->setObjectName(QString::number(id));
+  SetControlId(button, id);
   if (captionKey != nullptr) button->setText(T(captionKey));
   if (icon != 0) button->setIcon(CaltrimIcon(icon));
   if (tooltipKey != nullptr) button->setToolTip(T(tooltipKey));
@@ -158,7 +159,7 @@ void CCaltrimDlg::BuildControls() {
   setFixedSize(du.Size(kWindowWidth, kWindowHeight));
 
   m_grpCommands = new QGroupBox(this);
-  m_grpCommands->setObjectName(QString::number(IDC_MAIN_COMMAND_GROUP));
+  SetControlId(m_grpCommands, IDC_MAIN_COMMAND_GROUP);
   m_grpCommands->setGeometry(du.Rect(0, 0, 53, 156));
 
   m_btnAbout = MakeCommandButton(IDC_MAIN_ABOUT, "IDS_ABOUT", IDI_INFORMATION, nullptr);
@@ -170,7 +171,7 @@ void CCaltrimDlg::BuildControls() {
   m_btnCalibrate = MakeCommandButton(IDC_MAIN_CALIBRATE, "IDS_CALIBRATION", IDI_TICK,
                                      "IDS_CALIBRATE_ANGLE_OFFSET");
   m_chkAllSelect = new QCheckBox(T("IDS_ALL_SELECT"), this);
-  m_chkAllSelect->setObjectName(QString::number(IDC_MAIN_SELECT_ALL));
+  SetControlId(m_chkAllSelect, IDC_MAIN_SELECT_ALL);
   m_btnSerialNumber = MakeCommandButton(IDC_MAIN_SERIAL_NUMBER, "IDS_SERIAL_NUMBER", IDI_SERIAL,
                                         "IDS_READ_WRITE_SERRIAL");
   m_btnExit = MakeCommandButton(IDC_MAIN_EXIT, "IDS_EXIT", IDI_CROSS, "IDS_EXIT_PROGRAM");
@@ -198,11 +199,11 @@ void CCaltrimDlg::BuildControls() {
   m_btnConnect->setEnabled(false);
 
   m_progress = new MessageBar(this);
-  m_progress->setObjectName(QString::number(IDC_MAIN_MESSAGE));
+  SetControlId(m_progress, IDC_MAIN_MESSAGE);
   m_progress->setGeometry(du.Rect(53, 144, 374, 11));
 
   m_stcStatus = new QLabel(this);
-  m_stcStatus->setObjectName(QString::number(IDC_MAIN_STATUS));
+  SetControlId(m_stcStatus, IDC_MAIN_STATUS);
   m_stcStatus->setGeometry(du.Rect(13, 156, 413, 8));
   m_stcStatus->setTextFormat(Qt::PlainText);
 

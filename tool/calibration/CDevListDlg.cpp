@@ -10,6 +10,7 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "app/ControlId.h"
 #include "app/DialogUnits.h"
 #include "app/Text.h"
 #include "calibration/CCaltrimDlg.h"
@@ -34,13 +35,6 @@ constexpr int kNameColumn = 0;
 constexpr int kIpColumn = 2;
 constexpr int kMacColumn = 3;
 
-template <typename W>
-W* Make(QWidget* parent, int id) {
-  W* widget = new W(parent);
-  widget->setObjectName(QString::number(id));
-  return widget;
-}
-
 }  // namespace
 
 CDevListDlg::CDevListDlg(CCaltrimDlg* main, ICaltrimPrompt* prompt)
@@ -56,7 +50,7 @@ void CDevListDlg::OnInitDialog() {
   const DialogUnits du(templateFont);
   setFixedSize(du.Size(kDialogWidth, kDialogHeight));
 
-  m_list = Make<QTableWidget>(this, IDC_DEVLIST_LIST);
+  m_list = MakeControl<QTableWidget>(this, IDC_DEVLIST_LIST);
   m_list->setGeometry(du.Rect(7, 26, 302, 131));
   m_list->setColumnCount(static_cast<int>(std::size(kColumns)));
   for (int c = 0; c < m_list->columnCount(); ++c) {
@@ -72,10 +66,10 @@ void CDevListDlg::OnInitDialog() {
   m_list->horizontalHeader()->setStretchLastSection(true);
   m_list->setWordWrap(false);
 
-  m_radioWifi = Make<QRadioButton>(this, IDC_DEVLIST_WIFI);
+  m_radioWifi = MakeControl<QRadioButton>(this, IDC_DEVLIST_WIFI);
   m_radioWifi->setText(QStringLiteral("WIFI"));
   m_radioWifi->setGeometry(du.Rect(95, 16, 32, 10));
-  m_radioUsb = Make<QRadioButton>(this, IDC_DEVLIST_USB);
+  m_radioUsb = MakeControl<QRadioButton>(this, IDC_DEVLIST_USB);
   m_radioUsb->setText(QStringLiteral("USB"));
   m_radioUsb->setGeometry(du.Rect(188, 16, 29, 10));
   m_radioWifi->setChecked(true);
@@ -84,15 +78,15 @@ void CDevListDlg::OnInitDialog() {
   connect(m_radioWifi, &QRadioButton::clicked, this, &CDevListDlg::SelectWifiMode);
   connect(m_radioUsb, &QRadioButton::clicked, this, &CDevListDlg::SelectUsbMode);
 
-  m_btnRefresh = Make<QPushButton>(this, IDC_DEVLIST_REFRESH);
+  m_btnRefresh = MakeControl<QPushButton>(this, IDC_DEVLIST_REFRESH);
   m_btnRefresh->setGeometry(du.Rect(128, 161, 53, 14));
   m_btnRefresh->setText(T("IDS_REFRESH"));
   m_btnRefresh->setAutoDefault(false);
-  m_btnConnect = Make<QPushButton>(this, IDC_DEVLIST_CONNECT);
+  m_btnConnect = MakeControl<QPushButton>(this, IDC_DEVLIST_CONNECT);
   m_btnConnect->setGeometry(du.Rect(189, 161, 57, 14));
   m_btnConnect->setText(T("IDS_CONNECT_ROBOT"));
   m_btnConnect->setAutoDefault(false);
-  m_btnExit = Make<QPushButton>(this, IDC_DEVLIST_EXIT);
+  m_btnExit = MakeControl<QPushButton>(this, IDC_DEVLIST_EXIT);
   m_btnExit->setGeometry(du.Rect(253, 161, 50, 14));
   m_btnExit->setText(T("IDS_EXIT"));
   m_btnExit->setDefault(true);

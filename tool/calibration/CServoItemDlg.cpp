@@ -6,6 +6,7 @@
 #include <QRegularExpressionValidator>
 #include <QToolButton>
 
+#include "app/ControlId.h"
 #include "app/DialogUnits.h"
 #include "calibration/CalibrationMessages.h"
 #include "calibration/CaltrimIcons.h"
@@ -19,15 +20,8 @@ constexpr int kPanelHeight = 185;
 constexpr int kAngleTextLimit = 240;
 constexpr int kOffsetTextLimit = 90;
 
-template <typename W>
-W* Make(QWidget* parent, int id) {
-  W* widget = new W(parent);
-  widget->setObjectName(QString::number(id));
-  return widget;
-}
-
 QLineEdit* MakeBox(QWidget* parent, int id, const QRect& place) {
-  QLineEdit* box = Make<QLineEdit>(parent, id);
+  QLineEdit* box = MakeControl<QLineEdit>(parent, id);
   box->setGeometry(place);
   box->setAlignment(Qt::AlignCenter);
   box->setTextMargins(0, 0, 0, 0);
@@ -50,7 +44,7 @@ void CServoItemDlg::BuildControls() {
   setFrameShape(QFrame::StyledPanel);
   setFrameShadow(QFrame::Plain);
 
-  m_stcNumber = Make<QLabel>(this, IDC_SERVO_NUMBER);
+  m_stcNumber = MakeControl<QLabel>(this, IDC_SERVO_NUMBER);
   m_stcNumber->setGeometry(du.Rect(2, 10, 24, 9));
   m_stcNumber->setAlignment(Qt::AlignCenter);
   m_stcNumber->setText(QStringLiteral("1"));
@@ -58,7 +52,7 @@ void CServoItemDlg::BuildControls() {
   bold.setBold(true);
   m_stcNumber->setFont(bold);
 
-  m_btnIncrement = Make<QToolButton>(this, IDC_SERVO_STEP_UP);
+  m_btnIncrement = MakeControl<QToolButton>(this, IDC_SERVO_STEP_UP);
   m_btnIncrement->setGeometry(du.Rect(5, 27, 19, 18));
   m_btnIncrement->setIcon(CaltrimIcon(IDI_STEP_UP_GREEN));
   m_btnIncrement->setAutoRaise(true);
@@ -68,7 +62,7 @@ void CServoItemDlg::BuildControls() {
       new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_editAngle));
   m_editAngle->setMaxLength(kAngleTextLimit);
 
-  m_btnDecrement = Make<QToolButton>(this, IDC_SERVO_STEP_DOWN);
+  m_btnDecrement = MakeControl<QToolButton>(this, IDC_SERVO_STEP_DOWN);
   m_btnDecrement->setGeometry(du.Rect(5, 85, 19, 18));
   m_btnDecrement->setIcon(CaltrimIcon(IDI_STEP_DOWN_GREEN));
   m_btnDecrement->setAutoRaise(true);
@@ -81,7 +75,7 @@ void CServoItemDlg::BuildControls() {
   m_editOffset = MakeBox(this, IDC_SERVO_OFFSET, du.Rect(4, 143, 21, 18));
   m_editOffset->setMaxLength(kOffsetTextLimit);
 
-  m_chkSelect = Make<QCheckBox>(this, IDC_SERVO_SELECT);
+  m_chkSelect = MakeControl<QCheckBox>(this, IDC_SERVO_SELECT);
   m_chkSelect->setGeometry(du.Rect(4, 167, 23, 12));
   connect(m_chkSelect, &QCheckBox::clicked, this, &CServoItemDlg::OnSelectionClicked);
 
