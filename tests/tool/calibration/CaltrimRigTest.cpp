@@ -20,6 +20,8 @@
 namespace {
 
 const QString kIndent(39, QLatin1Char(' '));
+// How long a step may take on a loaded machine; a passing run never waits this long.
+constexpr int kPatienceMs = 15000;
 
 // Every session log file below the test program's Log folder.
 std::set<QString> LogFiles() {
@@ -84,7 +86,7 @@ class CaltrimRigTest : public CalibrationFixture {
 
   bool Connected() {
     return PumpUntil([&] { return MainButton(IDC_MAIN_CONNECT)->text() == T("IDS_DISCONNECT"); },
-                     8000);
+                     kPatienceMs);
   }
 
   std::unique_ptr<NetnsRig> m_rig;
@@ -100,10 +102,10 @@ TEST_F(CaltrimRigTest, DiscoversConnectsLosesTheLinkAndDisconnects) {
   env.createBroadcast = [](CIZAVBroadcastSocket** out) { return CreateZAVBroadcastSocket(out); };
   m_dlg = std::make_unique<CCaltrimDlg>(env);
   m_dlg->OnInitDialog();
-  ASSERT_TRUE(PumpUntil([&] { return MainButton(IDC_MAIN_CONNECT)->isEnabled(); }));
+  ASSERT_TRUE(PumpUntil([&] { return MainButton(IDC_MAIN_CONNECT)->isEnabled(); }, kPatienceMs));
 
   // Both robots answer the start-up search.
-  ASSERT_TRUE(PumpUntil([&] { return List()->rowCount() == 2; }, 8000))
+  ASSERT_TRUE(PumpUntil([&] { return List()->rowCount() == 2; }, kPatienceMs))
       << "rows: " << List()->rowCount();
   EXPECT_GE(RowOf("Robo-A"), 0);
   EXPECT_GE(RowOf("Robo-B"), 0);
@@ -121,7 +123,8 @@ TEST_F(CaltrimRigTest, DiscoversConnectsLosesTheLinkAndDisconnects) {
   EXPECT_TRUE(MainButton(IDC_MAIN_RESET)->isEnabled());
   EXPECT_TRUE(MainButton(IDC_MAIN_CALIBRATE)->isEnabled());
   CServoItemDlg* first = m_dlg->ServoItems().at(0);
-  EXPECT_TRUE(PumpUntil([&] { return first->OffsetBox()->text() == "5" && first->m_bLastOk; }))
+  EXPECT_TRUE(PumpUntil([&] { return first->OffsetBox()->text() == "5" && first->m_bLastOk; },
+                        kPatienceMs))
       << first->OffsetBox()->text().toStdString();
 
   // The robot goes away: the link-lost texts.
@@ -135,7 +138,8 @@ TEST_F(CaltrimRigTest, DiscoversConnectsLosesTheLinkAndDisconnects) {
   // Connect to Robo-B, then Disconnect: nothing is posted and the log gets its final name.
   ConnectTo("Robo-B");
   ASSERT_TRUE(Connected());
-  EXPECT_TRUE(PumpUntil([&] { return m_dlg->ServoItems().at(1)->OffsetBox()->text() == "-4"; }));
+  EXPECT_TRUE(PumpUntil([&] { return m_dlg->ServoItems().at(1)->OffsetBox()->text() == "-4"; },
+                        kPatienceMs));
   const std::set<QString> before = LogFiles();
   MainButton(IDC_MAIN_CONNECT)->click();
   EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T("IDS_DISCONNECTED"));
