@@ -1,5 +1,7 @@
 #include "Utf8.h"
 
+#include "ZAVUIBase.h"
+
 namespace zavuibase {
 namespace {
 
@@ -74,3 +76,7 @@ std::wstring Utf8ToWide(std::string_view text) {
 }
 
 }  // namespace zavuibase
+
+std::wstring ZAVWidenUtf8(const std::string& text) { return zavuibase::Utf8ToWide(text); }
+
+std::string ZAVNarrowToUtf8(const std::wstring& text) { return zavuibase::WideToUtf8(text); }

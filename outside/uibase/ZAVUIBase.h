@@ -63,3 +63,11 @@ ZAVUIBASE_API std::wstring ReadIniString(const wchar_t* section, const wchar_t* 
 // capacity: a result that does not fit is cut and still terminated.
 ZAVUIBASE_API void GetFileNameFromExePath(const wchar_t* name, wchar_t* out,
                                           std::size_t capacity);
+
+// text (UTF-8, the 8-bit encoding of this system) widened. Never fails: each byte that does not
+// belong to a well-formed sequence becomes U+FFFD.
+ZAVUIBASE_API std::wstring ZAVWidenUtf8(const std::string& text);
+
+// The reverse: text as UTF-8 (what paths and narrow-character libraries such as log4cplus take).
+// A value that is no Unicode scalar becomes U+FFFD.
+ZAVUIBASE_API std::string ZAVNarrowToUtf8(const std::wstring& text);

@@ -68,31 +68,6 @@ SessionLogTime Now(std::wstring* baseFolder) {
   return env->Now();
 }
 
-// log4cplus here is the narrow-character build, which takes paths as UTF-8 bytes.
-std::string ToUtf8(const std::wstring& text) {
-  std::string out;
-  for (wchar_t w : text) {
-    auto c = static_cast<char32_t>(w);
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 template <typename... Args>
 std::string Format(const char* format, Args... args) {
   char buffer[256];
@@ -102,7 +77,7 @@ std::string Format(const char* format, Args... args) {
 
 // "<base>Log/Log2021-3-5/2021-3-5(9_7_4).log": every number without leading zeros.
 std::string LogPath(const std::wstring& base, const SessionLogTime& t) {
-  return ToUtf8(base) + Format("Log/Log%d-%d-%d/%d-%d-%d(%d_%d_%d).log", t.year, t.month, t.day,
+  return ZAVNarrowToUtf8(base) + Format("Log/Log%d-%d-%d/%d-%d-%d(%d_%d_%d).log", t.year, t.month, t.day,
                                t.year, t.month, t.day, t.hour, t.minute, t.second);
 }
 
@@ -237,7 +212,7 @@ void SessionLog::Close(const std::wstring& robotName) {
   m_state->Write("DisConnect", "Connection is down!");
   log4cplus::Logger::shutdown();
   if (!robotName.empty()) {
-    const std::string finalPath = FinalPath(m_state->path, ToUtf8(robotName));
+    const std::string finalPath = FinalPath(m_state->path, ZAVNarrowToUtf8(robotName));
     if (!finalPath.empty()) RenameKeepingExisting(m_state->path, finalPath);
   }
   m_state->path.clear();
