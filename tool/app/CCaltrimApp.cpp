@@ -36,8 +36,6 @@ CCaltrimApp::~CCaltrimApp() {
   if (g_app == this) g_app = nullptr;
 }
 
-CCaltrimApp* CCaltrimApp::Current() { return g_app; }
-
 std::wstring CCaltrimApp::ConfigPath() {
   if (g_app != nullptr && !g_app->m_strConfigPath.empty()) return g_app->m_strConfigPath;
   return ExeFolder() + L"Config.ini";

@@ -25,9 +25,6 @@ class CCaltrimApp : public QObject {
   CCaltrimApp(const CCaltrimApp&) = delete;
   CCaltrimApp& operator=(const CCaltrimApp&) = delete;
 
-  // The application object of the process, or null before it is made.
-  static CCaltrimApp* Current();
-
   // m_strConfigPath of the application object once start-up has set it; else Config.ini in the
   // program's folder.
   static std::wstring ConfigPath();
@@ -45,9 +42,6 @@ class CCaltrimApp : public QObject {
   // LoadLanguageLibrary, then builds the string table of language from strings.xml in the
   // program's folder and installs it in the language manager.
   void LoadLanguage(int language);
-
-  // The main window while it runs, else null.
-  QDialog* MainWindow() const { return m_pMainWnd; }
 
   std::wstring m_strConfigPath;  // Config.ini in the program's folder, set by start-up
   int m_nLanguage = 0;           // the language index in force for this run

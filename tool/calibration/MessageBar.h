@@ -21,7 +21,6 @@ class MessageBar : public QProgressBar {
 
   QString text() const override { return m_strText; }
   bool IsMarquee() const { return m_timer.isActive(); }
-  QColor BarColor() const { return m_barColor; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
