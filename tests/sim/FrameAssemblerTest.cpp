@@ -45,16 +45,4 @@ TEST(FrameAssemblerTest, FramesComeWholeHoweverTheStreamIsCut) {
   EXPECT_EQ(Drain(&atOnce), expected);
 }
 
-TEST(FrameAssemblerTest, BytesThatCannotStartAFrameAreDroppedOneByOne) {
-  const std::string frame = ServoFrame(ServoCommand::ReadCaliAngle(3));
-  std::string badLength = BuildHeartbeatFrame();
-  badLength[2] = 3;
-  std::string hugeLength = BuildHeartbeatFrame();
-  hugeLength[5] = 0x40;
-  const std::string stream = std::string("\xEE\xEE\xEE", 3) + frame + badLength + hugeLength + frame;
-  FrameAssembler assembler;
-  assembler.Append(stream.data(), stream.size());
-  EXPECT_EQ(Drain(&assembler), (std::vector<std::string>{"D3", "F:" + frame, "D20", "F:" + frame}));
-}
-
 }  // namespace

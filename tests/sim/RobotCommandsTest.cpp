@@ -1,5 +1,3 @@
-// The serial number is read and written through a session in SimulatorSessionTest.
-
 #include "sim/robot/RobotCommands.h"
 
 #include <gtest/gtest.h>
@@ -39,18 +37,6 @@ class RobotCommandsTest : public ::testing::Test {
   Faults m_faults;
 };
 
-TEST_F(RobotCommandsTest, OffsetsAreStoredAndReadBackWithTheirSign) {
-  for (int offset : {-89, -3, 0, 7, 89}) {
-    const CommandOutcome write = Send(ServoPayload(ServoCommand::SetCaliAngle(2, offset)));
-    EXPECT_TRUE(write.stateChanged);
-    const ServoReplyFields fields = Servo(ServoCommand::ReadCaliAngle(2), true);
-    EXPECT_TRUE(fields.ok);
-    EXPECT_EQ(fields.id, 2);
-    EXPECT_EQ(fields.value, offset);
-  }
-  EXPECT_EQ(m_state.Offset(3), 90) << "another servo's offset changed";
-}
-
 TEST_F(RobotCommandsTest, AServoMovesToItsNewAngleOverTheGivenTime) {
   EXPECT_EQ(Servo(ServoCommand::ReadCurrentAngle(2), true, 0).value, 30);
   EXPECT_EQ(Servo(ServoCommand::ReadCurrentAngle(4), true, 0).value, SimOptions::kDefaultAngle);
@@ -61,30 +47,6 @@ TEST_F(RobotCommandsTest, AServoMovesToItsNewAngleOverTheGivenTime) {
   // A new move starts from wherever the servo is.
   Servo(ServoCommand::SetCurrentAngle(4, 0, 0), false, 2500);
   EXPECT_EQ(Servo(ServoCommand::ReadCurrentAngle(4), true, 2500).value, 0);
-}
-
-TEST_F(RobotCommandsTest, RefusedWritesAndFailedReadsAnswerStatusOne) {
-  m_faults.refuseWrites.ids = {2};
-  m_faults.failReads.ids = {3};
-  ServoReplyFields fields = Servo(ServoCommand::SetCaliAngle(2, 10), false);
-  EXPECT_FALSE(fields.ok);
-  EXPECT_EQ(m_state.Offset(2), 0);
-  fields = Servo(ServoCommand::SetCurrentAngle(2, 10, 0), false);
-  EXPECT_FALSE(fields.ok);
-  EXPECT_EQ(m_state.Angle(2, 0), 30) << "a refused move moved";
-  EXPECT_TRUE(Servo(ServoCommand::ReadCaliAngle(2), true).ok) << "a refused write does not fail reads";
-
-  for (const ServoCommand& read : {ServoCommand::ReadCaliAngle(3), ServoCommand::ReadCurrentAngle(3),
-                                   ServoCommand::ReadInfo(3)}) {
-    fields = Servo(read, true);
-    EXPECT_FALSE(fields.ok);
-    EXPECT_EQ(fields.id, 3);
-    EXPECT_EQ(fields.value, 0);
-  }
-  EXPECT_TRUE(Servo(ServoCommand::SetCaliAngle(3, 5), false).ok) << "failed reads do not refuse writes";
-
-  m_faults.failReads.all = true;
-  EXPECT_FALSE(Servo(ServoCommand::ReadCaliAngle(1), true).ok);
 }
 
 TEST_F(RobotCommandsTest, IdsOutsideTheRobotFailAndInfoIsReported) {

@@ -1,19 +1,13 @@
-// Most options are also used by the process, session and rig tests; here what those leave out.
-
 #include "sim/robot/SimOptions.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-bool Parse(std::vector<std::string> args, SimOptions* options, std::string* error) {
-  return ParseSimOptions(args, options, error);
-}
-
 TEST(SimOptionsTest, OptionsTakeTheirValuesAndDefaultsFollowTheAddress) {
   SimOptions o;
   std::string error;
-  ASSERT_TRUE(Parse({"--address", "10.231.77.11", "--servos=20", "--ip", "10.0.0.9", "--bt-mac", "BT", "--offset",
+  ASSERT_TRUE(ParseSimOptions({"--address", "10.231.77.11", "--servos=20", "--ip", "10.0.0.9", "--bt-mac", "BT", "--offset",
                      "3=-7", "--angle", "4=200", "--refuse-writes", "1,2", "--fail-reads", "all", "--fail-servo", "5"},
                     &o, &error))
       << error;
@@ -27,7 +21,7 @@ TEST(SimOptionsTest, OptionsTakeTheirValuesAndDefaultsFollowTheAddress) {
   EXPECT_TRUE(o.faults.failReads.Contains(17));
 
   SimOptions defaults;
-  ASSERT_TRUE(Parse({"--address", "127.0.0.61"}, &defaults, &error));
+  ASSERT_TRUE(ParseSimOptions({"--address", "127.0.0.61"}, &defaults, &error));
   EXPECT_EQ(defaults.RecordIp(), "127.0.0.61");
   EXPECT_EQ(defaults.BtMac(), defaults.mac);
   EXPECT_TRUE(defaults.discovery);
@@ -42,22 +36,8 @@ TEST(SimOptionsTest, MalformedArgumentsAreRefusedWithAReason) {
   for (const auto& args : bad) {
     SimOptions o;
     std::string error;
-    EXPECT_FALSE(Parse(args, &o, &error)) << args[0];
+    EXPECT_FALSE(ParseSimOptions(args, &o, &error)) << args[0];
     EXPECT_FALSE(error.empty());
-  }
-}
-
-TEST(SimOptionsTest, HelpNamesEveryOptionAndTheParserKnowsEach) {
-  const std::string help = SimHelpText("sim");
-  for (const char* option : {"--address", "--servos", "--offset", "--angle", "--serial", "--bt-mac", "--state-file",
-                             "--name", "--version", "--ip", "--mac", "--no-discovery", "--announce",
-                             "--refuse-writes", "--fail-reads", "--fail-servo", "--refuse-sn-write", "--no-replies",
-                             "--close-after", "--stray-bytes", "--split", "--split-gap", "--delay", "--help"}) {
-    EXPECT_NE(help.find(option), std::string::npos) << option;
-    SimOptions o;
-    std::string error;
-    Parse({option, "1"}, &o, &error);
-    EXPECT_EQ(error.find("unknown option " + std::string(option)), std::string::npos) << option;
   }
 }
 

@@ -90,17 +90,14 @@ class SessionSpy : public IZAVNotifyWindow, public IZAVSocketSessionEvent, Recor
   std::vector<std::string> m_events;
 };
 
-// Discovery's sink: every record found. A hook may run on the discovery thread before a record
-// is kept.
+// Discovery's sink: every record found.
 class DiscoverySpy final : public IZAVBroadcastEvent, Recording {
  public:
   void OnFoundDevice(__DevInfo info) override {
-    if (m_beforeRecord) m_beforeRecord();
     std::lock_guard<std::mutex> hold(m_mutex);
     m_found.push_back(std::move(info));
     m_changed.notify_all();
   }
-  void SetBeforeRecord(std::function<void()> hook) { m_beforeRecord = std::move(hook); }
   bool WaitFor(std::size_t count, int timeoutMs) const {
     return WaitUntil(std::chrono::milliseconds(timeoutMs), [&] { return m_found.size() >= count; });
   }
@@ -111,11 +108,9 @@ class DiscoverySpy final : public IZAVBroadcastEvent, Recording {
 
  private:
   std::vector<__DevInfo> m_found;
-  std::function<void()> m_beforeRecord;
 };
 
-// Installed for its lifetime: records every message box (answered with OK). Hooks, set before
-// the link objects start, may run in a pump and before an answer.
+// Installed for its lifetime: records every message box (answered with OK); a hook may run in a pump.
 class UiHostSpy final : public IZAVUiHost {
  public:
   UiHostSpy() { ZAVSetUiHost(this); }
@@ -124,15 +119,11 @@ class UiHostSpy final : public IZAVUiHost {
     if (m_onPump) m_onPump();
   }
   int MessageBox(const std::string& text, const std::string&, unsigned int) override {
-    {
-      std::lock_guard<std::mutex> hold(m_mutex);
-      m_messages.push_back(text);
-    }
-    if (m_beforeAnswer) m_beforeAnswer();
+    std::lock_guard<std::mutex> hold(m_mutex);
+    m_messages.push_back(text);
     return IDOK;
   }
   void SetOnPump(std::function<void()> hook) { m_onPump = std::move(hook); }
-  void SetBeforeAnswer(std::function<void()> hook) { m_beforeAnswer = std::move(hook); }
   std::vector<std::string> Messages() {
     std::lock_guard<std::mutex> hold(m_mutex);
     return m_messages;
@@ -142,7 +133,6 @@ class UiHostSpy final : public IZAVUiHost {
   std::mutex m_mutex;
   std::vector<std::string> m_messages;
   std::function<void()> m_onPump;
-  std::function<void()> m_beforeAnswer;
 };
 
 // Installed for its lifetime: real time plus an offset the test moves forward (twenty minutes
@@ -180,7 +170,7 @@ class TempLogFolder final : public ISessionLogEnvironment {
     std::error_code ignored;
     std::filesystem::remove_all(m_folder, ignored);
   }
-  std::wstring BaseFolder() override { return m_base.empty() ? (m_folder / "").wstring() : m_base; }
+  std::wstring BaseFolder() override { return (m_folder / "").wstring(); }
   SessionLogTime Now() override {
     if (m_time) return *m_time;
     const std::time_t now = std::time(nullptr);
@@ -189,7 +179,6 @@ class TempLogFolder final : public ISessionLogEnvironment {
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
   }
   void SetTime(SessionLogTime time) { m_time = time; }
-  void SetBase(const std::wstring& base) { m_base = base; }
   const std::filesystem::path& Folder() const { return m_folder; }
 
   // Every file below the folder, relative to it, in name order.
@@ -204,7 +193,6 @@ class TempLogFolder final : public ISessionLogEnvironment {
 
  private:
   std::filesystem::path m_folder;
-  std::wstring m_base;
   std::optional<SessionLogTime> m_time;
 };
 

@@ -141,9 +141,8 @@ void TestRobotPeer::ReadFrom(Connection& connection) {
   m_changed.notify_all();
 }
 
-TestRobotPeer::Connection* TestRobotPeer::At(int index) const {
-  if (m_connections.empty() || index >= static_cast<int>(m_connections.size())) return nullptr;
-  return index < 0 ? m_connections.back().get() : m_connections[static_cast<std::size_t>(index)].get();
+TestRobotPeer::Connection* TestRobotPeer::Latest() const {
+  return m_connections.empty() ? nullptr : m_connections.back().get();
 }
 
 template <typename Predicate>
@@ -161,18 +160,18 @@ bool TestRobotPeer::WaitForConnections(int count, std::chrono::milliseconds limi
   return WaitFor(limit, [&] { return static_cast<int>(m_connections.size()) >= count; });
 }
 
-std::string TestRobotPeer::Received(int index) const {
+std::string TestRobotPeer::Received() const {
   std::lock_guard<std::mutex> hold(m_mutex);
-  const Connection* connection = At(index);
+  const Connection* connection = Latest();
   return connection ? connection->received : std::string();
 }
 
-bool TestRobotPeer::WaitForReceived(std::size_t size, std::chrono::milliseconds limit, int index) const {
-  return WaitFor(limit, [&] { return At(index) != nullptr && At(index)->received.size() >= size; });
+bool TestRobotPeer::WaitForReceived(std::size_t size, std::chrono::milliseconds limit) const {
+  return WaitFor(limit, [&] { return Latest() != nullptr && Latest()->received.size() >= size; });
 }
 
-bool TestRobotPeer::WaitForClosedBySession(std::chrono::milliseconds limit, int index) const {
-  return WaitFor(limit, [&] { return At(index) != nullptr && At(index)->closedBySession; });
+bool TestRobotPeer::WaitForClosedBySession(std::chrono::milliseconds limit) const {
+  return WaitFor(limit, [&] { return Latest() != nullptr && Latest()->closedBySession; });
 }
 
 void TestRobotPeer::SetReading(bool reading) {
@@ -184,7 +183,7 @@ bool TestRobotPeer::Send(const std::string& bytes, std::size_t pieceSize, std::c
   int fd = -1;
   {
     std::lock_guard<std::mutex> hold(m_mutex);
-    const Connection* connection = At(-1);
+    const Connection* connection = Latest();
     if (connection == nullptr || connection->closedHere) return false;
     fd = connection->fd;
   }
@@ -198,7 +197,7 @@ bool TestRobotPeer::Send(const std::string& bytes, std::size_t pieceSize, std::c
 
 void TestRobotPeer::CloseConnection() {
   std::lock_guard<std::mutex> hold(m_mutex);
-  Connection* connection = At(-1);
+  Connection* connection = Latest();
   if (connection == nullptr || connection->closedHere) return;
   connection->closedHere = true;
   // Shut down, not closed: the descriptor stays valid for the peer's own thread until the end.

@@ -8,11 +8,9 @@
 #include <thread>
 #include <vector>
 
-// A stand-in robot for tests of the robot link: a TCP server on one loopback address, port 6102,
-// that records every byte it receives and sends what the test tells it to, whole or cut into
-// small pieces. Tests that run side by side give each peer its own address (127.0.0.2, ...).
-// It knows nothing of the link library: what it sends and checks are raw bytes, independent of
-// the code under test.
+// A stand-in robot: a TCP server on one loopback address, port 6102, that records the bytes it
+// receives and sends raw bytes the test gives it, whole or in pieces. It knows nothing of the
+// link library. Tests side by side give each peer its own address.
 class TestRobotPeer {
  public:
   static constexpr int kPort = 6102;
@@ -38,23 +36,21 @@ class TestRobotPeer {
   // Starts accepting the connections that holdConnections kept waiting.
   void ReleaseConnections();
 
-  // Connections accepted so far. Below, index 0 is the first connection and -1 the latest.
+  // Connections accepted so far; the rest below is about the latest one.
   int Connections() const;
   bool WaitForConnections(int count, std::chrono::milliseconds limit) const;
-  // Every byte received on a connection, and waits until there are at least size of them.
-  std::string Received(int index = -1) const;
-  bool WaitForReceived(std::size_t size, std::chrono::milliseconds limit, int index = -1) const;
+  // Every byte received, and waits until there are at least size of them.
+  std::string Received() const;
+  bool WaitForReceived(std::size_t size, std::chrono::milliseconds limit) const;
   // Waits until the session closed the connection (the peer read the end of the stream).
-  bool WaitForClosedBySession(std::chrono::milliseconds limit, int index = -1) const;
+  bool WaitForClosedBySession(std::chrono::milliseconds limit) const;
   // Paused, the session's bytes stay in the socket buffers.
   void SetReading(bool reading);
 
-  // Sends bytes on the latest connection: whole when pieceSize is 0, else in pieces of
-  // pieceSize bytes, each its own TCP segment, gap apart. False when there is no connection or
-  // the send fails.
+  // Sends whole when pieceSize is 0, else in pieces of pieceSize bytes, gap apart.
   bool Send(const std::string& bytes, std::size_t pieceSize = 0,
             std::chrono::milliseconds gap = std::chrono::milliseconds(3));
-  // Closes the latest connection, as a robot that goes away.
+  // As a robot that goes away.
   void CloseConnection();
 
  private:
@@ -63,7 +59,7 @@ class TestRobotPeer {
   void Run();
   void AcceptPending();
   void ReadFrom(Connection& connection);
-  Connection* At(int index) const;  // under m_mutex
+  Connection* Latest() const;  // under m_mutex
   template <typename Predicate>
   bool WaitFor(std::chrono::milliseconds limit, Predicate predicate) const;
 

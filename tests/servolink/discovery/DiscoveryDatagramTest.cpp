@@ -1,6 +1,3 @@
-// The datagram reader on its own. The search request, the reply vectors of real robots and what a
-// station makes of them are checked on a real network in DiscoveryRigTest.
-
 #include "discovery/DiscoveryDatagram.h"
 
 #include <gtest/gtest.h>
@@ -115,35 +112,6 @@ TEST(DeviceRecordTest, TextsAreWidenedAsUtf8AndBadBytesBecomeReplacements) {
   EXPECT_EQ(WidenDeviceText(Bytes("E6 9C")), L"\uFFFD\uFFFD");  // cut short
   EXPECT_EQ(WidenDeviceText(Bytes("C0 80")), L"\uFFFD\uFFFD");  // overlong
   EXPECT_EQ(WidenDeviceText(Bytes("F0 9F 98 80")), L"\U0001F600");
-}
-
-// Message boxes and deliveries in one sequence, to check how they interleave.
-class Journal final : public IZAVBroadcastEvent, public IZAVUiHost {
- public:
-  Journal() { ZAVSetUiHost(this); }
-  ~Journal() override { ZAVSetUiHost(nullptr); }
-  void OnFoundDevice(__DevInfo info) override {
-    entries.push_back("found " + std::string(info.strName.begin(), info.strName.end()));
-  }
-  void PumpMessages() override {}
-  int MessageBox(const std::string& text, const std::string&, unsigned int style) override {
-    entries.push_back("box " + text + (style == MB_OK ? "" : " (not MB_OK)"));
-    return IDOK;
-  }
-  std::vector<std::string> entries;
-};
-
-TEST(DeliverDiscoveryDatagramTest, EachRecordFollowsItsOwnMessagesAndTheyAreShownWithoutASinkToo) {
-  Journal journal;
-  const std::string datagram = BuildDeviceInfoFrameWithFields({"A", "1"}) +
-                               BuildDeviceInfoFrameWithFields({"", "2", "10.0.0.2", ""}) +
-                               BuildDeviceInfoFrameWithFields({"C", "3", "10.0.0.3", "mac"});
-  DeliverDiscoveryDatagram(datagram.data(), datagram.size(), &journal);
-  const std::string solo = BuildDeviceInfoFrameWithFields({"Solo"});
-  DeliverDiscoveryDatagram(solo.data(), solo.size(), nullptr);
-  EXPECT_EQ(journal.entries, (Names{"box 地址为空！", "box MAC地址为空！", "found A", "box 设备名为空！",
-                                    "box MAC地址为空！", "found ", "found C", "box 版本号为空！", "box 地址为空！",
-                                    "box MAC地址为空！"}));
 }
 
 }  // namespace

@@ -1,11 +1,9 @@
 // A plain C++ program (no Qt) that knows the link library only by its chief header and links only
-// libZAVServoSocket.so: it drives a session against a test robot and sees every event and every
-// state message arrive through its own notify window and message loop.
+// libZAVServoSocket.so; events and states arrive through its own window and message loop.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -86,18 +84,6 @@ class ProgramWindow : public IZAVNotifyWindow, public IZAVUiHost, public IZAVSoc
   std::vector<std::string> m_events;
 };
 
-// Real time plus a jump the test decides, installed through the clock seam.
-class JumpClock : public IZAVClock {
- public:
-  std::uint32_t TickCount() override {
-    const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count()) +
-           offset.load();
-  }
-  void Sleep(std::uint32_t ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-  std::atomic<std::uint32_t> offset{0};
-};
-
 // The robot's answers to the seven commands below, built by hand; types 5 and 0x0E raise nothing.
 const std::string kReplies = Bytes(
     "34 12 0E 00 00 00 01 00 00 00 92 01 A7 92 0D A4 00 03 FF FD  34 12 0E 00 00 00 01 00 00 00 92 01 A7 92 06 A4 00 85 00 78"
@@ -107,25 +93,16 @@ const std::string kReplies = Bytes(
 
 TEST(PlainProgram, DrivesASessionThroughTheChiefHeaderAlone) {
   ProgramWindow window;
-  JumpClock clock;
   ZAVSetUiHost(&window);
-  ZAVSetClock(&clock);
   TestRobotPeer robot("127.0.0.26");
   ASSERT_TRUE(robot.IsListening());
   CIZAVSocketSession* session = nullptr;
   ASSERT_TRUE(CreateZAVSocketSession(&session));
 
-  // Nobody at this address: connect failed.
-  ASSERT_TRUE(session->StartConnect("127.0.0.27", 2, &window, &window));
-  ASSERT_TRUE(window.RunUntil(2));
-  EXPECT_EQ(window.states, "1/0 3/1");
-  EXPECT_EQ(window.handledOn, std::this_thread::get_id());
-  session->StopConnect();
-
-  // The robot: every command, every event.
   ASSERT_TRUE(session->StartConnect("127.0.0.26", 5, &window, &window));
-  ASSERT_TRUE(window.RunUntil(4));
-  EXPECT_EQ(window.states, "1/0 3/1 1/0 2/0");
+  ASSERT_TRUE(window.RunUntil(2));
+  EXPECT_EQ(window.states, "1/0 2/0");
+  EXPECT_EQ(window.handledOn, std::this_thread::get_id());
   EXPECT_TRUE(session->IsConnected());
   EXPECT_TRUE(session->SocketSession_ReadServoCaliAngel(3));
   EXPECT_TRUE(session->SocketSession_ReadCurrentAngel(0x85));
@@ -140,25 +117,11 @@ TEST(PlainProgram, DrivesASessionThroughTheChiefHeaderAlone) {
                                                                "setcali failed 4 0", "readsn ok SN-0042 7",
                                                                "writesn ok 0 1"}));
 
-  // Twenty minutes pass with only skipped frames: silence. (A frame counts once its event has
-  // returned, so the clock moves a moment later.)
-  std::this_thread::sleep_for(300ms);
-  clock.offset += 1250000;
-  robot.Send(Bytes("00 00"));
-  ASSERT_TRUE(window.RunUntil(5));
-  EXPECT_EQ(window.states, "1/0 3/1 1/0 2/0 3/4");
-  EXPECT_FALSE(session->IsConnected());
-  session->StopConnect();
-
   // The robot goes away: link lost.
-  ASSERT_TRUE(session->StartConnect("127.0.0.26", 5, &window, &window));
-  ASSERT_TRUE(window.RunUntil(7));
-  ASSERT_TRUE(robot.WaitForConnections(2, 5s));
   robot.CloseConnection();
-  ASSERT_TRUE(window.RunUntil(8));
-  EXPECT_EQ(window.states, "1/0 3/1 1/0 2/0 3/4 1/0 2/0 3/3");
+  ASSERT_TRUE(window.RunUntil(3));
+  EXPECT_EQ(window.states, "1/0 2/0 3/3");
   session->Release();
-  ZAVSetClock(nullptr);
   ZAVSetUiHost(nullptr);
 }
 

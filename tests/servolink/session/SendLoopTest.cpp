@@ -30,14 +30,4 @@ TEST(SendLoop, AStopReachesAPollingLoopWithinAboutOneInterval) {
   }
 }
 
-TEST(SendLoop, StopWithoutStartTwiceOrWithoutAnOwnerReturnsAtOnce) {
-  CProcessSendData sender;
-  const auto start = Clock::now();
-  sender.Stop();
-  sender.Stop();
-  ASSERT_TRUE(sender.Start(nullptr));
-  sender.Stop();
-  EXPECT_LT(Clock::now() - start, 100ms);
-}
-
 }  // namespace

@@ -118,40 +118,4 @@ TEST_F(SessionLogTest, RollsAt5120BytesKeepingFiveBackupsUnderTheirOwnNames) {
   EXPECT_EQ(LogBodies(Renamed()).back(), "<DisConnect>Connection is down!");
 }
 
-TEST_F(SessionLogTest, LinesFromAnotherThreadNeverFollowTheCloseLine) {
-  log_.Initial();
-  std::atomic<bool> started{false};
-  std::atomic<bool> stop{false};
-  std::thread receiver([&] {
-    const std::uint8_t reply[] = {0x01, 0x00, 0x10};
-    while (!stop) {
-      log_.Recv(0x06, reply, 3);
-      log_.Connect("Connect Failed, error code 3!");
-      started = true;
-      std::this_thread::yield();
-    }
-  });
-  while (!started) std::this_thread::yield();
-  log_.Close(L"Vorla2_0001");
-  stop = true;
-  receiver.join();
-  // The file may have rolled while both threads wrote; the close line ends the current one.
-  const auto bodies = LogBodies(Renamed());
-  ASSERT_FALSE(bodies.empty());
-  EXPECT_EQ(bodies.back(), "<DisConnect>Connection is down!");
-  EXPECT_EQ(std::count(bodies.begin(), bodies.end(), "<DisConnect>Connection is down!"), 1);
-}
-
-TEST_F(SessionLogTest, FolderThatCannotBeCreatedLosesLinesButKeepsRunning) {
-  const fs::path blocker = logs_.Folder() / "blocker";
-  std::ofstream(blocker) << "not a folder";
-  logs_.SetBase(blocker.wstring() + L"/");
-  EXPECT_TRUE(log_.Initial());
-  EXPECT_TRUE(log_.IsOpen());
-  log_.Connect("Connectting!");
-  log_.Close(L"Vorla2_0001");
-  EXPECT_FALSE(log_.IsOpen());
-  EXPECT_THAT(logs_.Files(), ElementsAre(fs::path("blocker")));
-}
-
 }  // namespace

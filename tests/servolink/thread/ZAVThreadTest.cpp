@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "support/LinkSpies.h"
-#include "thread/ZAVCritSec.h"
 
 using namespace std::chrono_literals;
 
@@ -81,24 +80,6 @@ TEST(ZAVThreadTest, AThreadStoppingItselfDoesNotWaitForItself) {
   EXPECT_TRUE(worker.WaitDone());
   EXPECT_TRUE(worker.returned);
   worker.StopThread();  // already given up by the thread itself: returns at once
-}
-
-TEST(ZAVCritSecTest, TheHolderMayTakeItAgainWhileOthersWait) {
-  ZAVCritSec lock;
-  std::atomic<bool> otherHolds{false};
-  std::thread other;
-  {
-    ZAVAutoLock outer(&lock);
-    { ZAVAutoLock inner(&lock); }  // re-entrant: no dead-lock, and still held once afterwards
-    other = std::thread([&] {
-      ZAVAutoLock hold(&lock);
-      otherHolds = true;
-    });
-    std::this_thread::sleep_for(50ms);
-    EXPECT_FALSE(otherHolds) << "the lock was free while still held once";
-  }
-  other.join();
-  EXPECT_TRUE(otherHolds);
 }
 
 }  // namespace

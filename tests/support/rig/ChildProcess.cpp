@@ -1,7 +1,6 @@
 #include "support/rig/ChildProcess.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -158,30 +157,14 @@ int ChildProcess::Terminate(int timeoutMs) {
 }
 
 int RunCommand(const std::vector<std::string>& argv, std::string* output, int timeoutMs) {
-  int outputFd = -1;
-  const pid_t pid = Spawn(argv, -1, &outputFd, nullptr);
-  if (pid < 0) return -1;
-  std::string collected;
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  bool timedOut = false;
-  for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) {
-      timedOut = true;
-      break;
-    }
-    pollfd fd{outputFd, POLLIN, 0};
-    if (::poll(&fd, 1, static_cast<int>(left)) <= 0) continue;
-    char buffer[4096];
-    const ssize_t got = ::read(outputFd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    collected.append(buffer, static_cast<std::size_t>(got));
+  std::unique_ptr<ChildProcess> child = ChildProcess::Start(argv);
+  if (!child) return -1;
+  const int status = child->Wait(timeoutMs);
+  child->Terminate(0);
+  child->m_reader.join();
+  if (output) {
+    output->clear();
+    for (const std::string& line : child->m_lines) *output += line + "\n";
   }
-  ::close(outputFd);
-  if (timedOut) ::kill(pid, SIGKILL);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  if (output) *output = collected;
-  return timedOut ? -1 : StatusCode(status);
+  return status;
 }

@@ -38,6 +38,7 @@ class ChildProcess {
   int Wait(int timeoutMs);
 
  private:
+  friend int RunCommand(const std::vector<std::string>&, std::string*, int);
   ChildProcess(pid_t pid, int outputFd);
   void ReadOutput();
   int Reap(bool block);
@@ -51,7 +52,6 @@ class ChildProcess {
   std::thread m_reader;
 };
 
-// Runs argv (argv[0] a path or a name on PATH) to its end with standard output and error
-// captured. The exit status, 128 + signal, or -1 when it could not run or outlived timeoutMs
-// (then it is killed).
+// Runs argv to its end with its output captured, one line a line. The exit status, or -1 when it
+// could not run or outlived timeoutMs (then it is killed).
 int RunCommand(const std::vector<std::string>& argv, std::string* output, int timeoutMs = 60000);

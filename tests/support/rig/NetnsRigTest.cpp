@@ -1,6 +1,3 @@
-// The rig itself. That broadcasts cross it from the station to the robots and back is shown by
-// the discovery and simulator tests that run in it.
-
 #include "support/rig/NetnsRig.h"
 
 #include <sys/stat.h>
@@ -55,25 +52,6 @@ TEST(NetnsRigTest, DownEndsWhatRunsInsideAndRemovesTheNamespaces) {
   EXPECT_NE(::access(station.c_str(), F_OK), 0);
 }
 
-TEST(NetnsRigTest, SessionRunsACommandInAStationOfItsOwnAndRemovesTheRigAfterwards) {
-  CALTRIM_SKIP_WITHOUT_RIG();
-  int status = 0;
-  const std::string output = Output({NetnsRig::ScriptPath(), "session", "--robots", "2", "--", "/bin/sh", "-c",
-                                     "echo rig=$CALTRIM_RIG robot2=$CALTRIM_RIG_ROBOT2; "
-                                     "\"$CALTRIM_RIG_SCRIPT\" exec \"$CALTRIM_RIG\" robot2 -- sleep 60 & "
-                                     "ip -4 -o addr show br0; sleep 0.2; exit 3"},
-                                    &status);
-  EXPECT_EQ(status, 3) << output;
-  EXPECT_NE(output.find("robot2=10.231.77.12"), std::string::npos) << output;
-  EXPECT_NE(output.find("10.231.77.1/24"), std::string::npos) << output;
-  const std::size_t at = output.find("rig=");
-  ASSERT_NE(at, std::string::npos);
-  const std::string name = output.substr(at + 4, output.find(' ', at) - at - 4);
-  // The namespaces are gone, and so is what still ran in them.
-  EXPECT_NE(::access(("/run/netns/" + name + "-st").c_str(), F_OK), 0);
-  EXPECT_NE(::access(("/run/netns/" + name + "-r2").c_str(), F_OK), 0);
-}
-
 TEST(NetnsRigTest, WithoutRootTheScriptSaysSoAndExitsWithTheSkipStatus) {
   // A copy anyone may run, wherever the tree itself lives.
   char folder[] = "/tmp/caltrim-noroot-XXXXXX";
@@ -92,28 +70,6 @@ TEST(NetnsRigTest, WithoutRootTheScriptSaysSoAndExitsWithTheSkipStatus) {
   EXPECT_EQ(status, 77) << output;
   EXPECT_NE(output.find("needs root"), std::string::npos) << output;
   EXPECT_NE(output.find("solo"), std::string::npos) << output;
-}
-
-TEST(NetnsRigTest, SoloRunsWithLoopbackAndTheBroadcastRouteThroughIt) {
-  int status = 0;
-  const std::string output = Output(
-      {NetnsRig::ScriptPath(), "solo", "--", "/bin/sh", "-c", "ip -o link show; echo ROUTES; ip route show"}, &status);
-  if (status != 0 && ::geteuid() != 0) GTEST_SKIP() << "unshare -rn is not permitted here: " << output;
-  ASSERT_EQ(status, 0) << output;
-  EXPECT_NE(output.find("255.255.255.255 dev lo"), std::string::npos) << output;
-  EXPECT_NE(output.find("lo: <LOOPBACK,UP"), std::string::npos) << output;
-  EXPECT_EQ(output.find("default", output.find("ROUTES")), std::string::npos) << output;
-  EXPECT_EQ(output.find("2: "), std::string::npos) << output;  // one interface, its own loopback
-}
-
-TEST(NetnsRigTest, BadArgumentsAreRefused) {
-  int status = 0;
-  Output({NetnsRig::ScriptPath(), "up", "bad name!"}, &status);
-  EXPECT_NE(status, 0);
-  Output({NetnsRig::ScriptPath(), "addr", "rig", "robot99"}, &status);
-  EXPECT_NE(status, 0);
-  EXPECT_EQ(Output({NetnsRig::ScriptPath(), "addr", "rig", "robot3"}, &status), "10.231.77.13\n");
-  EXPECT_EQ(status, 0);
 }
 
 }  // namespace
