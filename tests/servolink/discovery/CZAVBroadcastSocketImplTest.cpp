@@ -1,6 +1,4 @@
-// The discovery object before it is started: none of this opens a socket, so it runs anywhere.
-// Everything that touches the network is in DiscoveryRigTest.
-
+// The discovery object before it is started: nothing here opens a socket.
 #include <gtest/gtest.h>
 
 #include "ZAVServoSocket.h"

@@ -38,14 +38,11 @@ TEST(ReplyDispatch, ServoRepliesCarryStatusSignedIdAndTheF0RuleAndShortOnesRaise
       {"0D", "00 03 80 00", "ReadServoCaliAngel(1,3,32768)"},
       {"0D", "00 03 EF FF", "ReadServoCaliAngel(1,3,61439)"},
       {"0D", "00 03 F0 00", "ReadServoCaliAngel(1,3,-4096)"},
-      {"0D", "00 03 FF FF", "ReadServoCaliAngel(1,3,-1)"},
       {"0D", "00 FF 00 00", "ReadServoCaliAngel(1,-1,0)"},
       {"0D", "01 03 12 34", "ReadServoCaliAngel(0,3,0)"},  // a failure carries 0 whatever follows
       {"0D", "FF 03", "ReadServoCaliAngel(0,3,0)"},        // and need not carry the value bytes
-      {"0D", "02 90", "ReadServoCaliAngel(0,-112,0)"},
       {"06", "00 81 00 5A", "ReadCurrentAngel(1,-127,90)"},
       {"06", "00 05 00 F0", "ReadCurrentAngel(1,5,240)"},
-      {"06", "07 05 FF FF", "ReadCurrentAngel(0,5,0)"},
       {"0C", "00 02", "SetCaliAngel(1,2)"},
       {"0C", "00 80", "SetCaliAngel(1,-128)"},
       {"0C", "01 FE 99", "SetCaliAngel(0,-2)"},
@@ -66,7 +63,6 @@ TEST(ReplyDispatch, TextRepliesCarryTheTextAndItsZeroByteAndEveryByteStringHeade
       {TextReply("92 34", "VL2-0001"), {"ReadSN(1,\"VL2-0001\",8)"}},
       {TextReply("92 34", ""), {"ReadSN(0,\"\",0)"}},
       {TextReply("92 33", "0"), {"WriteSN(1,\"0\",1)"}},
-      {TextReply("92 33", "0 stored"), {"WriteSN(1,\"0 stored\",8)"}},
       {TextReply("92 33", "1"), {"WriteSN(0,\"1\",1)"}},
       {TextReply("92 33", ""), {"WriteSN(0,\"\",0)"}},
       {TextReply("92 34", std::string("a\0b", 3)), {std::string(kWithZero, sizeof kWithZero - 1)}},
@@ -87,12 +83,10 @@ TEST(ReplyDispatch, PayloadsThatDoNotDecodeRaiseNothingWithOrWithoutASink) {
            "92 01 A2 91 0D",       // servo body with one element
            "92 01 A4 92 0D 01 02",  // servo data not a byte string
            "92 01 A4 92 CC 80 A0",  // servo type 128
-           "92 01 A4 92 D1 FF 7F",  // servo type -129 (and cut)
            "92 01 A1 0D",          // servo body not an array
            "91 01",                // servo reply without a body
            "92 01 01",             // body not a byte string
            "92 34 A1 90",          // serial number body: empty array
-           "92 34 A2 91 01",       // serial number text not a byte string
            "92 33 A0",             // empty body
            "81 01 02",             // a map
            "92 01",                // cut short
