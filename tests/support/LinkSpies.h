@@ -90,14 +90,17 @@ class SessionSpy : public IZAVNotifyWindow, public IZAVSocketSessionEvent, Recor
   std::vector<std::string> m_events;
 };
 
-// Discovery's sink: every record found.
+// Discovery's sink: every record found. A hook may run on the discovery thread before a record
+// is kept.
 class DiscoverySpy final : public IZAVBroadcastEvent, Recording {
  public:
   void OnFoundDevice(__DevInfo info) override {
+    if (m_beforeRecord) m_beforeRecord();
     std::lock_guard<std::mutex> hold(m_mutex);
     m_found.push_back(std::move(info));
     m_changed.notify_all();
   }
+  void SetBeforeRecord(std::function<void()> hook) { m_beforeRecord = std::move(hook); }
   bool WaitFor(std::size_t count, int timeoutMs) const {
     return WaitUntil(std::chrono::milliseconds(timeoutMs), [&] { return m_found.size() >= count; });
   }
@@ -108,9 +111,11 @@ class DiscoverySpy final : public IZAVBroadcastEvent, Recording {
 
  private:
   std::vector<__DevInfo> m_found;
+  std::function<void()> m_beforeRecord;
 };
 
-// Installed for its lifetime: records every message box (answered with OK); a hook may run in a pump.
+// Installed for its lifetime: records every message box (answered with OK). Hooks, set before
+// the link objects start, may run in a pump and before an answer.
 class UiHostSpy final : public IZAVUiHost {
  public:
   UiHostSpy() { ZAVSetUiHost(this); }
@@ -119,11 +124,15 @@ class UiHostSpy final : public IZAVUiHost {
     if (m_onPump) m_onPump();
   }
   int MessageBox(const std::string& text, const std::string&, unsigned int) override {
-    std::lock_guard<std::mutex> hold(m_mutex);
-    m_messages.push_back(text);
+    {
+      std::lock_guard<std::mutex> hold(m_mutex);
+      m_messages.push_back(text);
+    }
+    if (m_beforeAnswer) m_beforeAnswer();
     return IDOK;
   }
   void SetOnPump(std::function<void()> hook) { m_onPump = std::move(hook); }
+  void SetBeforeAnswer(std::function<void()> hook) { m_beforeAnswer = std::move(hook); }
   std::vector<std::string> Messages() {
     std::lock_guard<std::mutex> hold(m_mutex);
     return m_messages;
@@ -133,6 +142,7 @@ class UiHostSpy final : public IZAVUiHost {
   std::mutex m_mutex;
   std::vector<std::string> m_messages;
   std::function<void()> m_onPump;
+  std::function<void()> m_beforeAnswer;
 };
 
 // Installed for its lifetime: real time plus an offset the test moves forward (twenty minutes

@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "TestBytes.h"
 #include "discovery/DiscoveryDatagram.h"
 #include "support/LinkSpies.h"
@@ -189,6 +193,32 @@ TEST_F(DiscoveryRigTest, ASecondObjectOrAnyHolderOfThePortCannotStart) {
   EXPECT_FALSE(started);
   ::close(holder);
   EXPECT_TRUE(third->Release());
+}
+
+TEST_F(DiscoveryRigTest, ReleaseWaitsForOpenMessageBoxesAndTheDeliveryWhileItServesTheCaller) {
+  // The boxes and the record are handed to the user-interface thread and waited for, as the
+  // program's windows do: they can only finish while the thread that calls Release keeps pumping.
+  std::atomic<bool> entered{false};
+  std::atomic<bool> pumped{false};
+  std::atomic<bool> servedByPump{false};
+  const auto waitForPump = [&] {
+    entered = true;
+    for (int i = 0; i < 500 && !pumped; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return pumped.load();
+  };
+  m_host.SetOnPump([&] { pumped = true; });
+  m_host.SetBeforeAnswer([&] { servedByPump = waitForPump(); });
+  m_sink.SetBeforeRecord([&] { waitForPump(); });
+  Start();
+  RobotSend(kNameAndVersionOnly);
+  for (int i = 0; i < 300 && !entered; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(entered);
+
+  EXPECT_TRUE(m_discovery->Release());
+  m_discovery = nullptr;
+  EXPECT_EQ(m_host.Messages().size(), 2u);
+  EXPECT_EQ(m_sink.Found().size(), 1u) << "Release returned before the delivery finished";
+  EXPECT_TRUE(servedByPump) << "Release did not pump the caller's messages while it waited";
 }
 
 }  // namespace
