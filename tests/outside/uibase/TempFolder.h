@@ -1,8 +1,5 @@
 #pragma once
 
-// A fresh folder of files for one test, shared by the tests of the outside libraries and of the
-// program.
-
 #include <stdlib.h>
 
 #include <filesystem>
@@ -28,13 +25,11 @@ class TempFolder {
   std::string File(const std::string& name) const { return (m_path / name).string(); }
   std::wstring WideFile(const std::string& name) const { return (m_path / name).wstring(); }
 
-  // Writes bytes to name and returns its path.
   std::string Write(const std::string& name, const std::string& bytes) const {
     std::ofstream(File(name), std::ios::binary) << bytes;
     return File(name);
   }
 
-  // The number of entries directly in the folder.
   std::size_t Entries() const {
     const std::filesystem::directory_iterator entries(m_path);
     return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));

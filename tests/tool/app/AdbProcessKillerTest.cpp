@@ -37,7 +37,6 @@ TEST(AdbProcessKillerTest, EndsTheFirstAdbInProcessIdOrderThatCanBeEnded) {
        {10},
        20,
        {10, 20}},
-      {"none can be ended", {{10, "adb"}, {20, "adb"}}, {10, 20}, 0, {10, 20}},
       {"the whole name only", {{10, "adbd"}, {11, "xadb"}, {12, "ad"}, {13, "adb.exe"}}, {}, 0, {}},
       {"ended processes are passed over", {{10, "adb", 'Z'}, {11, "adb"}}, {}, 11, {11}},
   };

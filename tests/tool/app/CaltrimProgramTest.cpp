@@ -18,8 +18,7 @@ namespace {
 
 constexpr int kStartMs = 15000;  // generous: a loaded machine builds while tests run
 
-// Inside the namespaces of isolated-run.sh: this process is the first of its own process
-// namespace, and loopback is the only network interface. Nothing here runs anywhere else.
+// Inside isolated-run.sh: first process of its own process namespace, loopback only.
 bool Isolated() {
   if (::getpid() != 1) return false;
   struct if_nameindex* interfaces = ::if_nameindex();

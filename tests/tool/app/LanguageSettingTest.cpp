@@ -23,13 +23,10 @@ TEST(LanguageSettingTest, SettlesFromConfigIniAndTheSystemLocale) {
       {nullptr, "en_US", 2, true},
       {nullptr, "zh_CN", 1, true},
       {nullptr, "de_DE", 0, true},  // the derived 0 is written too
-      {nullptr, "en_GB", 0, true},
       {nullptr, "zh_TW", 0, true},
-      {nullptr, "C", 0, true},
       {"; servos\n[Config]\nServoNum=16\nLanguage=-1\n", "zh_CN", 1, true},
       {"[Config]\nServoNum=16\n", "en_US", 2, true},
       {"[Config]\nServoNum=16\nLanguage=7\n", "en_US", 7, false},
-      {"[Config]\nServoNum=16\nLanguage=0\n", "en_US", 0, false},
       {"[Config]\nServoNum=16\nLanguage=1\n", "en_US", 1, false},
       {"[Config]\nServoNum=16\nLanguage=-5\n", "zh_CN", -5, false},
   };
@@ -60,15 +57,6 @@ TEST(LoadLanguageTest, InstalledTableGivesTheTextsOfTheLanguage) {
     UseShippedTexts(language);
     EXPECT_EQ(T("IDOK"), QStringLiteral("IDOK")) << "empty table: the manager's stand-in";
   }
-}
-
-TEST(LoadLanguageTest, LanguageLibraryIsHandedToTheManagerEvenWhenMissing) {
-  HMODULE module = LoadLanguageLibraryFrom(QString::fromUtf8(CALTRIM_STAGE_DIR "/").toStdWString());
-  ASSERT_NE(module, nullptr);
-  EXPECT_EQ(GetLanguageMangr()->m_hResourceModule, module);
-  TempFolder empty;
-  EXPECT_EQ(LoadLanguageLibraryFrom(empty.Path().wstring() + L"/"), nullptr);
-  EXPECT_EQ(GetLanguageMangr()->m_hResourceModule, nullptr);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #pragma once
 
-// The Qt side of the program's tests: one QApplication without a display, waiting on events, and
-// answering real message boxes.
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -11,8 +9,7 @@
 #include <QTimer>
 #include <functional>
 
-// The one QApplication of a test program, made on first use, offscreen unless the caller chose a
-// platform.
+// The one QApplication of a test program, offscreen unless the caller chose a platform.
 inline QApplication* QtTestApp() {
   static QApplication* app = [] {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -35,8 +32,7 @@ inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
   return done();
 }
 
-// Presses button on every message box that comes up while this lives, and notes what the last box
-// was. A box without that button is rejected.
+// Presses button on every message box shown while this lives (rejects a box without it).
 class BoxPresser {
  public:
   explicit BoxPresser(QMessageBox::StandardButton button) {
@@ -46,8 +42,6 @@ class BoxPresser {
       ++shown;
       title = box->windowTitle();
       text = box->text();
-      parent = box->parentWidget();
-      buttons = box->standardButtons();
       QAbstractButton* press = box->button(button);
       press != nullptr ? press->click() : box->reject();
     });
@@ -56,8 +50,6 @@ class BoxPresser {
 
   int shown = 0;
   QString title, text;
-  QWidget* parent = nullptr;
-  QMessageBox::StandardButtons buttons;
 
  private:
   QTimer m_poll;

@@ -61,22 +61,4 @@ TEST_F(QtUiHostTest, BoxesFromAnyThreadAreShownOnTheUiThread) {
   EXPECT_EQ(host.shown, 2);
 }
 
-TEST_F(QtUiHostTest, ARealBoxAnswersWithTheButtonPressed) {
-  QtUiHost host;
-  BoxPresser presser(QMessageBox::No);
-  EXPECT_EQ(AskFromWorker(host, "Go on?", "Caltrim", MB_YESNO), IDNO);
-  EXPECT_EQ(presser.title + QStringLiteral(" | ") + presser.text,
-            QStringLiteral("Caltrim | Go on?"));
-}
-
-TEST_F(QtUiHostTest, PumpingServesOnlyTheUiThread) {
-  QtUiHost host;
-  int handled = 0;
-  QTimer::singleShot(0, QCoreApplication::instance(), [&] { ++handled; });
-  std::thread([&] { host.PumpMessages(); }).join();
-  EXPECT_EQ(handled, 0) << "a worker's pump must not run the UI thread's events";
-  host.PumpMessages();
-  EXPECT_EQ(handled, 1);
-}
-
 }  // namespace

@@ -55,21 +55,4 @@ TEST(AdbWorkerTest, EachRunReportsWhetherARobotIsReadyAndForwardsItsPort) {
   }
 }
 
-TEST(AdbWorkerTest, NoDetectionObjectIsNotReadyAndARunAfterShutDownBeganDoesNothing) {
-  RecordingHost host;
-  RunAdbWorker(&host);
-  EXPECT_FALSE(host.ready);
-  EXPECT_EQ(host.posts, std::vector<int>{2});
-
-  Journal journal;
-  FakeUsbDetection usb(&journal);
-  usb.states = {1};
-  RecordingHost late;
-  late.detection = &usb;
-  late.shuttingDown = true;
-  RunAdbWorker(&late);
-  EXPECT_TRUE(late.posts.empty());
-  EXPECT_TRUE(usb.forwards.empty());
-}
-
 }  // namespace

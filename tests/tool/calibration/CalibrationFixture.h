@@ -1,8 +1,6 @@
 #pragma once
 
-// The main window on doubles: fakes of the link objects, a recording prompt and a Config.ini of
-// the test's own. Each fake is owned by its test; Release only records itself in a shared
-// journal, so a test can check which objects were released and in what order.
+// The main window on fakes of the link objects, whose Release only notes itself in a journal.
 
 #include <gtest/gtest.h>
 
@@ -30,20 +28,14 @@ class FakeSession : public CIZAVSocketSession {
 
   struct Start {
     std::string ip;
-    int timeout;
-    HWND window;
     IZAVSocketSessionEvent* sink;
   };
 
-  bool StartConnect(const char* ip, int timeout, HWND window,
-                    IZAVSocketSessionEvent* sink) override {
-    starts.push_back({ip, timeout, window, sink});
+  bool StartConnect(const char* ip, int, HWND, IZAVSocketSessionEvent* sink) override {
+    starts.push_back({ip, sink});
     return startResult;
   }
-  bool StopConnect() override {
-    ++stops;
-    return true;
-  }
+  bool StopConnect() override { return ++stops > 0; }
   void Release() override { m_journal->push_back("session"); }
   bool SendData(const char*, int) override { return true; }
   bool SocketSession_ReadServoInfo(int) override { return true; }
@@ -81,10 +73,7 @@ class FakeBroadcast : public CIZAVBroadcastSocket {
     delete text;
     return true;
   }
-  int SearchDevice() override {
-    ++searches;
-    return 1;
-  }
+  int SearchDevice() override { return ++searches; }
   std::list<__DevInfo*>* GetDevList() override { return nullptr; }
   void ClearDevList() override {}
 
@@ -95,8 +84,7 @@ class FakeBroadcast : public CIZAVBroadcastSocket {
   Journal* m_journal;
 };
 
-// Answers GetDeviceState from a list (0 once the list is used up). Thread-safe: the USB worker
-// asks from its own thread.
+// Answers GetDeviceState from a list, then 0; the USB worker asks from its own thread.
 class FakeUsbDetection : public IZAVUsbDetection {
  public:
   explicit FakeUsbDetection(Journal* journal) : m_journal(journal) {}
@@ -121,8 +109,7 @@ class FakeUsbDetection : public IZAVUsbDetection {
   bool StopServer() override { return true; }
   bool Recover() override {
     std::lock_guard<std::mutex> hold(m_lock);
-    ++recovers;
-    return true;
+    return ++recovers > 0;
   }
 
   std::deque<int> states;
@@ -135,17 +122,10 @@ class FakeUsbDetection : public IZAVUsbDetection {
   Journal* m_journal;
 };
 
-// Records every box and answers from a list (IDOK, or IDYES for a Yes/No box, once it is empty).
-// With onUiThread set, a box asked for on another thread is answered on the user-interface thread
-// while the asking thread waits, as a real message box is.
+// Records every box and answers from a list, then IDOK/IDYES. With onUiThread set, a box asked
+// for on another thread is answered on the user-interface thread, as a real box is.
 class RecordingPrompt : public ICaltrimPrompt {
  public:
-  struct Box {
-    QString text;
-    QString caption;
-    unsigned int style;
-  };
-
   int Show(QWidget* owner, const QString& text, const QString& caption,
            unsigned int style) override {
     if (onUiThread && QThread::currentThread() != QCoreApplication::instance()->thread()) {
@@ -156,7 +136,7 @@ class RecordingPrompt : public ICaltrimPrompt {
       return answer;
     }
     std::lock_guard<std::mutex> hold(m_lock);
-    boxes.push_back({text, caption, style});
+    texts.push_back(text);
     if (answers.empty()) return (style & 0x0F) == MB_YESNO ? IDYES : IDOK;
     const int answer = answers.front();
     answers.pop_front();
@@ -165,12 +145,10 @@ class RecordingPrompt : public ICaltrimPrompt {
 
   std::vector<QString> Texts() {
     std::lock_guard<std::mutex> hold(m_lock);
-    std::vector<QString> texts;
-    for (const Box& box : boxes) texts.push_back(box.text);
     return texts;
   }
 
-  std::vector<Box> boxes;
+  std::vector<QString> texts;
   std::deque<int> answers;
   bool onUiThread = false;
 
@@ -178,12 +156,10 @@ class RecordingPrompt : public ICaltrimPrompt {
   std::mutex m_lock;
 };
 
-// Pumps the events already queued.
 inline void PumpPending() {
   for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
 }
 
-// A direct child control of parent by its id.
 template <typename W>
 W* Control(const QWidget* parent, int id) {
   return parent->findChild<W*>(QString::number(id), Qt::FindDirectChildrenOnly);
@@ -200,7 +176,6 @@ class CalibrationFixture : public ::testing::Test {
     PumpPending();
   }
 
-  // Writes Config.ini: section "Config" with these keys and values.
   void WriteConfig(const std::map<std::string, std::string>& values) {
     std::string text = "[Config]\n";
     for (const auto& [key, value] : values) text += key + "=" + value + "\n";
@@ -227,7 +202,7 @@ class CalibrationFixture : public ::testing::Test {
     return env;
   }
 
-  // Makes the window and runs its start-up; pumps until the USB worker has reported.
+  // Start-up, pumped until the USB worker has reported.
   void StartWindow() {
     m_dlg = std::make_unique<CCaltrimDlg>(Env());
     m_dlg->OnInitDialog();

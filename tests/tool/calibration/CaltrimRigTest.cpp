@@ -59,9 +59,9 @@ class CaltrimRigTest : public CalibrationFixture {
 
   std::unique_ptr<ChildProcess> StartRobot(int robot, const std::string& name,
                                            const std::string& mac, const std::string& offset) {
-    return m_rig->Spawn(
-        robot, {CALTRIM_ROBOT_SIM, "--address", NetnsRig::RobotAddress(robot), "--name", name,
-                "--mac", mac, "--servos", "16", "--offset", offset});
+    return m_rig->Spawn(robot, {CALTRIM_ROBOT_SIM, "--address", NetnsRig::RobotAddress(robot),
+                                "--name", name, "--mac", mac, "--servos", "16", "--offset",
+                                offset});
   }
 
   QToolButton* MainButton(int id) { return Control<QToolButton>(m_dlg.get(), id); }
@@ -107,33 +107,22 @@ TEST_F(CaltrimRigTest, DiscoversConnectsLosesTheLinkAndDisconnects) {
   // Both robots answer the start-up search.
   ASSERT_TRUE(PumpUntil([&] { return List()->rowCount() == 2; }, kPatienceMs))
       << "rows: " << List()->rowCount();
-  EXPECT_GE(RowOf("Robo-A"), 0);
-  EXPECT_GE(RowOf("Robo-B"), 0);
   EXPECT_EQ(List()->item(RowOf("Robo-B"), 2)->text(),
             QString::fromStdString(NetnsRig::RobotAddress(2)));
 
-  // Connect to Robo-A: the status line names it, the commands are enabled, offsets are read.
+  // Connect to Robo-A: its offsets are read over the real link.
   ConnectTo("Robo-A");
   ASSERT_TRUE(Connected()) << m_dlg->MessageDisplay()->text().toStdString();
-  const QString address = QString::fromStdString(NetnsRig::RobotAddress(1));
-  EXPECT_EQ(m_dlg->StatusLine(), T("IDS_WIFI_CONNECT_SUCCESS_TIP") + "Robo-A  " +
-                                     T("IDS_DEVICE_IP_ADDRESS") + address + T("IDS_PORT_NUMBER") +
-                                     "6102");
-  EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T("IDS_CONNECT_ROBOT_SUCCESS"));
-  EXPECT_TRUE(MainButton(IDC_MAIN_RESET)->isEnabled());
-  EXPECT_TRUE(MainButton(IDC_MAIN_CALIBRATE)->isEnabled());
   CServoItemDlg* first = m_dlg->ServoItems().at(0);
   EXPECT_TRUE(PumpUntil([&] { return first->OffsetBox()->text() == "5" && first->m_bLastOk; },
                         kPatienceMs))
       << first->OffsetBox()->text().toStdString();
 
-  // The robot goes away: the link-lost texts.
+  // The robot goes away: the window notices the lost link.
   m_robots[0]->Terminate();
-  ASSERT_TRUE(PumpUntil([&] { return m_dlg->StatusLine() == T("IDS_STATE_DISCONNECT"); }, 15000));
+  ASSERT_TRUE(PumpUntil([&] { return m_dlg->StatusLine() == T("IDS_STATE_DISCONNECT"); },
+                        kPatienceMs));
   EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T("IDS_CONNECT_DISCONNECTED"));
-  EXPECT_EQ(MainButton(IDC_MAIN_CONNECT)->text(), T("IDS_CONNECT_ROBOT"));
-  EXPECT_FALSE(MainButton(IDC_MAIN_CALIBRATE)->isEnabled());
-  EXPECT_FALSE(first->m_bEnabled);
 
   // Connect to Robo-B, then Disconnect: nothing is posted and the log gets its final name.
   ConnectTo("Robo-B");
@@ -145,7 +134,6 @@ TEST_F(CaltrimRigTest, DiscoversConnectsLosesTheLinkAndDisconnects) {
   EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T("IDS_DISCONNECTED"));
   PumpUntil([] { return false; }, 1500);  // a posted end of run would change the texts
   EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T("IDS_DISCONNECTED"));
-  EXPECT_EQ(MainButton(IDC_MAIN_CONNECT)->text(), T("IDS_CONNECT_ROBOT"));
 
   bool finalNamed = false;
   for (const QString& path : LogFiles()) {
