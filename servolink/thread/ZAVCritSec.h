@@ -12,6 +12,9 @@ class ZAVCritSec {
 
   void Lock() { m_section.lock(); }
   void Unlock() { m_section.unlock(); }
+  // Takes the lock when that needs no wait; true when it did. Lets a user-interface thread keep
+  // serving its messages between attempts instead of blocking on a holder that waits for it.
+  bool TryLock() { return m_section.try_lock(); }
 
  private:
   std::recursive_mutex m_section;

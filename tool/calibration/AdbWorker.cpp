@@ -21,7 +21,7 @@ void Report(IAdbWorkerHost* host, IZAVUsbDetection* detection, int state) {
 }  // namespace
 
 void RunAdbWorker(IAdbWorkerHost* host) {
-  std::lock_guard<std::recursive_mutex> hold(host->WorkerLock());
+  ZAVAutoLock hold(&host->WorkerLock());
   if (host->IsShuttingDown()) return;
   IZAVUsbDetection* detection = host->UsbDetection();
   if (detection == nullptr) {

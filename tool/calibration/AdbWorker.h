@@ -1,8 +1,7 @@
 #pragma once
 
-#include <mutex>
-
 #include "ZAVUsbAdbDetection.h"
+#include "thread/ZAVCritSec.h"
 
 // One run of the USB link worker: asks the detection object whether a robot is attached, forwards
 // the robot's command port when it is, and reports the outcome to the main window.
@@ -12,7 +11,7 @@ class IAdbWorkerHost {
  public:
   virtual ~IAdbWorkerHost() = default;
   // Held for the whole run, so that the window's shut-down waits for a run in progress.
-  virtual std::recursive_mutex& WorkerLock() = 0;
+  virtual ZAVCritSec& WorkerLock() = 0;
   // True once the window has begun to shut down: a late run then ends quietly.
   virtual bool IsShuttingDown() = 0;
   // The window's current detection object, or null.

@@ -51,7 +51,7 @@ class CCaltrimDlg::WorkerHost : public IAdbWorkerHost {
  public:
   explicit WorkerHost(CCaltrimDlg* dlg) : m_dlg(dlg) {}
 
-  std::recursive_mutex& WorkerLock() override { return m_dlg->m_csLock; }
+  ZAVCritSec& WorkerLock() override { return m_dlg->m_csLock; }
   bool IsShuttingDown() override { return m_dlg->m_bShuttingDown; }
   IZAVUsbDetection* UsbDetection() override { return m_dlg->m_pUsbDetection; }
   void SetUsbReady(bool ready) override { m_dlg->m_bUsbReady = ready; }
@@ -415,7 +415,7 @@ void CCaltrimDlg::ResetRobot() {
 void CCaltrimDlg::LockPumping() {
   // A USB worker holding the lock may itself wait for this thread (its message box), so the wait
   // keeps handling events instead of blocking outright.
-  while (!m_csLock.try_lock()) {
+  while (!m_csLock.TryLock()) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
@@ -440,7 +440,7 @@ void CCaltrimDlg::Shutdown() {
   }
   for (CServoItemDlg* panel : m_lstServoItem) delete panel;
   m_lstServoItem.clear();
-  m_csLock.unlock();
+  m_csLock.Unlock();
   // Every run has passed the lock by now or will find the shut-down flag; none outlives us.
   for (std::thread& worker : m_adbWorkers) {
     if (worker.joinable()) worker.join();

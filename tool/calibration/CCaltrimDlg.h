@@ -7,13 +7,13 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
 
 #include "ZAVServoSocket.h"
 #include "ZAVUsbAdbDetection.h"
+#include "thread/ZAVCritSec.h"
 #include "calibration/CaltrimEnv.h"
 #include "calibration/CalibrationMessages.h"
 
@@ -108,7 +108,7 @@ class CCaltrimDlg : public QDialog,
   std::vector<CServoItemDlg*> m_lstServoItem;  // element k is servo k + 1; owned
   IZAVUsbDetection* m_pUsbDetection = nullptr;
   CIZAVSocketSession* m_pSession = nullptr;
-  std::recursive_mutex m_csLock;  // held by Shutdown and by each USB worker run
+  ZAVCritSec m_csLock;  // held by Shutdown and by each USB worker run
   std::vector<std::pair<int, int>> m_vecPendingCali;  // calibration writes not yet answered
   QWidget* m_dlgSN = nullptr;  // the serial number window, once provisioning provides it
   CIZAVBroadcastSocket* m_pBroadcast = nullptr;

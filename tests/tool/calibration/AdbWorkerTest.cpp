@@ -8,14 +8,14 @@ namespace {
 
 class RecordingHost : public IAdbWorkerHost {
  public:
-  std::recursive_mutex& WorkerLock() override { return lock; }
+  ZAVCritSec& WorkerLock() override { return lock; }
   bool IsShuttingDown() override { return shuttingDown; }
   IZAVUsbDetection* UsbDetection() override { return detection; }
   void SetUsbReady(bool value) override { ready = value; }
   void PostUsbState(int state) override { posts.push_back(state); }
   void ShowModuleError() override { ++moduleErrors; }
 
-  std::recursive_mutex lock;
+  ZAVCritSec lock;
   bool shuttingDown = false;
   IZAVUsbDetection* detection = nullptr;
   bool ready = true;
