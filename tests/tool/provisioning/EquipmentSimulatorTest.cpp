@@ -65,7 +65,8 @@ TEST(EquipmentSimulatorTest, VerifyAndConfirmFollowTheRegister) {
   EXPECT_TRUE(simulator.Process().WaitForLine(
       R"(POST /zav/equipment/confirm -> 200 {"info":"0000"} sn-free-0001 confirmed with MAC AA:BB:CC:DD:EE:01)",
       5000));
-  EXPECT_EQ(simulator.Process().LinesWith("POST /zav/equipment/").size(), 7u);
+  // A line is printed after its answer has gone out.
+  EXPECT_TRUE(simulator.Process().WaitForLines("POST /zav/equipment/", 7, 5000));
   const std::string list = simulator.List();
   EXPECT_NE(list.find("SN-FREE-0001 used AA:BB:CC:DD:EE:01 "), std::string::npos) << list;
   EXPECT_NE(list.find("SN-FREE-0002 free - "), std::string::npos) << list;
