@@ -10,8 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include <QString>
-
+#include "ZAVUIBase.h"
 #include "app/VersionNote.h"
 
 namespace {
@@ -140,7 +139,7 @@ std::optional<VersionWords> ReadVersion(const std::string& path) {
 std::wstring GetFileVersionText(const std::wstring& path) {
   if (path.empty()) return L"0.0.0.0";
   const std::optional<VersionWords> words =
-      ReadVersion(QString::fromStdWString(path).toStdString());
+      ReadVersion(ZAVNarrowToUtf8(path));
   if (!words) return L"0.0.0.0";
   return std::to_wstring(words->ms >> 16) + L'.' + std::to_wstring(words->ms & 0xFFFF) + L'.' +
          std::to_wstring(words->ls >> 16) + L'.' + std::to_wstring(words->ls & 0xFFFF);
@@ -150,5 +149,5 @@ std::wstring RunningExecutablePath() {
   std::error_code error;
   const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error) return std::wstring();
-  return QString::fromStdString(exe.string()).toStdWString();
+  return ZAVWidenUtf8(exe.string());
 }

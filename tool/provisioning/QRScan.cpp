@@ -1,0 +1,86 @@
+#include "provisioning/QRScan.h"
+
+#include <atomic>
+#include <cstdio>
+#include <thread>
+
+#include "ZAVUIBase.h"
+
+using namespace zbar;
+
+zbar_processor_t* g_pZBarProcessor = nullptr;
+
+namespace {
+
+IQRScanEvent* SinkOf(const void* userData) {
+  return userData == nullptr ? nullptr : *static_cast<IQRScanEvent* const*>(userData);
+}
+
+void DestroyProcessor() {
+  zbar_processor_destroy(g_pZBarProcessor);
+  g_pZBarProcessor = nullptr;
+}
+
+}  // namespace
+
+bool StartQRScan(IQRScanEvent** sink) {
+  // The processor is never made twice in one process.
+  static std::atomic<bool> started{false};
+  if (started.exchange(true)) return false;
+  g_pZBarProcessor = zbar_processor_create(1);
+  if (g_pZBarProcessor == nullptr) {
+    std::fputs("ERROR: unable to allocate memory?\n", stderr);
+    return false;
+  }
+  zbar_processor_set_data_handler(g_pZBarProcessor, ScanDataHandler, sink);
+  if (zbar_processor_init(g_pZBarProcessor, "", 1) != 0 ||
+      zbar_processor_set_visible(g_pZBarProcessor, 1) != 0 ||
+      zbar_processor_set_active(g_pZBarProcessor, 1) != 0) {
+    _zbar_error_spew(g_pZBarProcessor, 0);
+    return false;
+  }
+  std::thread(ScanWaitThread, static_cast<void*>(sink)).detach();
+  return true;
+}
+
+bool IsNewWholeSymbol(int count, zbar_symbol_type_t type) {
+  return count == 0 && type != ZBAR_PARTIAL;
+}
+
+void ScanDataHandler(zbar_image_t* image, const void* userData) {
+  for (const zbar_symbol_t* symbol = zbar_image_first_symbol(image); symbol != nullptr;
+       symbol = zbar_symbol_next(symbol)) {
+    const zbar_symbol_type_t type = zbar_symbol_get_type(symbol);
+    if (!IsNewWholeSymbol(zbar_symbol_get_count(symbol), type)) continue;
+    const char* data = zbar_symbol_get_data(symbol);
+    std::printf("%s%s:%s\n", zbar_get_symbol_name(type), zbar_get_addon_name(type), data);
+    if (IQRScanEvent* sink = SinkOf(userData)) sink->OnScanResult(ZAVWidenUtf8(data));
+  }
+  std::fflush(stdout);
+}
+
+void ScanWaitThread(void* userData) {
+  if (IQRScanEvent* sink = SinkOf(userData)) sink->OnScanWindow(kScanViewTitle);
+  int active = 1;
+  int key = 0;
+  while (true) {
+    key = zbar_processor_user_wait(g_pZBarProcessor, -1);
+    if (key < 0 || key == 'q') break;
+    if (key == 'Q') {
+      DestroyProcessor();
+      return;
+    }
+    if (key == ' ') {
+      active = !active;
+      if (zbar_processor_set_active(g_pZBarProcessor, active) != 0) {
+        _zbar_error_spew(g_pZBarProcessor, 0);
+        return;
+      }
+    }
+  }
+  if (key == 0 || key == 'q' || _zbar_get_error_code(g_pZBarProcessor) == ZBAR_ERR_CLOSED) {
+    DestroyProcessor();
+  } else {
+    _zbar_error_spew(g_pZBarProcessor, 0);
+  }
+}

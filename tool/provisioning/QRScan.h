@@ -1,0 +1,38 @@
+#pragma once
+
+#include <zbar.h>
+
+#include "provisioning/IQRScanEvent.h"
+
+// Camera scanning of QR codes (and of every other bar code zbar decodes) with zbar's processor,
+// which owns the camera, a live view window and the decoder. Scanning is started once per
+// process; it ends for good when the operator presses "q" or "Q" in the view window or closes it.
+// Keys in the view window: space pauses and resumes the video.
+
+// The caption zbar gives its view window on X11.
+inline constexpr wchar_t kScanViewTitle[] = L"zbar barcode reader";
+
+// The one processor of the process: set by StartQRScan, destroyed (and set back to null) only by
+// the wait thread when scanning ends. It stays in place after a failed start.
+extern zbar::zbar_processor_t* g_pZBarProcessor;
+
+// Starts scanning with the default camera and a visible view window. sink is the address of the
+// sink's IQRScanEvent pointer, read at every call, so the sink may be set or cleared later; it
+// must outlive scanning. Returns at once: true when the wait thread was started. Without a
+// camera or display (or when scanning was already started once) it returns false; the library's
+// error is printed on standard error, nothing is shown and no thread is started.
+bool StartQRScan(IQRScanEvent** sink);
+
+// zbar's data handler (userData: the sink address given to StartQRScan). For each symbol of image
+// that is newly confirmed and whole, prints "name+addon:data" on standard output and passes the
+// data (UTF-8, widened) to the sink's OnScanResult.
+void ScanDataHandler(zbar::zbar_image_t* image, const void* userData);
+
+// Whether ScanDataHandler reports a symbol: only a newly confirmed one (count 0; repeats count
+// up, unconfirmed ones are negative) that is not a partial decode.
+bool IsNewWholeSymbol(int count, zbar::zbar_symbol_type_t type);
+
+// The body of the wait thread (userData: the sink address). Tells the sink the view window's
+// title, then serves the operator's keys in the view window until scanning ends: "q", "Q" or a
+// closed window destroy the processor; another error is printed and leaves it in place.
+void ScanWaitThread(void* userData);

@@ -1,0 +1,32 @@
+#include "provisioning/ServiceAddress.h"
+
+#include <mutex>
+
+#include "ZAVUIBase.h"
+
+namespace {
+
+std::mutex g_addressLock;
+std::wstring g_address = kDefaultServiceAddress;
+
+}  // namespace
+
+void LoadServiceAddress() {
+  wchar_t path[4096];
+  GetFileNameFromExePath(L"sys.ini", path, sizeof path / sizeof path[0]);
+  LoadServiceAddress(path);
+}
+
+void LoadServiceAddress(const std::wstring& iniPath) {
+  SetServiceAddress(ReadIniString(L"Settings", L"Server", kDefaultServiceAddress, iniPath.c_str()));
+}
+
+void SetServiceAddress(const std::wstring& address) {
+  const std::lock_guard<std::mutex> hold(g_addressLock);
+  g_address = address.substr(0, kMaxServiceAddressLength);
+}
+
+std::wstring GetServiceAddress() {
+  const std::lock_guard<std::mutex> hold(g_addressLock);
+  return g_address;
+}
