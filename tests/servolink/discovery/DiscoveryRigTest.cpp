@@ -160,23 +160,14 @@ TEST_F(DiscoveryRigTest, RepliesBecomeRecordsAndEmptyFieldsAreReportedInOrder) {
   EXPECT_EQ(Records(), (Texts{"R|2|10.0.0.5|00:11", "R|2||", "N|V|10.0.0.9|M", "OnlyName|||", "|||"}));
 }
 
-TEST_F(DiscoveryRigTest, EveryFrameCountsAndShortOrOversizedDatagramsAreIgnored) {
+TEST_F(DiscoveryRigTest, ADatagramLongerThanTheBufferIsDroppedWholeNotReadCutShort) {
+  // How the frames of a datagram are read is checked on the reader (DiscoveryDatagramTest); here
+  // what only the socket shows: a good reply at the head of a datagram past 1000 bytes.
   Start();
-  RobotSend(kFullReply);
-  RobotSend(kFullReply);
-  RobotSend(BuildDeviceInfoFrameWithFields({"first", "1", "10.231.77.11", "a"}) +
-            BuildDeviceInfoFrameWithFields({"second", "1", "10.231.77.12", "b"}));
-  RobotSend(kFullReply.substr(0, 10));
-  // A good reply at the head of a datagram longer than the 1000-byte buffer: the whole datagram
-  // goes, it is not read cut short.
   RobotSend(kFullReply + std::string(1200, '\0'));
   RobotSend(BuildDeviceInfoFrameWithFields({"last", "1", "10.0.0.1", "m"}));
-  // The last datagram's record comes last: one counted from those before it would stand among
-  // the first five.
-  ASSERT_TRUE(m_sink.WaitFor(5, kWaitMs));
-  EXPECT_EQ(Records(), (Texts{"R|2|10.0.0.5|00:11", "R|2|10.0.0.5|00:11", "first|1|10.231.77.11|a",
-                              "second|1|10.231.77.12|b", "last|1|10.0.0.1|m"}));
-  EXPECT_TRUE(m_host.Messages().empty());
+  ASSERT_TRUE(m_sink.WaitFor(1, kWaitMs));
+  EXPECT_EQ(Records(), (Texts{"last|1|10.0.0.1|m"}));
 }
 
 TEST_F(DiscoveryRigTest, ASecondObjectOrAnyHolderOfThePortCannotStart) {
