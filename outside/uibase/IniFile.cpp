@@ -5,12 +5,14 @@
 #include <cerrno>
 
 #include "AtomicFile.h"
+#include "TextEncoding.h"
 
 namespace zavuibase {
 
 struct IniFile::Impl {
   // CSimpleIniA compares names with SI_NoCase, the case-insensitive comparison ini users expect.
   CSimpleIniA ini{/*isUtf8=*/true, /*multiKey=*/false, /*multiLine=*/false};
+  TextForm form;  // the file's encoding and line ends, kept for the rewrite
 };
 
 IniFile::IniFile() : m_impl(std::make_unique<Impl>()) {
@@ -21,11 +23,13 @@ IniFile::~IniFile() = default;
 
 IniFile::LoadResult IniFile::Load(const std::string& path) {
   m_impl->ini.Reset();
-  std::string content;
-  if (!ReadFileContents(path, &content)) {
+  m_impl->form = TextForm();
+  std::string bytes;
+  if (!ReadFileContents(path, &bytes)) {
     return errno == ENOENT ? LoadResult::kMissing : LoadResult::kFailed;
   }
-  if (m_impl->ini.LoadData(content) < 0) {
+  std::string content;
+  if (!DecodeText(bytes, &content, &m_impl->form) || m_impl->ini.LoadData(content) < 0) {
     m_impl->ini.Reset();
     return LoadResult::kFailed;
   }
@@ -43,7 +47,7 @@ bool IniFile::Set(const std::string& section, const std::string& key, const std:
 bool IniFile::Save(const std::string& path) const {
   std::string content;
   if (m_impl->ini.Save(content) < 0) return false;
-  return ReplaceFileContents(path, content);
+  return ReplaceFileContents(path, EncodeText(content, m_impl->form));
 }
 
 }  // namespace zavuibase

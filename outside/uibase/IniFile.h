@@ -6,7 +6,8 @@
 namespace zavuibase {
 
 // One ini file held in memory through SimpleIni. Section and key names are matched without
-// regard to ASCII case; texts are UTF-8. Saving keeps comments, the order of sections and keys
+// regard to ASCII case; texts are UTF-8 in memory, and the file keeps the encoding and line ends
+// it was found in (see TextEncoding.h). Saving keeps comments, the order of sections and keys
 // and every entry it was not asked to change (SimpleIni writes its own layout: "key=value" and
 // blank lines between sections).
 class IniFile {
@@ -19,7 +20,8 @@ class IniFile {
   enum class LoadResult { kLoaded, kMissing, kFailed };
 
   // Reads path. kMissing (and an empty file in memory) when there is no such file; kFailed when
-  // it exists but cannot be read or parsed, in which case it must not be overwritten.
+  // it exists but cannot be read, is no text or cannot be parsed, in which case it must not be
+  // overwritten.
   LoadResult Load(const std::string& path);
 
   // The value under section/key, or nullptr when either is missing.

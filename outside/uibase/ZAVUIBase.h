@@ -40,6 +40,11 @@ ZAVUIBASE_API CLanguageMangr* GetLanguageMangr();
 // where it comes from. A null key gives the empty text.
 ZAVUIBASE_API std::wstring language_loadstringa(const char* key);
 
+// Ini files are UTF-8 (with or without its mark), UTF-16 with a byte-order mark, or 8-bit text
+// in another code page (kept byte for byte); a rewrite keeps the file's encoding and line ends.
+// A file that holds zero bytes or other control characters is no text: it reads as missing and
+// is never written.
+
 // Reads an integer value; def when the file, the section or the key is missing, or the value is
 // not a number. Section and key names are compared without regard to case.
 ZAVUIBASE_API int ReadIniInt(const wchar_t* section, const wchar_t* key, int def,
@@ -49,8 +54,8 @@ ZAVUIBASE_API int ReadIniInt(const wchar_t* section, const wchar_t* key, int def
 // and every other section and key are kept; a hand-written file takes the helpers' own layout
 // ("key=value", blank lines between sections) at its first write. The new file replaces the old
 // one in a single rename, so an interrupted write leaves the old file whole. False when the file
-// cannot be written, or exists but cannot be read (it is then left alone). Writes from threads
-// of one process are serialised, so none is lost.
+// cannot be written, or exists but cannot be read or is no text (it is then left alone). Writes
+// from threads of one process are serialised, so none is lost.
 ZAVUIBASE_API bool WriteIniInt(const wchar_t* section, const wchar_t* key, int value,
                                const wchar_t* path);
 

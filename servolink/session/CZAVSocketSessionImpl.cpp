@@ -177,15 +177,17 @@ bool CZAVSocketSessionImpl::ConnectToServer() {
   // Text that is no dotted IPv4 address fails like a connect that never completes; nothing is
   // sent anywhere for it.
   if (!addressValid || !ConnectWithTimeout(m_socket, address, m_nTimeout, &m_bStop)) {
-    m_log.Connect("Connect Timeout!");
+    // A connect that StopConnect cut short did not time out: a requested end writes nothing.
+    if (!m_bStop) m_log.Connect("Connect Timeout!");
     return false;
   }
   // A run stopped while its connect was under way ends quietly: no message at all.
   if (m_bStop) return false;
   m_bConnected = true;
-  // Logged before the message: the program answers it with commands, whose lines follow.
-  m_log.Connect("Connect Sucessed!");
+  // Each end of a connect is posted before its line is written. No line is lost by that: the
+  // program answers an end with StopConnect, which closes the log only after this thread ended.
   PostState(kStateConnected, 0);
+  m_log.Connect("Connect Sucessed!");
   return true;
 }
 
@@ -217,16 +219,15 @@ void CZAVSocketSessionImpl::ReadLoop() {
 void CZAVSocketSessionImpl::EndOnReadFailure() {
   m_bConnected = false;
   if (m_bStop) return;  // the read was cut short by a stop request: a requested end is silent
-  // Logged before the message goes out: the program answers it by closing the log.
-  m_log.Connect("Connect Failed, error code 3!");
   PostState(kStateEnded, kEndLinkLost);
+  m_log.Connect("Connect Failed, error code 3!");
 }
 
 void CZAVSocketSessionImpl::EndOnSilence() {
   m_bStop = true;
   m_bConnected = false;
-  m_log.Connect("Connect Failed, error code 4!");
   PostState(kStateEnded, kEndSilence);
+  m_log.Connect("Connect Failed, error code 4!");
 }
 
 void CZAVSocketSessionImpl::SendHeartbeatIfDue() {

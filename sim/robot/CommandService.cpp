@@ -67,7 +67,7 @@ void CommandService::Serve(const std::vector<pollfd>& fds, std::int64_t nowMs) {
   for (const pollfd& fd : fds) {
     if (fd.revents == 0) continue;
     if (fd.fd == m_listenFd) {
-      Accept();
+      Accept(nowMs);
       continue;
     }
     for (Link& link : m_links) {
@@ -79,7 +79,7 @@ void CommandService::Serve(const std::vector<pollfd>& fds, std::int64_t nowMs) {
   m_links.remove_if([](const Link& link) { return link.closed; });
 }
 
-void CommandService::Accept() {
+void CommandService::Accept(std::int64_t nowMs) {
   sockaddr_in peer{};
   socklen_t size = sizeof peer;
   const int fd = ::accept4(m_listenFd, reinterpret_cast<sockaddr*>(&peer), &size, SOCK_CLOEXEC | SOCK_NONBLOCK);
@@ -90,6 +90,7 @@ void CommandService::Accept() {
   Link& link = m_links.emplace_back();
   link.fd = fd;
   link.peer = PeerText(peer);
+  if (m_options.heartbeatMs > 0) link.nextHeartbeatMs = nowMs + m_options.heartbeatMs;
   m_log->Line("CONNECT tcp " + link.peer);
 }
 
@@ -129,94 +130,76 @@ void CommandService::HandleFrames(Link* link, std::int64_t nowMs) {
       Close(link, "after " + std::to_string(link->frames) + " frames");
       return;
     }
-    if (outcome.hasReply && !m_options.faults.noReplies) {
-      Schedule(link, BuildFrame(outcome.replyPayload), outcome.reply, nowMs);
+    if (outcome.hasReply) {
+      const Faults& faults = m_options.faults;
+      const bool slow = faults.slowServos.Contains(outcome.servoId);
+      Schedule(link, BuildFrame(outcome.replyPayload), outcome.reply, nowMs + (slow ? faults.replyDelayMs : 0));
     }
   }
 }
 
 void CommandService::Schedule(Link* link, const std::string& frame, const std::string& what,
-                              std::int64_t nowMs) {
+                              std::int64_t dueMs) {
   const Faults& faults = m_options.faults;
-  std::int64_t due = nowMs + faults.replyDelayMs;
-  if (!link->pending.empty()) due = std::max(due, link->pending.back().dueMs);
-
-  Chunk first;
-  first.dueMs = due;
+  OutgoingFrames::Frame reply;
+  reply.dueMs = dueMs;
+  reply.gapMs = faults.splitGapMs;
+  std::string stray;
   if (faults.strayBytes > 0) {
-    const std::string stray(static_cast<std::size_t>(faults.strayBytes), static_cast<char>(kStrayByte));
-    first.bytes = stray;
-    first.lines.push_back("SEND tcp " + link->peer + " stray " + std::to_string(stray.size()) +
-                          " bytes | " + FrameLog::Hex(stray));
+    stray.assign(static_cast<std::size_t>(faults.strayBytes), static_cast<char>(kStrayByte));
+    reply.lines.push_back("SEND tcp " + link->peer + " stray " + std::to_string(stray.size()) + " bytes | " +
+                          FrameLog::Hex(stray));
   }
   std::string line = "SEND tcp " + link->peer + " " + what;
   if (faults.splitBytes > 0) line += " (in pieces of " + std::to_string(faults.splitBytes) + ")";
-  first.lines.push_back(line + " | " + FrameLog::Hex(frame));
+  reply.lines.push_back(line + " | " + FrameLog::Hex(frame));
 
   if (faults.splitBytes <= 0) {
-    first.bytes += frame;
-    link->pending.push_back(std::move(first));
-    return;
-  }
-  if (!first.bytes.empty()) {
+    reply.pieces.push_back(stray + frame);
+  } else {
     // The stray bytes go out as a piece of their own, ahead of the frame's pieces.
-    Chunk stray;
-    stray.dueMs = due;
-    stray.bytes = std::move(first.bytes);
-    stray.lines.push_back(first.lines.front());
-    first.lines.erase(first.lines.begin());
-    first.bytes.clear();
-    link->pending.push_back(std::move(stray));
-    due += faults.splitGapMs;
+    if (!stray.empty()) reply.pieces.push_back(stray);
+    const auto piece = static_cast<std::size_t>(faults.splitBytes);
+    for (std::size_t offset = 0; offset < frame.size(); offset += piece) {
+      reply.pieces.push_back(frame.substr(offset, piece));
+    }
   }
-  const auto piece = static_cast<std::size_t>(faults.splitBytes);
-  for (std::size_t offset = 0; offset < frame.size(); offset += piece) {
-    Chunk chunk;
-    chunk.dueMs = due;
-    chunk.bytes = frame.substr(offset, piece);
-    if (offset == 0) chunk.lines = std::move(first.lines);
-    link->pending.push_back(std::move(chunk));
-    due += faults.splitGapMs;
-  }
+  link->outgoing.Add(std::move(reply));
+}
+
+void CommandService::QueueHeartbeat(Link* link, std::int64_t nowMs) {
+  OutgoingFrames::Frame heartbeat;
+  heartbeat.dueMs = nowMs;
+  heartbeat.pieces.push_back(BuildHeartbeatFrame());
+  heartbeat.lines.push_back("SEND tcp " + link->peer + " heartbeat | " + FrameLog::Hex(heartbeat.pieces.front()));
+  link->outgoing.Add(std::move(heartbeat));
+  // One a period; after a stall the period starts again rather than catching up in a burst.
+  link->nextHeartbeatMs += m_options.heartbeatMs;
+  if (link->nextHeartbeatMs <= nowMs) link->nextHeartbeatMs = nowMs + m_options.heartbeatMs;
 }
 
 void CommandService::Flush(std::int64_t nowMs) {
   for (Link& link : m_links) {
-    if (!link.closed) WriteDue(&link, nowMs);
+    if (link.closed) continue;
+    if (link.nextHeartbeatMs >= 0 && link.nextHeartbeatMs <= nowMs) QueueHeartbeat(&link, nowMs);
+    WriteDue(&link, nowMs);
   }
   m_links.remove_if([](const Link& link) { return link.closed; });
 }
 
 void CommandService::WriteDue(Link* link, std::int64_t nowMs) {
-  link->writeBlocked = false;
-  while (!link->pending.empty() && link->pending.front().dueMs <= nowMs) {
-    Chunk& chunk = link->pending.front();
-    for (const std::string& line : chunk.lines) m_log->Line(line);
-    chunk.lines.clear();
-    const ssize_t sent = ::send(link->fd, chunk.bytes.data(), chunk.bytes.size(), MSG_NOSIGNAL);
-    if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-      link->writeBlocked = true;
-      return;
-    }
-    if (sent < 0) {
-      Close(link, std::string("send error ") + std::strerror(errno));
-      return;
-    }
-    chunk.bytes.erase(0, static_cast<std::size_t>(sent));
-    if (!chunk.bytes.empty()) {  // the rest when the socket takes more
-      link->writeBlocked = true;
-      return;
-    }
-    link->pending.pop_front();
-  }
+  const OutgoingFrames::WriteResult result = link->outgoing.WriteDue(link->fd, nowMs, m_log);
+  link->writeBlocked = result == OutgoingFrames::WriteResult::kBlocked;
+  if (result == OutgoingFrames::WriteResult::kFailed) Close(link, std::string("send error ") + std::strerror(errno));
 }
 
 std::int64_t CommandService::NextDueMs() const {
   std::int64_t next = -1;
   for (const Link& link : m_links) {
-    if (link.closed || link.pending.empty()) continue;
-    const std::int64_t due = link.pending.front().dueMs;
-    if (next < 0 || due < next) next = due;
+    if (link.closed) continue;
+    for (const std::int64_t due : {link.outgoing.NextDueMs(), link.nextHeartbeatMs}) {
+      if (due >= 0 && (next < 0 || due < next)) next = due;
+    }
   }
   return next;
 }
@@ -225,7 +208,7 @@ void CommandService::Close(Link* link, const std::string& reason) {
   if (link->closed) return;
   ::close(link->fd);
   link->closed = true;
-  link->pending.clear();
+  link->outgoing.Clear();
   m_log->Line("CLOSE tcp " + link->peer + " " + reason);
 }
 

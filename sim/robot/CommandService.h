@@ -3,19 +3,19 @@
 #include <poll.h>
 
 #include <cstdint>
-#include <deque>
 #include <list>
 #include <string>
 #include <vector>
 
 #include "sim/robot/FrameAssembler.h"
 #include "sim/robot/FrameLog.h"
+#include "sim/robot/OutgoingFrames.h"
 #include "sim/robot/RobotState.h"
 #include "sim/robot/SimOptions.h"
 
 // The TCP side of the simulated robot: listens on port 6102, takes any number of links, answers
-// each frame through HandleCommand, and applies the transport faults (silence, delay, stray
-// bytes, small pieces, closing after N frames).
+// each frame through HandleCommand, sends the robot's own heartbeat on every link, and applies
+// the transport faults (silence, delay, stray bytes, small pieces, closing after N frames).
 class CommandService {
  public:
   static constexpr int kPort = 6102;
@@ -30,32 +30,28 @@ class CommandService {
   // Adds the descriptors to watch; Serve handles what poll reported for them.
   void AddPollFds(std::vector<pollfd>* fds) const;
   void Serve(const std::vector<pollfd>& fds, std::int64_t nowMs);
-  // Writes the reply pieces that are due.
+  // Queues the heartbeats that are due and writes the pieces that are due.
   void Flush(std::int64_t nowMs);
-  // When the next reply piece is due, or -1.
+  // When the next piece or heartbeat is due, or -1.
   std::int64_t NextDueMs() const;
 
  private:
-  // Bytes to write at a time, and the log lines to print when they start to go out.
-  struct Chunk {
-    std::int64_t dueMs = 0;
-    std::string bytes;
-    std::vector<std::string> lines;
-  };
   struct Link {
     int fd = -1;
     std::string peer;
     FrameAssembler assembler;
     int frames = 0;
-    std::deque<Chunk> pending;
+    OutgoingFrames outgoing;
+    std::int64_t nextHeartbeatMs = -1;  // -1: none
     bool closed = false;
     bool writeBlocked = false;  // the socket took less than was due
   };
 
-  void Accept();
+  void Accept(std::int64_t nowMs);
   void Receive(Link* link, std::int64_t nowMs);
   void HandleFrames(Link* link, std::int64_t nowMs);
-  void Schedule(Link* link, const std::string& frame, const std::string& what, std::int64_t nowMs);
+  void Schedule(Link* link, const std::string& frame, const std::string& what, std::int64_t dueMs);
+  void QueueHeartbeat(Link* link, std::int64_t nowMs);
   void WriteDue(Link* link, std::int64_t nowMs);
   void Close(Link* link, const std::string& reason);
   void SaveState();

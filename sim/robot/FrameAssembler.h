@@ -18,8 +18,6 @@ class FrameAssembler {
 
   Result Next(std::string* bytes, std::string* payload);
 
-  std::size_t Pending() const { return m_buffer.size(); }
-
  private:
   std::string m_buffer;
 };

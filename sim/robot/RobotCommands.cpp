@@ -67,6 +67,8 @@ void HandleServo(const ServoReply& command, RobotState* state, const Faults& fau
   }
   const int id = Byte(command.data, 0);
   outcome->request += " id=" + std::to_string(id);
+  outcome->servoId = id;
+  if (faults.silent.Contains(id)) return;  // a servo that does not answer does nothing either
   const bool known = state->HasServo(id);
   const bool writeRefused = !known || faults.refuseWrites.Contains(id);
   const bool readFailed = !known || faults.failReads.Contains(id);
@@ -76,18 +78,22 @@ void HandleServo(const ServoReply& command, RobotState* state, const Faults& fau
       const int angle = Word(command.data, 1);
       const int time = Word(command.data, 3);
       outcome->request += " angle=" + std::to_string(angle) + " time=" + std::to_string(time);
-      if (!writeRefused) state->MoveTo(id, angle, time, nowMs);
+      if (!writeRefused) {
+        state->MoveTo(id, angle, time, nowMs);
+        outcome->stateChanged = true;
+      }
       Answer(outcome, type, writeRefused ? kStatusFailed : kStatusOk, id, nullptr);
       return;
     }
     case SERVO_SET_CALI_ANGLE: {
       const int value = static_cast<std::int16_t>(Word(command.data, 1));
       outcome->request += " value=" + std::to_string(value);
-      if (!writeRefused) {
+      const bool refused = writeRefused || value < -SimOptions::kMaxOffset || value > SimOptions::kMaxOffset;
+      if (!refused) {
         state->SetOffset(id, value);
         outcome->stateChanged = true;
       }
-      Answer(outcome, type, writeRefused ? kStatusFailed : kStatusOk, id, nullptr);
+      Answer(outcome, type, refused ? kStatusFailed : kStatusOk, id, nullptr);
       return;
     }
     case SERVO_READ_CURRENT_ANGLE:
@@ -136,6 +142,7 @@ CommandOutcome HandleCommand(const std::string& payload, RobotState* state, cons
   }
   if (envelope.cmd == CMD_READ_SN) {
     outcome.request = "read-sn";
+    if (faults.silent.all) return outcome;
     AnswerText(&outcome, CMD_READ_SN, state->Serial() + "#" + state->BtMac());
     return outcome;
   }
@@ -146,6 +153,7 @@ CommandOutcome HandleCommand(const std::string& payload, RobotState* state, cons
       return outcome;
     }
     outcome.request = "write-sn \"" + serial + "\"";
+    if (faults.silent.all) return outcome;
     if (!faults.refuseSerialWrite) {
       state->SetSerial(serial);
       outcome.stateChanged = true;

@@ -43,7 +43,10 @@ void RobotState::MoveTo(int id, int angle, int durationMs, std::int64_t nowMs) {
 std::string RobotState::Serialize() const {
   std::ostringstream out;
   out << "serial=" << m_serial << "\n";
-  for (int id = 1; id <= ServoCount(); ++id) out << "offset." << id << "=" << Offset(id) << "\n";
+  for (int id = 1; id <= ServoCount(); ++id) {
+    out << "offset." << id << "=" << Offset(id) << "\n";
+    out << "angle." << id << "=" << m_servos[id - 1].toAngle << "\n";
+  }
   return out.str();
 }
 
@@ -55,12 +58,18 @@ bool RobotState::Deserialize(const std::string& text) {
       m_serial = line.substr(7);
       continue;
     }
-    if (line.rfind("offset.", 0) != 0) continue;
+    const bool offset = line.rfind("offset.", 0) == 0;
+    if (!offset && line.rfind("angle.", 0) != 0) continue;
     int id = 0;
-    int offset = 0;
+    int value = 0;
     char tail = 0;
-    if (std::sscanf(line.c_str(), "offset.%d=%d%c", &id, &offset, &tail) != 2) return false;
-    SetOffset(id, offset);
+    const char* format = offset ? "offset.%d=%d%c" : "angle.%d=%d%c";
+    if (std::sscanf(line.c_str(), format, &id, &value, &tail) != 2) return false;
+    if (offset) {
+      SetOffset(id, value);
+    } else {
+      MoveTo(id, value, 0, 0);
+    }
   }
   return true;
 }

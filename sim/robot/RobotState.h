@@ -27,8 +27,8 @@ class RobotState {
   void SetSerial(const std::string& serial) { m_serial = serial; }
   const std::string& BtMac() const { return m_btMac; }
 
-  // Offsets and serial number as the state file holds them: "serial=TEXT" and "offset.ID=V",
-  // one per line.
+  // What the state file holds: "serial=TEXT", then for each servo "offset.ID=V" and
+  // "angle.ID=V" (the angle it was last told to reach), one per line.
   std::string Serialize() const;
   // Takes what a state file holds; lines it does not know are passed over. False when a line it
   // knows is malformed (what came before stays taken).

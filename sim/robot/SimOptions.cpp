@@ -39,6 +39,15 @@ bool ParseServoSet(const std::string& text, ServoSet* set) {
   return true;
 }
 
+// "MS" (every reply) or "MS:IDS" (the replies to these servos' commands).
+bool ParseDelay(const std::string& text, Faults* faults) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string::npos) return ParseInt(text, 0, 600000, &faults->replyDelayMs);
+  faults->slowServos = ServoSet();
+  return ParseInt(text.substr(0, colon), 0, 600000, &faults->replyDelayMs) &&
+         ParseServoSet(text.substr(colon + 1), &faults->slowServos);
+}
+
 // "ID=VALUE".
 bool ParseServoValue(const std::string& text, int low, int high, std::map<int, int>* values) {
   const std::size_t equals = text.find('=');
@@ -54,39 +63,44 @@ bool ParseServoValue(const std::string& text, int low, int high, std::map<int, i
 
 using Setter = std::function<bool(const std::string&, SimOptions*)>;
 
+// Whether an option takes a value; an optional one is given as --name=VALUE.
+enum ValueKind { kNone, kRequired, kOptional };
+
 struct Option {
   const char* name;
-  bool takesValue;
+  ValueKind value;
   Setter set;
 };
 
 const std::vector<Option>& Options() {
   static const std::vector<Option> options = {
-      {"--address", true, [](const std::string& v, SimOptions* o) { o->address = v; return IsIpv4(v); }},
-      {"--servos", true, [](const std::string& v, SimOptions* o) { return ParseInt(v, 1, SimOptions::kMaxServos, &o->servos); }},
-      {"--name", true, [](const std::string& v, SimOptions* o) { o->name = v; return true; }},
-      {"--version", true, [](const std::string& v, SimOptions* o) { o->version = v; return true; }},
-      {"--ip", true, [](const std::string& v, SimOptions* o) { o->recordIp = v; return true; }},
-      {"--mac", true, [](const std::string& v, SimOptions* o) { o->mac = v; return true; }},
-      {"--bt-mac", true, [](const std::string& v, SimOptions* o) { o->btMac = v; return true; }},
-      {"--serial", true, [](const std::string& v, SimOptions* o) { o->serial = v; return v.find('#') == std::string::npos; }},
-      {"--offset", true, [](const std::string& v, SimOptions* o) { return ParseServoValue(v, -32768, 32767, &o->offsets); }},
-      {"--angle", true, [](const std::string& v, SimOptions* o) { return ParseServoValue(v, 0, 65535, &o->angles); }},
-      {"--no-discovery", false, [](const std::string&, SimOptions* o) { o->discovery = false; return true; }},
-      {"--announce", true, [](const std::string& v, SimOptions* o) { o->announceTo = v; return IsIpv4(v); }},
-      {"--state-file", true, [](const std::string& v, SimOptions* o) { o->stateFile = v; return !v.empty(); }},
-      {"--refuse-writes", true, [](const std::string& v, SimOptions* o) { return ParseServoSet(v, &o->faults.refuseWrites); }},
-      {"--fail-reads", true, [](const std::string& v, SimOptions* o) { return ParseServoSet(v, &o->faults.failReads); }},
-      {"--fail-servo", true, [](const std::string& v, SimOptions* o) {
+      {"--address", kRequired, [](const std::string& v, SimOptions* o) { o->address = v; return IsIpv4(v); }},
+      {"--servos", kRequired, [](const std::string& v, SimOptions* o) { return ParseInt(v, 1, SimOptions::kMaxServos, &o->servos); }},
+      {"--name", kRequired, [](const std::string& v, SimOptions* o) { o->name = v; return true; }},
+      {"--version", kRequired, [](const std::string& v, SimOptions* o) { o->version = v; return true; }},
+      {"--ip", kRequired, [](const std::string& v, SimOptions* o) { o->recordIp = v; return true; }},
+      {"--mac", kRequired, [](const std::string& v, SimOptions* o) { o->mac = v; return true; }},
+      {"--bt-mac", kRequired, [](const std::string& v, SimOptions* o) { o->btMac = v; return true; }},
+      {"--serial", kRequired, [](const std::string& v, SimOptions* o) { o->serial = v; return v.find('#') == std::string::npos; }},
+      {"--offset", kRequired, [](const std::string& v, SimOptions* o) { return ParseServoValue(v, -32768, 32767, &o->offsets); }},
+      {"--angle", kRequired, [](const std::string& v, SimOptions* o) { return ParseServoValue(v, 0, 65535, &o->angles); }},
+      {"--no-discovery", kNone, [](const std::string&, SimOptions* o) { o->discovery = false; return true; }},
+      {"--announce", kRequired, [](const std::string& v, SimOptions* o) { o->announceTo = v; return IsIpv4(v); }},
+      {"--state-file", kRequired, [](const std::string& v, SimOptions* o) { o->stateFile = v; return !v.empty(); }},
+      {"--refuse-writes", kRequired, [](const std::string& v, SimOptions* o) { return ParseServoSet(v, &o->faults.refuseWrites); }},
+      {"--fail-reads", kRequired, [](const std::string& v, SimOptions* o) { return ParseServoSet(v, &o->faults.failReads); }},
+      {"--fail-servo", kRequired, [](const std::string& v, SimOptions* o) {
          return ParseServoSet(v, &o->faults.refuseWrites) && ParseServoSet(v, &o->faults.failReads); }},
-      {"--refuse-sn-write", false, [](const std::string&, SimOptions* o) { o->faults.refuseSerialWrite = true; return true; }},
-      {"--no-replies", false, [](const std::string&, SimOptions* o) { o->faults.noReplies = true; return true; }},
-      {"--close-after", true, [](const std::string& v, SimOptions* o) { return ParseInt(v, 1, 1 << 30, &o->faults.closeAfterFrames); }},
-      {"--stray-bytes", true, [](const std::string& v, SimOptions* o) { return ParseInt(v, 1, 64, &o->faults.strayBytes); }},
-      {"--split", true, [](const std::string& v, SimOptions* o) { return ParseInt(v, 1, 1 << 16, &o->faults.splitBytes); }},
-      {"--split-gap", true, [](const std::string& v, SimOptions* o) { return ParseInt(v, 0, 10000, &o->faults.splitGapMs); }},
-      {"--delay", true, [](const std::string& v, SimOptions* o) { return ParseInt(v, 0, 600000, &o->faults.replyDelayMs); }},
-      {"--help", false, [](const std::string&, SimOptions* o) { o->help = true; return true; }},
+      {"--refuse-sn-write", kNone, [](const std::string&, SimOptions* o) { o->faults.refuseSerialWrite = true; return true; }},
+      {"--no-replies", kOptional, [](const std::string& v, SimOptions* o) {
+         return v.empty() ? (o->faults.silent.all = true) : ParseServoSet(v, &o->faults.silent); }},
+      {"--close-after", kRequired, [](const std::string& v, SimOptions* o) { return ParseInt(v, 1, 1 << 30, &o->faults.closeAfterFrames); }},
+      {"--stray-bytes", kRequired, [](const std::string& v, SimOptions* o) { return ParseInt(v, 1, 64, &o->faults.strayBytes); }},
+      {"--split", kRequired, [](const std::string& v, SimOptions* o) { return ParseInt(v, 1, 1 << 16, &o->faults.splitBytes); }},
+      {"--split-gap", kRequired, [](const std::string& v, SimOptions* o) { return ParseInt(v, 0, 10000, &o->faults.splitGapMs); }},
+      {"--delay", kRequired, [](const std::string& v, SimOptions* o) { return ParseDelay(v, &o->faults); }},
+      {"--heartbeat", kRequired, [](const std::string& v, SimOptions* o) { return ParseInt(v, 0, 600000, &o->heartbeatMs); }},
+      {"--help", kNone, [](const std::string&, SimOptions* o) { o->help = true; return true; }},
   };
   return options;
 }
@@ -116,13 +130,13 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions* options, 
       *error = "unknown option " + args[i];
       return false;
     }
-    if (option->takesValue && !inlineValue) {
+    if (option->value == kRequired && !inlineValue) {
       if (i + 1 >= args.size()) {
         *error = name + " needs a value";
         return false;
       }
       value = args[++i];
-    } else if (!option->takesValue && inlineValue) {
+    } else if (option->value == kNone && inlineValue) {
       *error = name + " takes no value";
       return false;
     }
@@ -147,12 +161,17 @@ Robot:
   --address A        IPv4 address the command service listens on, port 6102 (default 127.0.0.1)
   --servos N         number of servos, ids 1..N (default 16, at most 32); other ids answer
                      with status 1
-  --offset ID=V      initial calibration offset of servo ID (default 0); repeatable
+  --offset ID=V      initial calibration offset of servo ID (default 0); repeatable. Any value
+                     is taken here, also one that a write would be refused
   --angle ID=V       initial current angle of servo ID (default 120); repeatable
   --serial TEXT      stored serial number (default SN0000000001); no '#'
   --bt-mac TEXT      Bluetooth MAC in the serial-number reply "serial#mac" (default: --mac)
-  --state-file PATH  keep offsets and serial number in PATH: read at start when it exists,
-                     rewritten after every change, so they survive a restart
+  --state-file PATH  keep the serial number and every servo's offset and angle in PATH: read at
+                     start when it exists, rewritten after every write and move (before the
+                     reply leaves), so it shows what the program did and survives a restart
+  --heartbeat MS     send the heartbeat frame 34 12 04 00 00 00 01 00 00 00 on every link
+                     every MS milliseconds, as a robot does to keep an idle link up
+                     (default 1000; 0: never, for tests of a silent robot)
 
 Discovery (UDP port 6000):
   --name TEXT        device name in the discovery record (default Vorla2_SIM)
@@ -163,24 +182,29 @@ Discovery (UDP port 6000):
   --announce A       do not answer searches; send the record every second to A, port 6000
                      instead (for a single namespace where the station holds port 6000)
 
-Faults (ID lists are comma-separated ids, or "all"):
+Faults (IDS is a comma-separated list of servo ids, or "all"; the switches mix, so one run
+can have servos that answer, refuse and stay silent):
   --refuse-writes IDS  set-angle and set-calibration of these servos answer status 1, store nothing
   --fail-reads IDS     reads of these servos (offset, angle, info) answer status 1
   --fail-servo IDS     both of the above
+  --no-replies[=IDS]   commands of these servos are read and logged, neither carried out nor
+                       answered; without IDS no command at all, serial-number ones included
+                       (the frames of --heartbeat still go out)
+  --delay MS[:IDS]     send each reply MS milliseconds after its request; with IDS only the
+                       replies to these servos' commands, while the others pass them
   --refuse-sn-write    a serial-number write answers "1" and stores nothing
-  --no-replies         read and log every frame, answer none
   --close-after N      close the link as soon as N frames have arrived on it (the Nth is not
                        answered)
   --stray-bytes N      write N bytes of 0xEE before each reply
   --split N            write each reply in TCP pieces of N bytes ...
   --split-gap MS       ... MS milliseconds apart (default 20)
-  --delay MS           send each reply MS milliseconds after its request
 
   -h, --help         this text
 
 Frames: servo commands 0x05 set angle (moves over the given time), 0x06 read angle, 0x0C set
-calibration offset (stored), 0x0D read calibration offset, 0x0E read servo info; 52 read serial
-number (answers "serial#mac"); 51 write serial number (stores it, answers "0"); the heartbeat is
-accepted without an answer. Other frames are logged and not answered.
+calibration offset (stored when it lies in -89..89, refused with status 1 otherwise, as a servo
+does), 0x0D read calibration offset, 0x0E read servo info; 52 read serial number (answers
+"serial#mac"); 51 write serial number (stores it, answers "0"); the heartbeat is accepted
+without an answer. Other frames are logged and not answered.
 )";
 }

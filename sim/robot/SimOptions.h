@@ -18,13 +18,15 @@ struct ServoSet {
 struct Faults {
   ServoSet refuseWrites;       // set-angle and set-calibration answer status 1, nothing is stored
   ServoSet failReads;          // the reads answer status 1
+  ServoSet silent;             // commands of these servos are neither carried out nor answered;
+                               // "all": no command at all, serial-number ones included
   bool refuseSerialWrite = false;  // a serial-number write answers "1" and stores nothing
-  bool noReplies = false;      // the command service reads and logs, and never answers
   int closeAfterFrames = 0;    // > 0: the link is closed once this many frames have arrived
   int strayBytes = 0;          // bytes of 0xEE written before each reply
   int splitBytes = 0;          // > 0: replies go out in TCP pieces of this size ...
   int splitGapMs = 20;         // ... this far apart
-  int replyDelayMs = 0;        // each reply leaves this long after its request
+  int replyDelayMs = 0;        // replies to the commands of slowServos leave this long after
+  ServoSet slowServos{true, {}};  // their request ("all": every reply)
 };
 
 struct SimOptions {
@@ -41,10 +43,13 @@ struct SimOptions {
   bool discovery = true;              // answer search requests on UDP port 6000
   std::string announceTo;             // non-empty: send the record every second to this:6000
   std::string stateFile;
+  int heartbeatMs = 1000;             // the robot's own frame on every link this often; 0: never
   Faults faults;
   bool help = false;
 
   static constexpr int kDefaultAngle = 120;
+  // The offsets a servo takes; a write of any other is refused (status 1).
+  static constexpr int kMaxOffset = 89;
   static constexpr int kMaxServos = 32;
 
   std::string RecordIp() const { return recordIp.empty() ? address : recordIp; }

@@ -40,8 +40,14 @@ class Recording {
 class SessionSpy : public IZAVNotifyWindow, public IZAVSocketSessionEvent, Recording {
  public:
   void PostMessage(unsigned int msg, WPARAM wParam, LPARAM lParam) override {
-    if (msg == WM_SESSION_STATE) Add(&m_states, std::to_string(wParam) + "/" + std::to_string(lParam));
+    if (msg != WM_SESSION_STATE) return;
+    const std::string state = std::to_string(wParam) + "/" + std::to_string(lParam);
+    if (m_onPost) m_onPost(state);
+    Add(&m_states, state);
   }
+  // Runs on the posting thread at the moment of each post, before the state is recorded. Set it
+  // before the session starts.
+  void SetOnPost(std::function<void(const std::string&)> hook) { m_onPost = std::move(hook); }
   void OnReadServoCaliAngel(bool ok, int id, int value) override { Servo("ReadServoCaliAngel", ok, id, &value); }
   void OnReadCurrentAngel(bool ok, int id, int angle) override { Servo("ReadCurrentAngel", ok, id, &angle); }
   void OnSetCaliAngel(bool ok, int id) override { Servo("SetCaliAngel", ok, id, nullptr); }
@@ -88,6 +94,7 @@ class SessionSpy : public IZAVNotifyWindow, public IZAVSocketSessionEvent, Recor
   }
   std::vector<std::string> m_states;
   std::vector<std::string> m_events;
+  std::function<void(const std::string&)> m_onPost;
 };
 
 // Discovery's sink: every record found. A hook may run on the discovery thread before a record

@@ -9,6 +9,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 class IniHelpersTest : public ::testing::Test {
  protected:
   int Read(const wchar_t* key, int fallback = -3) const {
@@ -85,6 +87,46 @@ TEST_F(IniHelpersTest, AWriteThatCannotBeDoneFailsAndReplacesNothing) {
   EXPECT_TRUE(std::filesystem::is_directory(folder.Path() / "Config.ini" / "inside"));
   EXPECT_EQ(folder.Entries(), 1u);
   EXPECT_FALSE(WriteIniInt(L"Config", L"Language", 2, folder.WideFile("no/such/a.ini").c_str()));
+}
+
+// The text as UTF-16 with its byte-order mark, little- or big-endian (BMP characters only).
+std::string Utf16(const std::u16string& text, bool bigEndian) {
+  std::string bytes;
+  for (char16_t c : u"\uFEFF" + text) {
+    const char high = static_cast<char>(c >> 8), low = static_cast<char>(c & 0xFF);
+    bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+  }
+  return bytes;
+}
+
+TEST_F(IniHelpersTest, AFileIsWrittenBackInItsOwnEncodingOrNotAtAllWhenItIsNoText) {
+  const std::u16string before = u"[Config]\r\nServoNum=20\r\nID1=95\r\nName=\u6821\u51c6\r\n";
+  const std::u16string after = before + u"Language=2\r\n";
+  std::string random(600, '\0');
+  for (std::size_t i = 0, x = 12345; i < random.size(); ++i, x = x * 1103515245 + 12345) {
+    random[i] = static_cast<char>(x >> 16);
+  }
+  const struct {
+    const char* name;
+    std::string before, after;  // after empty: the write fails and the file stays as it was
+  } cases[] = {
+      {"UTF-16LE", Utf16(before, false), Utf16(after, false)},
+      {"UTF-16BE", Utf16(before, true), Utf16(after, true)},
+      {"UTF-8 with a mark", "\xEF\xBB\xBF[Config]\nServoNum=20\nID1=95\n",
+       "\xEF\xBB\xBF[Config]\nServoNum=20\nID1=95\nLanguage=2\n"},
+      {"random bytes", random, ""},
+      {"a zero byte", "[Config]\nServoNum=20\n\0ID1=95\n"s, ""},
+      {"UTF-16LE, a lone surrogate", Utf16(u"[Config]\nServoNum=20\nID1=95\n\xD800", false), ""},
+  };
+  for (const auto& c : cases) {
+    folder.Write("Config.ini", c.before);
+    const bool readable = !c.after.empty();
+    EXPECT_EQ(Read(L"ServoNum"), readable ? 20 : -3) << c.name;
+    EXPECT_EQ(ReadIniString(L"Config", L"ID1", L"", ini.c_str()), readable ? L"95" : L"") << c.name;
+    EXPECT_EQ(Write(L"Config", L"Language", 2), readable) << c.name;
+    EXPECT_EQ(Bytes(), readable ? c.after : c.before) << c.name;
+    EXPECT_EQ(folder.Entries(), 1u) << c.name;
+  }
 }
 
 TEST_F(IniHelpersTest, ConcurrentWritersOfOneFileLoseNoKey) {

@@ -123,18 +123,21 @@ class DiscoveryRigTest : public ::testing::Test {
 
 TEST_F(DiscoveryRigTest, StartingSendsOneRequestUnaskedAndTheStationIgnoresItsOwnDatagrams) {
   Start();
-  EXPECT_EQ(RobotReceive(300), "") << "more than one request without being asked";
-  EXPECT_EQ(m_discovery->SearchDevice(), 1);
-  EXPECT_EQ(RobotReceive(kWaitMs), kSearchRequest);
-  EXPECT_TRUE(m_discovery->SendData("abc", 3));
-  EXPECT_EQ(RobotReceive(kWaitMs), "abc");
-  EXPECT_FALSE(m_discovery->SendData("abc", 0));
-  EXPECT_FALSE(m_discovery->SendData(nullptr, 3));
-  EXPECT_EQ(RobotReceive(300), "");
-  // The station's own broadcasts reached its port 6000 before this reply did.
+  // A reply handled shows the station's loop running: a second request of its own would be at
+  // the robot by now.
   RobotSend(kFullReply);
   ASSERT_TRUE(m_sink.WaitFor(1, kWaitMs));
-  EXPECT_EQ(Records(), Texts{"R|2|10.0.0.5|00:11"});
+  EXPECT_EQ(RobotReceive(0), "") << "more than one request without being asked";
+  EXPECT_EQ(m_discovery->SearchDevice(), 1);
+  EXPECT_EQ(RobotReceive(kWaitMs), kSearchRequest);
+  EXPECT_FALSE(m_discovery->SendData("abc", 0));
+  EXPECT_FALSE(m_discovery->SendData(nullptr, 3));
+  EXPECT_TRUE(m_discovery->SendData("abc", 3));
+  EXPECT_EQ(RobotReceive(kWaitMs), "abc") << "a refused send went out before it";
+  // The station's own broadcasts reached its port 6000 before this reply did, and made no record.
+  RobotSend(kFullReply);
+  ASSERT_TRUE(m_sink.WaitFor(2, kWaitMs));
+  EXPECT_EQ(Records(), (Texts{"R|2|10.0.0.5|00:11", "R|2|10.0.0.5|00:11"}));
   EXPECT_TRUE(m_host.Messages().empty());
 }
 
@@ -157,22 +160,14 @@ TEST_F(DiscoveryRigTest, RepliesBecomeRecordsAndEmptyFieldsAreReportedInOrder) {
   EXPECT_EQ(Records(), (Texts{"R|2|10.0.0.5|00:11", "R|2||", "N|V|10.0.0.9|M", "OnlyName|||", "|||"}));
 }
 
-TEST_F(DiscoveryRigTest, EveryFrameCountsAndShortOrOversizedDatagramsAreIgnored) {
+TEST_F(DiscoveryRigTest, ADatagramLongerThanTheBufferIsDroppedWholeNotReadCutShort) {
+  // How the frames of a datagram are read is checked on the reader (DiscoveryDatagramTest); here
+  // what only the socket shows: a good reply at the head of a datagram past 1000 bytes.
   Start();
-  RobotSend(kFullReply);
-  RobotSend(kFullReply);
-  RobotSend(BuildDeviceInfoFrameWithFields({"first", "1", "10.231.77.11", "a"}) +
-            BuildDeviceInfoFrameWithFields({"second", "1", "10.231.77.12", "b"}));
-  RobotSend(kFullReply.substr(0, 10));
-  // A good reply at the head of a datagram longer than the 1000-byte buffer: the whole datagram
-  // goes, it is not read cut short.
   RobotSend(kFullReply + std::string(1200, '\0'));
   RobotSend(BuildDeviceInfoFrameWithFields({"last", "1", "10.0.0.1", "m"}));
-  ASSERT_TRUE(m_sink.WaitFor(5, kWaitMs));
-  EXPECT_FALSE(m_sink.WaitFor(6, 300));
-  EXPECT_EQ(Records(), (Texts{"R|2|10.0.0.5|00:11", "R|2|10.0.0.5|00:11", "first|1|10.231.77.11|a",
-                              "second|1|10.231.77.12|b", "last|1|10.0.0.1|m"}));
-  EXPECT_TRUE(m_host.Messages().empty());
+  ASSERT_TRUE(m_sink.WaitFor(1, kWaitMs));
+  EXPECT_EQ(Records(), (Texts{"last|1|10.0.0.1|m"}));
 }
 
 TEST_F(DiscoveryRigTest, ASecondObjectOrAnyHolderOfThePortCannotStart) {
@@ -181,7 +176,8 @@ TEST_F(DiscoveryRigTest, ASecondObjectOrAnyHolderOfThePortCannotStart) {
   CIZAVBroadcastSocket* second = StartInStation(&started);
   ASSERT_NE(second, nullptr);
   EXPECT_FALSE(started);
-  EXPECT_EQ(RobotReceive(300), "") << "the object that failed to start sent a request";
+  EXPECT_TRUE(m_discovery->SendData("next", 4));
+  EXPECT_EQ(RobotReceive(kWaitMs), "next") << "the object that failed to start sent a request";
   EXPECT_TRUE(second->Release());
 
   EXPECT_TRUE(m_discovery->Release());

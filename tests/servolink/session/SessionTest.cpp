@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 
 #include "TestBytes.h"
 #include "TestRobotPeer.h"
@@ -103,11 +104,13 @@ TEST_F(SessionTest, EmptyFramesAreRefusedAndAFrameTheSocketTakesInPartsLeavesWho
   std::this_thread::sleep_for(400ms);
   peer.SetReading(true);
   ASSERT_TRUE(peer.WaitForReceived(large.size() + kHeartbeat.size(), 30s)) << peer.Received().size();
-  std::this_thread::sleep_for(200ms);
+  // A last frame leaves after every byte queued before it, repeated ones included.
+  session.SocketSession_ReadServoCaliAngel(1);
+  ASSERT_TRUE(peer.WaitForReceived(large.size() + kHeartbeat.size() + ReadCaliFrame(1).size(), 5s));
   const std::string received = peer.Received();
-  ASSERT_EQ(received.size(), large.size() + kHeartbeat.size());
+  ASSERT_EQ(received.size(), large.size() + kHeartbeat.size() + ReadCaliFrame(1).size());
   EXPECT_TRUE(received.compare(0, large.size(), large) == 0) << "the large frame arrived altered";
-  EXPECT_EQ(Hex(received.substr(large.size())), Hex(kHeartbeat));
+  EXPECT_EQ(Hex(received.substr(large.size())), Hex(kHeartbeat + ReadCaliFrame(1)));
   EXPECT_EQ(spy.States(), "1/0 2/0");
 }
 
@@ -125,8 +128,7 @@ TEST_F(SessionTest, AConnectThatDoesNotCompleteTimesOutAndCommandsQueuedMeanwhil
   ASSERT_TRUE(session.StartConnect("127.0.0.13", 10, &spy, &spy));
   ASSERT_TRUE(spy.WaitForStates(3));
   for (int id = 1; id <= 3; ++id) EXPECT_TRUE(session.SocketSession_ReadServoCaliAngel(id));
-  std::this_thread::sleep_for(300ms);
-  EXPECT_EQ(spy.States(), "1/0 3/1 1/0") << "the connect should still be waiting";
+  EXPECT_EQ(spy.States(), "1/0 3/1 1/0") << "queued while the connect waits";
   peer.ReleaseConnections();  // the next SYN of the session gets through
   ASSERT_TRUE(spy.WaitForStates(4, 8s));
   EXPECT_EQ(spy.States(), "1/0 3/1 1/0 2/0");
@@ -163,8 +165,7 @@ TEST_F(SessionTest, ARefusedConnectFailsAtOnceAndIsLoggedAsATimeout) {
   EXPECT_EQ(spy.States(), "1/0 3/1");
   EXPECT_LT(Clock::now() - start, 5s) << "a refusal must not wait out the time-out";
   EXPECT_FALSE(session.IsConnected());
-  EXPECT_TRUE(session.StopConnect());
-  std::this_thread::sleep_for(100ms);
+  EXPECT_TRUE(session.StopConnect());  // the thread has ended: nothing can follow
   EXPECT_EQ(spy.States(), "1/0 3/1");
   EXPECT_EQ(OnlyLogFile(), (Lines{"<Initial>Initial!", "<Connect>Connectting!", "<Connect>Connect Timeout!",
                                   "<DisConnect>Connection is down!"}));
@@ -173,8 +174,7 @@ TEST_F(SessionTest, ARefusedConnectFailsAtOnceAndIsLoggedAsATimeout) {
 TEST_F(SessionTest, AddressesThatAreNoDottedIPv4FailWithoutSendingAnything) {
   EXPECT_FALSE(session.StartConnect(std::string(100, '1').c_str(), 1, &spy, &spy));
   EXPECT_FALSE(session.StartConnect(nullptr, 1, &spy, &spy));
-  std::this_thread::sleep_for(100ms);
-  EXPECT_EQ(spy.States(), "") << "a refused address starts no run";
+  // A refused address starts no run: the states below are those of the two runs that follow.
 
   const std::string longest = "127.000.000.00" + std::string(85, '0');  // 99 characters fit
   ASSERT_TRUE(session.StartConnect(longest.c_str(), 1, &spy, &spy));
@@ -227,6 +227,8 @@ TEST_F(SessionTest, ARequestedStopIsSilentAndQuickWhetherTheConnectOrAReadWaits)
   EXPECT_TRUE(session.StopConnect());
   EXPECT_LT(Clock::now() - start, 2s);
   held.ReleaseConnections();
+  // A cancelled connect did not time out.
+  EXPECT_EQ(OnlyLogFile(), (Lines{"<Initial>Initial!", "<Connect>Connectting!", "<DisConnect>Connection is down!"}));
 
   TestRobotPeer peer("127.0.0.11");
   Connect(peer, 10);
@@ -236,47 +238,51 @@ TEST_F(SessionTest, ARequestedStopIsSilentAndQuickWhetherTheConnectOrAReadWaits)
   EXPECT_LT(Clock::now() - start, 2s);
   EXPECT_TRUE(peer.WaitForClosedBySession(5s));
   EXPECT_FALSE(session.IsConnected());
-  std::this_thread::sleep_for(300ms);
-  EXPECT_EQ(spy.States(), "1/0 1/0 2/0");
+  EXPECT_EQ(spy.States(), "1/0 1/0 2/0");  // StopConnect has joined the thread: nothing follows
   EXPECT_TRUE(session.StopConnect()) << "a second stop is harmless";
 }
 
-TEST_F(SessionTest, HeartbeatsGoOutAfterTwoSecondsWithoutAQueuedFrameButNeverDuringARead) {
+// A heartbeat that arrives at the robot proves that the pass which sent it has run, and so has
+// every step before it; the checks that nothing happened rest on one.
+TEST_F(SessionTest, HeartbeatsGoOutBeforeAReadOnceTwoSecondsPassedWithoutAQueuedFrameNeverDuringIt) {
   TestRobotPeer peer("127.0.0.16");
-  Connect(peer, 10);
-  std::this_thread::sleep_for(300ms);  // waiting in the read
-  clock.Jump(2500);
-  std::this_thread::sleep_for(400ms);
-  EXPECT_EQ(Hex(peer.Received()), "") << "a heartbeat went out while the read waited";
-
-  // A frame from the robot ends the read; the next pass sends the heartbeat that is due.
-  peer.Send(CaliReply(1));
+  clock.Jump(2500);  // due since the session was made: the first pass sends one, then reads
+  Connect(peer, 1);
   ASSERT_TRUE(peer.WaitForReceived(kHeartbeat.size(), 5s));
-  EXPECT_EQ(Hex(peer.Received()), Hex(kHeartbeat));
+  clock.Jump(2500);  // due again while the read waits its second out
+  ASSERT_TRUE(spy.WaitForStates(3));
+  EXPECT_EQ(spy.States(), "1/0 2/0 3/3") << "a robot that sends nothing does not keep the link up";
+  EXPECT_EQ(Hex(peer.Received()), Hex(kHeartbeat)) << "a heartbeat went out while the read waited";
+  session.StopConnect();
 
-  // A queued frame restarts the two seconds.
+  Connect(peer, 10);
+  ASSERT_TRUE(peer.WaitForReceived(kHeartbeat.size(), 5s));  // still due: sent before the first read
+  // A queued frame restarts the two seconds: neither pass after the two replies sends one.
   session.SocketSession_ReadServoCaliAngel(3);
-  ASSERT_TRUE(peer.WaitForReceived(kHeartbeat.size() + ReadCaliFrame(3).size(), 5s));
-  clock.Jump(1500);
-  peer.Send(CaliReply(2));
+  clock.Jump(1000);
+  peer.Send(CaliReply(1) + CaliReply(2));
   ASSERT_TRUE(spy.WaitForEvents(2));
-  std::this_thread::sleep_for(500ms);
-  EXPECT_EQ(Hex(peer.Received()), Hex(kHeartbeat + ReadCaliFrame(3))) << "heartbeat before two seconds";
-
-  clock.Jump(600);
+  session.SocketSession_ReadServoCaliAngel(5);  // leaves after anything queued before it
+  ASSERT_TRUE(peer.WaitForReceived(kHeartbeat.size() + 2 * ReadCaliFrame(3).size(), 5s));
+  EXPECT_EQ(Hex(peer.Received()), Hex(kHeartbeat + ReadCaliFrame(3) + ReadCaliFrame(5)));
+  // Two seconds on, a frame from the robot ends the read and the next pass sends the heartbeat.
+  clock.Jump(2100);
   peer.Send(CaliReply(3));
-  ASSERT_TRUE(peer.WaitForReceived(2 * kHeartbeat.size() + ReadCaliFrame(3).size(), 5s));
-  EXPECT_EQ(Hex(peer.Received()), Hex(kHeartbeat + ReadCaliFrame(3) + kHeartbeat));
-  EXPECT_EQ(spy.States(), "1/0 2/0");
+  ASSERT_TRUE(peer.WaitForReceived(2 * kHeartbeat.size() + 2 * ReadCaliFrame(3).size(), 5s));
+  EXPECT_EQ(Hex(peer.Received()), Hex(kHeartbeat + ReadCaliFrame(3) + ReadCaliFrame(5) + kHeartbeat));
+  EXPECT_EQ(spy.States(), "1/0 2/0 3/3 1/0 2/0");
 }
 
 TEST_F(SessionTest, TwentyMinutesWithoutAGoodFrameEndTheRunWhileFramesKeepArriving) {
   TestRobotPeer peer("127.0.0.17");
-  // Counted from the session's construction: no good frame has arrived yet.
+  // Counted from the session's construction: no good frame has arrived yet. Each jump also makes
+  // a heartbeat due, whose arrival shows that the silence check after the frame before it ran.
+  clock.Jump(2500);
   Connect(peer, 10);
+  ASSERT_TRUE(peer.WaitForReceived(kHeartbeat.size(), 5s));
   clock.Jump(1100000);
   peer.Send(Bytes("AA BB"));  // skipped, not good
-  std::this_thread::sleep_for(400ms);
+  ASSERT_TRUE(peer.WaitForReceived(2 * kHeartbeat.size(), 5s));
   EXPECT_EQ(spy.States(), "1/0 2/0");
   clock.Jump(150000);
   peer.Send(Bytes("AA BB"));
@@ -288,12 +294,13 @@ TEST_F(SessionTest, TwentyMinutesWithoutAGoodFrameEndTheRunWhileFramesKeepArrivi
 
   // A good frame restarts the twenty minutes.
   Connect(peer, 10);
+  ASSERT_TRUE(peer.WaitForReceived(kHeartbeat.size(), 5s));
+  clock.Jump(2500);
   peer.Send(CaliReply(1));
-  ASSERT_TRUE(spy.WaitForEvents(1));
-  std::this_thread::sleep_for(200ms);  // the frame counts as good once its event has returned
+  ASSERT_TRUE(peer.WaitForReceived(2 * kHeartbeat.size(), 5s));
   clock.Jump(1100000);
   peer.Send(Bytes("AA BB"));
-  std::this_thread::sleep_for(400ms);
+  ASSERT_TRUE(peer.WaitForReceived(3 * kHeartbeat.size(), 5s));
   EXPECT_EQ(spy.States(), "1/0 2/0 3/4 1/0 2/0");
   clock.Jump(150000);
   peer.Send(Bytes("AA BB"));
@@ -302,8 +309,16 @@ TEST_F(SessionTest, TwentyMinutesWithoutAGoodFrameEndTheRunWhileFramesKeepArrivi
 }
 
 TEST_F(SessionTest, TheLogFollowsTheRunFromConnectToTheEnd) {
+  // Each state is posted before its line is written: the log's last line at each post.
+  std::map<std::string, std::string> lastLineAtPost;
+  spy.SetOnPost([&](const std::string& state) {
+    const auto files = logs.Files();
+    if (files.size() == 1) lastLineAtPost[state] = LogBodies(logs.Folder() / files[0]).back();
+  });
   TestRobotPeer peer("127.0.0.21");
   Connect(peer, 10);
+  // The commands' lines follow "Connect Sucessed!" only when they are sent after it was written.
+  for (int i = 0; i < 500 && OnlyLogFile().size() < 3; ++i) std::this_thread::sleep_for(10ms);
   session.SocketSession_ReadServoInfo(1);
   session.SocketSession_SetCaliAngel(2, -5);
   session.SocketSession_SetCurrentAngel(3, 120, 1000);
@@ -335,6 +350,9 @@ TEST_F(SessionTest, TheLogFollowsTheRunFromConnectToTheEnd) {
                                   "<Recv>(Type)0x0D * 0x00-0x03-0x00-0x5A-",
                                   "<Connect>Connect Failed, error code 3!",
                                   "<DisConnect>Connection is down!"}));
+  EXPECT_EQ(lastLineAtPost, (std::map<std::string, std::string>{{"1/0", "<Initial>Initial!"},
+                                                                {"2/0", "<Connect>Connectting!"},
+                                                                {"3/3", "<Recv>(Type)0x0D * 0x00-0x03-0x00-0x5A-"}}));
 }
 
 TEST(SessionLifetime, ReleaseEndsARunSilentlyWhetherItNeverStartedEndedByItselfOrIsConnected) {

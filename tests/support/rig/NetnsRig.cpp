@@ -20,6 +20,14 @@ std::string Trimmed(std::string text) {
   return text;
 }
 
+// True when the calling thread is in the network namespace of netnsPath.
+bool ThreadInNetns(const std::string& netnsPath) {
+  struct stat mine {};
+  struct stat wanted {};
+  if (::stat(kThreadNetns, &mine) != 0 || ::stat(netnsPath.c_str(), &wanted) != 0) return false;
+  return mine.st_dev == wanted.st_dev && mine.st_ino == wanted.st_ino;
+}
+
 std::string NextRigName() {
   static std::atomic<int> counter{0};
   return "caltrim-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
@@ -90,11 +98,4 @@ ScopedNetns::~ScopedNetns() {
   if (m_previousFd < 0) return;
   ::setns(m_previousFd, CLONE_NEWNET);
   ::close(m_previousFd);
-}
-
-bool ThreadInNetns(const std::string& netnsPath) {
-  struct stat mine {};
-  struct stat wanted {};
-  if (::stat(kThreadNetns, &mine) != 0 || ::stat(netnsPath.c_str(), &wanted) != 0) return false;
-  return mine.st_dev == wanted.st_dev && mine.st_ino == wanted.st_ino;
 }

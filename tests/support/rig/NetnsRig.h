@@ -67,9 +67,6 @@ class ScopedNetns {
   bool m_ok = false;
 };
 
-// True when the calling thread is in the network namespace of netnsPath.
-bool ThreadInNetns(const std::string& netnsPath);
-
 // Skips the current test, with the reason, when no rig can be made on this machine.
 #define CALTRIM_SKIP_WITHOUT_RIG()                                            \
   do {                                                                        \
