@@ -21,3 +21,5 @@ void InstallStringTable(int language, const std::wstring& path) {
   manager->m_pStringTable = table;
   delete old;
 }
+
+void InstallQtTranslations(int) {}

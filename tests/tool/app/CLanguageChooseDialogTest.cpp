@@ -48,6 +48,7 @@ TEST_F(CLanguageChooseDialogTest, OkStoresTheChoiceAndTellsItAppliesAtNextStart)
   EXPECT_EQ(Stored(L"ServoNum"), 16);
   EXPECT_EQ(presser.shown, 1);
   EXPECT_EQ(presser.text, T("IDS_SURE_RESTARTAPPLY"));
+  EXPECT_EQ(presser.icon, QMessageBox::NoIcon);
   EXPECT_EQ(dlg.result(), QDialog::Accepted);
   EXPECT_EQ(T("IDOK"), QStringLiteral("OK")) << "the running program keeps its texts";
 
@@ -76,6 +77,20 @@ TEST_F(CLanguageChooseDialogTest, CancelAndEscapeLeaveTheFileByteForByte) {
     EXPECT_EQ(TempFolder::Read(folder.File("Config.ini")), content) << "escape " << escape;
   }
   EXPECT_EQ(presser.shown, 0);
+}
+
+// A Config.ini that cannot be written: the operator is told so, and not that the choice holds.
+TEST_F(CLanguageChooseDialogTest, OkTellsWhenTheChoiceCannotBeStored) {
+  BoxPresser presser(QMessageBox::Ok);
+  folder.Write("file", "");
+  CLanguageChooseDialog dlg(folder.WideFile("file") + L"/Config.ini");
+  dlg.show();
+  List(dlg)->setCurrentIndex(0);
+  Button(dlg, "1")->click();
+  EXPECT_EQ(presser.shown, 1);
+  EXPECT_EQ(presser.text, T("IDS_LANGUAGE_NOT_SAVED_TIPS"));
+  EXPECT_EQ(presser.icon, QMessageBox::Warning);
+  EXPECT_TRUE(dlg.isVisible()) << "Cancel is still to be had";
 }
 
 }  // namespace

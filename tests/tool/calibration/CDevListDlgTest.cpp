@@ -2,6 +2,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QToolButton>
+#include <QtTest/QTest>
 
 #include "app/Text.h"
 #include "calibration/CDevListDlg.h"
@@ -126,6 +127,23 @@ TEST_F(DevListTest, UsbModeWithoutARobotAsks) {
   Dlg()->SelectUsbMode();
   EXPECT_EQ(m_prompt.Texts().back(), T("IDS_USB_EXCEPTION_TIPS"));
   EXPECT_FALSE(Dlg()->IsUsbMode());
+}
+
+// The columns keep their widths; a double click on a row connects to that robot, and a Connect
+// pressed while StartConnect still runs starts nothing more.
+TEST_F(DevListTest, ADoubleClickedRowIsConnectedOnce) {
+  Add(L"R1", L"10.0.0.1", L"m1");
+  Add(L"R2", L"10.0.0.2", L"m2");
+  PressMainConnect();
+  PumpPending();  // the header lays its sections out on the next turn
+  EXPECT_EQ(List()->columnWidth(3), 110);
+  m_session.onStart = [this] { Button(IDC_DEVLIST_CONNECT)->click(); };
+  const QRect row = List()->visualRect(List()->model()->index(1, 0));
+  QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, row.center());
+  ASSERT_EQ(m_session.starts.size(), 1u);
+  EXPECT_EQ(m_session.starts[0].ip, "10.0.0.2");
+  EXPECT_FALSE(Dlg()->isVisible());
+  EXPECT_TRUE(Button(IDC_DEVLIST_CONNECT)->isEnabled()) << "for the next time";
 }
 
 }  // namespace

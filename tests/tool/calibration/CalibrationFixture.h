@@ -6,11 +6,15 @@
 
 #include <QCoreApplication>
 #include <atomic>
+#include <chrono>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "ZAVServoSocket.h"
@@ -33,9 +37,13 @@ class FakeSession : public CIZAVSocketSession {
 
   bool StartConnect(const char* ip, int, HWND, IZAVSocketSessionEvent* sink) override {
     starts.push_back({ip, sink});
+    if (onStart) std::exchange(onStart, nullptr)();
     return startResult;
   }
-  bool StopConnect() override { return ++stops > 0; }
+  bool StopConnect() override {
+    if (onStop) std::exchange(onStop, nullptr)();
+    return ++stops > 0;
+  }
   void Release() override { m_journal->push_back("session"); }
   bool SendData(const char*, int) override { return true; }
   bool SocketSession_ReadServoInfo(int) override { return true; }
@@ -51,6 +59,7 @@ class FakeSession : public CIZAVSocketSession {
   bool SocketSession_WriteSN(const std::string&) override { return true; }
 
   std::vector<Start> starts;
+  std::function<void()> onStart, onStop;  // run once, inside the next call: as if it waited
   int stops = 0;
   bool startResult = true;
   std::vector<int> caliReads;  // asked on the user-interface thread only
@@ -90,7 +99,10 @@ class FakeUsbDetection : public IZAVUsbDetection {
   explicit FakeUsbDetection(Journal* journal) : m_journal(journal) {}
 
   bool Init(int, IZAVUsbAdbEvent*, HWND) override { return true; }
-  void Release() override { m_journal->push_back("usb"); }
+  void Release() override {
+    if (onRelease) std::exchange(onRelease, nullptr)();
+    m_journal->push_back("usb");
+  }
   bool ForwardPort(int port) override {
     std::lock_guard<std::mutex> hold(m_lock);
     forwards.push_back(port);
@@ -100,6 +112,7 @@ class FakeUsbDetection : public IZAVUsbDetection {
   std::string GetDeviceSerial() override { return std::string(); }
   int GetDeviceState() override {
     ++asked;
+    while (hold) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     std::lock_guard<std::mutex> hold(m_lock);
     if (states.empty()) return 0;
     const int state = states.front();
@@ -114,6 +127,8 @@ class FakeUsbDetection : public IZAVUsbDetection {
 
   std::deque<int> states;
   std::atomic<int> asked{0};
+  std::atomic<bool> hold{false};   // GetDeviceState waits while it is set
+  std::function<void()> onRelease;  // run once, inside the next Release
   std::vector<int> forwards;
   int recovers = 0;
 
@@ -197,7 +212,7 @@ class CalibrationFixture : public ::testing::Test {
       return m_bUsbFactoryWorks;
     };
     env.configPath = m_folder.WideFile("Config.ini");
-    env.executablePath = m_folder.WideFile("no-such-program");
+    env.executablePath = std::filesystem::path(CALTRIM_PROBE_1_2_3_4).wstring();
     env.prompt = &m_prompt;
     return env;
   }
