@@ -139,6 +139,7 @@ TEST_F(DevListTest, ADoubleClickedRowIsConnectedOnce) {
   EXPECT_EQ(List()->columnWidth(3), 110);
   m_session.onStart = [this] { Button(IDC_DEVLIST_CONNECT)->click(); };
   const QRect row = List()->visualRect(List()->model()->index(1, 0));
+  QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, row.center());  // the first click
   QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, row.center());
   ASSERT_EQ(m_session.starts.size(), 1u);
   EXPECT_EQ(m_session.starts[0].ip, "10.0.0.2");
