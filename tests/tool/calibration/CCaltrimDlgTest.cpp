@@ -40,19 +40,15 @@ class MainWindowTest : public CalibrationFixture {
     m_dlg->DevList()->OnConnect();
   }
 
-  // The connection UI: commands and panels usable when connected, and the Connect button's
-  // caption.
+  // Commands and panels usable exactly when connected; the Connect button's caption.
   void ExpectConnectedUi(bool connected) {
     for (int id : {IDC_MAIN_READ_CHECK, IDC_MAIN_RESET, IDC_MAIN_CALIBRATE, IDC_MAIN_SPARE}) {
       EXPECT_EQ(Button(id)->isEnabled(), connected) << id;
     }
     for (CServoItemDlg* panel : m_dlg->ServoItems()) {
-      EXPECT_EQ(panel->m_bEnabled, connected) << panel->ServoId();
-      EXPECT_EQ(panel->AngleBox()->isEnabled(), connected) << panel->ServoId();
-      EXPECT_EQ(PanelBox(panel->ServoId())->isEnabled(), connected) << panel->ServoId();
+      EXPECT_EQ(panel->m_bEnabled && PanelBox(panel->ServoId())->isEnabled(), connected);
     }
-    EXPECT_EQ(Button(IDC_MAIN_CONNECT)->text(),
-              T(connected ? "IDS_DISCONNECT" : "IDS_CONNECT_ROBOT"));
+    EXPECT_EQ(Button(IDC_MAIN_CONNECT)->text(), T(connected ? "IDS_DISCONNECT" : "IDS_CONNECT_ROBOT"));
   }
 };
 
@@ -68,24 +64,11 @@ TEST_F(MainWindowTest, StartUpBuildsThePanelRowAndWaitsForTheUsbWorker) {
   EXPECT_EQ(Panel(2)->AngleBox()->text(), "120");
   EXPECT_EQ(Panel(3)->AngleBox()->text() + Panel(3)->OffsetBox()->text(), "")
       << "a missing ID key leaves the panel's boxes empty";
-
   EXPECT_EQ(m_dlg->windowTitle(), T("IDS_VORLA_CALIBRATION_SOFTWARE") + "1.2.3.4");
-
   ASSERT_TRUE(PumpUntil([&] { return Button(IDC_MAIN_CONNECT)->isEnabled(); }));
   EXPECT_FALSE(m_dlg->m_bUsbReady);
   EXPECT_EQ(Bar()->text(), kIndent + T("IDS_SERVER_RUN_SUCCESS"));
   EXPECT_FALSE(Bar()->IsMarquee());
-}
-
-TEST_F(MainWindowTest, PanelRowFollowsServoNum) {
-  const std::pair<const char*, size_t> cases[] = {
-      {nullptr, 0}, {"0", 0}, {"abc", 0}, {" 4 servos", 4}, {"25", 20}};
-  for (const auto& [text, panels] : cases) {
-    WriteConfig(text ? std::map<std::string, std::string>{{"ServoNum", text}}
-                     : std::map<std::string, std::string>{});
-    StartWindow();
-    EXPECT_EQ(m_dlg->ServoItems().size(), panels) << (text ? text : "missing");
-  }
 }
 
 TEST_F(MainWindowTest, ConnectingOverWifiToTheFirstSelectedRowShowsTheRobotAndReadsEveryServo) {
@@ -160,10 +143,8 @@ TEST_F(MainWindowTest, DisconnectStopsTheSessionAndOffersConnectAgain) {
 TEST_F(MainWindowTest, SelectAllSetsEveryPanelAndFollowsThePanels) {
   StartWindow();
   const auto boxes = [&] {
-    return QString("%1%2%3")
-        .arg(PanelBox(1)->isChecked())
-        .arg(PanelBox(2)->isChecked())
-        .arg(PanelBox(3)->isChecked());
+    return QString("%1%2%3").arg(PanelBox(1)->isChecked()).arg(PanelBox(2)->isChecked()).arg(
+        PanelBox(3)->isChecked());
   };
   SelectAll()->click();
   EXPECT_EQ(boxes(), "000");
@@ -246,8 +227,7 @@ TEST_F(MainWindowTest, TheCloseBoxOfAWindowWaitingForTheRobotListDoesNothing) {
   m_dlg->show();
   Button(IDC_MAIN_CONNECT)->click();
   EXPECT_FALSE(m_dlg->close());
-  EXPECT_TRUE(m_dlg->isVisible());
-  EXPECT_TRUE(m_journal.empty());
+  EXPECT_TRUE(m_dlg->isVisible() && m_journal.empty());
 }
 
 // The wait for a USB worker handles posted events only: a close box pressed meanwhile is carried
@@ -257,9 +237,8 @@ TEST_F(MainWindowTest, ShutDownHandlesNoUserInputWhileItWaits) {
   m_dlg = std::make_unique<CCaltrimDlg>(Env());
   m_dlg->show();
   while (m_usb.asked == 0) QThread::msleep(1);  // the worker holds the lock now
-  int closes = 0;
+  int closes = 0, closesDuringWait = -1;
   EventSpy spy([&](QObject* o, QEvent* e) { closes += o == m_dlg.get() && e->type() == QEvent::Close; });
-  int closesDuringWait = -1;
   QueueCloseBox(m_dlg->windowHandle());
   // Two turns of the wait's pump: input queued before the first is handled by the second.
   QTimer::singleShot(0, [&] {
@@ -317,9 +296,16 @@ TEST_F(MainWindowTest, ADiscoveryThatCannotStartAsksWhetherToGoOn) {
   }
 }
 
-// Every panel lies inside the window, above the message display, for 1 to 20 servos in the
-// default fonts of both languages: DejaVu Sans under English, WenQuanYi Micro Hei under Chinese.
-TEST_F(MainWindowTest, EveryPanelFitsTheWindowInTheFontsOfBothLanguages) {
+// The row holds ServoNum panels, at most 20; each lies inside the window, above the message
+// display, for 1 to 20 servos in the default fonts of both languages: DejaVu Sans under English,
+// WenQuanYi Micro Hei under Chinese.
+TEST_F(MainWindowTest, ThePanelRowFollowsServoNumAndFitsTheWindowInTheFontsOfBothLanguages) {
+  const std::pair<const char*, size_t> texts[] = {{nullptr, 0}, {"abc", 0}, {" 4 servos", 4}, {"25", 20}};
+  for (const auto& [text, panels] : texts) {
+    WriteConfig(text ? std::map<std::string, std::string>{{"ServoNum", text}} : std::map<std::string, std::string>{});
+    StartWindow();
+    EXPECT_EQ(m_dlg->ServoItems().size(), panels) << (text ? text : "missing");
+  }
   for (const char* family : {"DejaVu Sans", "WenQuanYi Micro Hei"}) {
     QFont font(QString::fromLatin1(family));
     ASSERT_EQ(QFontInfo(font).family(), font.family()) << "font not installed";
@@ -328,14 +314,12 @@ TEST_F(MainWindowTest, EveryPanelFitsTheWindowInTheFontsOfBothLanguages) {
       m_dlg = std::make_unique<CCaltrimDlg>(Env());
       m_dlg->setFont(font);
       m_dlg->OnInitDialog();
-      ASSERT_EQ(m_dlg->ServoItems().size(), static_cast<size_t>(servos));
-      const QRect bar = Bar()->geometry();
       for (CServoItemDlg* panel : m_dlg->ServoItems()) {
-        EXPECT_TRUE(m_dlg->rect().contains(panel->geometry()))
+        EXPECT_TRUE(m_dlg->rect().contains(panel->geometry()) &&
+                    panel->geometry().bottom() < Bar()->geometry().top())
             << family << ", " << servos << " servos: panel " << panel->ServoId();
-        EXPECT_LE(panel->geometry().bottom(), bar.top()) << family << " panel " << panel->ServoId();
       }
-      EXPECT_LE(bar.right(), m_dlg->rect().right()) << family;
+      EXPECT_LE(Bar()->geometry().right(), m_dlg->rect().right()) << family;
     }
   }
 }

@@ -34,7 +34,6 @@ class FakeSession : public CIZAVSocketSession {
     std::string ip;
     IZAVSocketSessionEvent* sink;
   };
-
   bool StartConnect(const char* ip, int, HWND, IZAVSocketSessionEvent* sink) override {
     starts.push_back({ip, sink});
     if (onStart) std::exchange(onStart, nullptr)();
@@ -104,7 +103,7 @@ class FakeUsbDetection : public IZAVUsbDetection {
     m_journal->push_back("usb");
   }
   bool ForwardPort(int port) override {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<std::mutex> guard(m_lock);
     forwards.push_back(port);
     return true;
   }
@@ -113,7 +112,7 @@ class FakeUsbDetection : public IZAVUsbDetection {
   int GetDeviceState() override {
     ++asked;
     while (hold) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<std::mutex> guard(m_lock);
     if (states.empty()) return 0;
     const int state = states.front();
     states.pop_front();
@@ -121,7 +120,7 @@ class FakeUsbDetection : public IZAVUsbDetection {
   }
   bool StopServer() override { return true; }
   bool Recover() override {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<std::mutex> guard(m_lock);
     return ++recovers > 0;
   }
 
@@ -197,20 +196,20 @@ class CalibrationFixture : public ::testing::Test {
     m_folder.Write("Config.ini", text);
   }
 
+  // A factory that hands out object while *works holds.
+  template <typename I>
+  static std::function<bool(I**)> Factory(I* object, const bool* works) {
+    return [object, works](I** out) {
+      if (*works) *out = object;
+      return *works;
+    };
+  }
+
   CaltrimEnv Env() {
     CaltrimEnv env;
-    env.createSession = [this](CIZAVSocketSession** out) {
-      if (m_bSessionFactoryWorks) *out = &m_session;
-      return m_bSessionFactoryWorks;
-    };
-    env.createBroadcast = [this](CIZAVBroadcastSocket** out) {
-      if (m_bBroadcastFactoryWorks) *out = &m_broadcast;
-      return m_bBroadcastFactoryWorks;
-    };
-    env.createUsbDetection = [this](IZAVUsbDetection** out) {
-      if (m_bUsbFactoryWorks) *out = &m_usb;
-      return m_bUsbFactoryWorks;
-    };
+    env.createSession = Factory<CIZAVSocketSession>(&m_session, &m_bSessionFactoryWorks);
+    env.createBroadcast = Factory<CIZAVBroadcastSocket>(&m_broadcast, &kWorks);
+    env.createUsbDetection = Factory<IZAVUsbDetection>(&m_usb, &m_bUsbFactoryWorks);
     env.configPath = m_folder.WideFile("Config.ini");
     env.executablePath = std::filesystem::path(CALTRIM_PROBE_1_2_3_4).wstring();
     env.prompt = &m_prompt;
@@ -232,8 +231,8 @@ class CalibrationFixture : public ::testing::Test {
   FakeBroadcast m_broadcast{&m_journal};
   FakeUsbDetection m_usb{&m_journal};
   RecordingPrompt m_prompt;
+  static constexpr bool kWorks = true;
   bool m_bSessionFactoryWorks = true;
-  bool m_bBroadcastFactoryWorks = true;
   bool m_bUsbFactoryWorks = true;
   std::unique_ptr<CCaltrimDlg> m_dlg;
 };
