@@ -7,10 +7,8 @@
 
 #include "ZAVUIBase.h"
 #include "app/LanguageLoader.h"
-#include "app/Text.h"
 #include "outside/uibase/TempFolder.h"
 #include "tool/app/QtTestApp.h"
-#include "tool/app/ShippedTexts.h"
 
 namespace {
 
@@ -51,18 +49,6 @@ TEST(LanguageSettingTest, SettlesFromConfigIniAndTheSystemLocale) {
     if (c.config != nullptr) {
       EXPECT_EQ(ReadIniInt(L"Config", L"ServoNum", 0, ini.c_str()), 16) << "other keys kept";
     }
-  }
-}
-
-// The settled language decides the texts: the shipped strings.xml, installed as start-up does.
-TEST(LoadLanguageTest, InstalledTableGivesTheTextsOfTheLanguage) {
-  UseShippedTexts(kLanguageEnglish);
-  EXPECT_EQ(T("IDOK"), QStringLiteral("OK"));
-  UseShippedTexts(kLanguageChinese);
-  EXPECT_EQ(T("IDOK"), QString::fromUtf8("\xE7\xA1\xAE\xE5\xAE\x9A"));
-  for (const int language : {kLanguageNone, 7}) {
-    UseShippedTexts(language);
-    EXPECT_EQ(T("IDOK"), QStringLiteral("IDOK")) << "empty table: the manager's stand-in";
   }
 }
 

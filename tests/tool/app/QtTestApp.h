@@ -10,7 +10,9 @@
 #include <ostream>
 
 // Failure messages show texts as text.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
 
 // The one QApplication of a test program, offscreen unless the caller chose a platform.
 inline QApplication* QtTestApp() {

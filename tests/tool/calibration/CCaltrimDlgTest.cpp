@@ -48,7 +48,8 @@ class MainWindowTest : public CalibrationFixture {
     for (CServoItemDlg* panel : m_dlg->ServoItems()) {
       EXPECT_EQ(panel->m_bEnabled && PanelBox(panel->ServoId())->isEnabled(), connected);
     }
-    EXPECT_EQ(Button(IDC_MAIN_CONNECT)->text(), T(connected ? "IDS_DISCONNECT" : "IDS_CONNECT_ROBOT"));
+    EXPECT_EQ(Button(IDC_MAIN_CONNECT)->text(),
+              T(connected ? "IDS_DISCONNECT" : "IDS_CONNECT_ROBOT"));
   }
 };
 
@@ -73,8 +74,10 @@ TEST_F(MainWindowTest, StartUpBuildsThePanelRowAndWaitsForTheUsbWorker) {
 
 TEST_F(MainWindowTest, ConnectingOverWifiToTheFirstSelectedRowShowsTheRobotAndReadsEveryServo) {
   StartWindow();
+  m_dlg->show();
   Button(IDC_MAIN_CONNECT)->click();
   EXPECT_FALSE(m_dlg->isEnabled());
+  EXPECT_FALSE(m_dlg->close()) << "the close box of the waiting window does nothing";
   EXPECT_TRUE(m_dlg->DevList()->isVisible());
   EXPECT_FALSE(m_dlg->DevList()->IsUsbMode());
   QTableWidget* list = m_dlg->DevList()->List();
@@ -222,23 +225,20 @@ TEST_F(MainWindowTest, ClosingReleasesTheLinkObjectsOnceAfterAnyCallInProgress) 
   }
 }
 
-TEST_F(MainWindowTest, TheCloseBoxOfAWindowWaitingForTheRobotListDoesNothing) {
-  StartWindow();
-  m_dlg->show();
-  Button(IDC_MAIN_CONNECT)->click();
-  EXPECT_FALSE(m_dlg->close());
-  EXPECT_TRUE(m_dlg->isVisible() && m_journal.empty());
-}
-
-// The wait for a USB worker handles posted events only: a close box pressed meanwhile is carried
-// out once shut-down is over, not in the middle of it.
-TEST_F(MainWindowTest, ShutDownHandlesNoUserInputWhileItWaits) {
+// A USB worker holds the lock while its message box needs this thread: shut-down must serve the
+// box while it waits for the lock, or neither side goes on. A close box pressed meanwhile is user
+// input: it waits until shut-down is over instead of running in the middle of it.
+TEST_F(MainWindowTest, ShutDownServesAWorkersBoxButNoUserInputWhileItWaits) {
+  m_usb.states = {-7, 0};
   m_usb.hold = true;
+  m_prompt.onUiThread = true;
   m_dlg = std::make_unique<CCaltrimDlg>(Env());
   m_dlg->show();
   while (m_usb.asked == 0) QThread::msleep(1);  // the worker holds the lock now
   int closes = 0, closesDuringWait = -1;
-  EventSpy spy([&](QObject* o, QEvent* e) { closes += o == m_dlg.get() && e->type() == QEvent::Close; });
+  EventSpy spy([&](QObject* o, QEvent* e) {
+    closes += o == m_dlg.get() && e->type() == QEvent::Close;
+  });
   QueueCloseBox(m_dlg->windowHandle());
   // Two turns of the wait's pump: input queued before the first is handled by the second.
   QTimer::singleShot(0, [&] {
@@ -249,22 +249,10 @@ TEST_F(MainWindowTest, ShutDownHandlesNoUserInputWhileItWaits) {
   });
   m_dlg->Shutdown();
   EXPECT_EQ(closesDuringWait, 0) << (closesDuringWait < 0 ? "the wait handled no timer" : "");
-  EXPECT_EQ(m_journal, (Journal{"usb", "broadcast", "session"}));
-  EXPECT_TRUE(PumpUntil([&] { return !m_dlg->isVisible(); })) << "held back, then carried out";
-}
-
-TEST_F(MainWindowTest, ShutdownWaitsForAUsbWorkerThatShowsAMessage) {
-  // The worker holds the lock while its message box needs this thread: shut-down must keep
-  // serving the box while it waits for the lock, or neither side ever goes on.
-  m_usb.states = {-7, 0};
-  m_prompt.onUiThread = true;
-  m_dlg = std::make_unique<CCaltrimDlg>(Env());
-  m_dlg->OnInitDialog();
-  while (m_usb.asked == 0) QThread::msleep(1);  // the worker holds the lock now
-  m_dlg->Shutdown();
   EXPECT_EQ(m_prompt.Texts(), (std::vector<QString>{"ADB Module Error!"}));
   EXPECT_EQ(m_usb.asked, 2);
   EXPECT_EQ(m_journal, (Journal{"usb", "broadcast", "session"}));
+  EXPECT_TRUE(PumpUntil([&] { return !m_dlg->isVisible(); })) << "held back, then carried out";
 }
 
 // A worker thread the system cannot start fails as the worker would: the window goes on, with
@@ -300,9 +288,11 @@ TEST_F(MainWindowTest, ADiscoveryThatCannotStartAsksWhetherToGoOn) {
 // display, for 1 to 20 servos in the default fonts of both languages: DejaVu Sans under English,
 // WenQuanYi Micro Hei under Chinese.
 TEST_F(MainWindowTest, ThePanelRowFollowsServoNumAndFitsTheWindowInTheFontsOfBothLanguages) {
-  const std::pair<const char*, size_t> texts[] = {{nullptr, 0}, {"abc", 0}, {" 4 servos", 4}, {"25", 20}};
+  const std::pair<const char*, size_t> texts[] = {
+      {nullptr, 0}, {"abc", 0}, {" 4 servos", 4}, {"25", 20}};
   for (const auto& [text, panels] : texts) {
-    WriteConfig(text ? std::map<std::string, std::string>{{"ServoNum", text}} : std::map<std::string, std::string>{});
+    using Values = std::map<std::string, std::string>;
+    WriteConfig(text ? Values{{"ServoNum", text}} : Values{});
     StartWindow();
     EXPECT_EQ(m_dlg->ServoItems().size(), panels) << (text ? text : "missing");
   }

@@ -14,12 +14,12 @@ namespace {
 TEST(StatusLineTest, EachUsbEventReplacesTheLastOne) {
   for (const int language : {kLanguageChinese, kLanguageEnglish}) {
     UseShippedTexts(language);
-    for (const QString& line :
-         {T("IDS_READY"), T("IDS_STATE_DISCONNECT"),
-          ConnectedStatusLine(CONNECT_WIFI, QStringLiteral("R"), QStringLiteral("10.0.0.5"), 6102),
-          ConnectedStatusLine(CONNECT_USB, T("IDS_USB_DEVICE"), QStringLiteral("127.0.0.1"), 6102)}) {
+    const QString wifi = ConnectedStatusLine(CONNECT_WIFI, "R", "10.0.0.5", 6102);
+    const QString usb = ConnectedStatusLine(CONNECT_USB, T("IDS_USB_DEVICE"), "127.0.0.1", 6102);
+    for (const QString& line : {T("IDS_READY"), T("IDS_STATE_DISCONNECT"), wifi, usb}) {
       QString shown = line;
-      for (const char* key : {"IDS_TESTED_USB_INSERT", "IDS_TESTED_USB_PULLED", "IDS_TESTED_USB_INSERT"}) {
+      for (const char* key :
+           {"IDS_TESTED_USB_INSERT", "IDS_TESTED_USB_PULLED", "IDS_TESTED_USB_INSERT"}) {
         shown = StatusLineAfterUsbEvent(shown, T(key));
         EXPECT_EQ(shown, line + T(key)) << language << " " << key;
       }
