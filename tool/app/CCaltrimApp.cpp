@@ -69,6 +69,7 @@ void CCaltrimApp::LoadLanguageLibrary() { LoadLanguageLibraryFrom(ExeFolder()); 
 void CCaltrimApp::LoadLanguage(int language) {
   LoadLanguageLibrary();
   InstallStringTable(language, ExeFolder() + L"strings.xml");
+  InstallQtTranslations(language);
 }
 
 void CCaltrimApp::RaiseMainWindow() {

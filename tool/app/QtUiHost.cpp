@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QThread>
 
+#include "app/PumpPostedEvents.h"
+
 namespace {
 
 // Button groups of the style's low four bits, as message box styles number them.
@@ -20,7 +22,7 @@ QtUiHost::QtUiHost(QObject* parent) : QObject(parent) {}
 bool QtUiHost::OnUiThread() const { return QThread::currentThread() == thread(); }
 
 void QtUiHost::PumpMessages() {
-  if (OnUiThread()) QCoreApplication::processEvents();
+  if (OnUiThread()) PumpPostedEvents();
 }
 
 int QtUiHost::MessageBox(const std::string& text, const std::string& caption,

@@ -15,8 +15,9 @@ class QtUiHost : public QObject, public IZAVUiHost {
  public:
   explicit QtUiHost(QObject* parent = nullptr);
 
-  // On the user-interface thread: handles the pending events, then returns. On any other thread
-  // it does nothing (those threads have no event queue the library would wait on).
+  // On the user-interface thread: handles the pending posted events, never user input, then
+  // returns. On any other thread it does nothing (those threads have no event queue the library
+  // would wait on).
   void PumpMessages() override;
 
   // Shows the box on the user-interface thread. From another thread the box is carried there and

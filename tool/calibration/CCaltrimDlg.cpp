@@ -12,6 +12,8 @@
 #include <QThread>
 #include <QToolButton>
 #include <chrono>
+#include <system_error>
+#include <utility>
 
 #include "app/AppIcon.h"
 #include "app/CAboutDlg.h"
@@ -19,6 +21,7 @@
 #include "app/ControlId.h"
 #include "app/DialogUnits.h"
 #include "app/FileVersion.h"
+#include "app/PumpPostedEvents.h"
 #include "app/Text.h"
 #include "calibration/AdbWorker.h"
 #include "calibration/CDevListDlg.h"
@@ -37,6 +40,7 @@ namespace {
 constexpr int kTemplateFontPoints = 12;
 constexpr int kWindowWidth = 428;
 constexpr int kWindowHeight = 166;
+constexpr int kRightMargin = 1;  // between the panel row or the message display and the edge
 constexpr int kUsbDetectionMode = 2;
 constexpr int kReadCaliPauseMs = 500;
 const QSize kIconSize(24, 24);
@@ -104,8 +108,12 @@ void CCaltrimDlg::OnInitDialog() {
     return;
   }
   // 5. Controls, panels and the first texts.
-  BuildControls();
+  QFont templateFont = font();
+  templateFont.setPointSize(kTemplateFontPoints);
+  const DialogUnits du(templateFont);
+  BuildControls(du);
   BuildPanelRow(servoCount);
+  FitWindowToPanelRow(du);
   LoadReferenceAngles(false);
   m_stcStatus->setText(T("IDS_READY"));
   m_chkAllSelect->setChecked(true);
@@ -152,10 +160,7 @@ QToolButton* CCaltrimDlg::MakeCommandButton(int id, const char* captionKey, int 
   return button;
 }
 
-void CCaltrimDlg::BuildControls() {
-  QFont templateFont = font();
-  templateFont.setPointSize(kTemplateFontPoints);
-  const DialogUnits du(templateFont);
+void CCaltrimDlg::BuildControls(const DialogUnits& du) {
   setFixedSize(du.Size(kWindowWidth, kWindowHeight));
 
   m_grpCommands = new QGroupBox(this);
@@ -215,6 +220,7 @@ void CCaltrimDlg::BuildControls() {
   connect(m_chkAllSelect, &QCheckBox::clicked, this, &CCaltrimDlg::OnSelectAll);
   connect(m_btnSerialNumber, &QToolButton::clicked, this, &CCaltrimDlg::OnSerialNumber);
   connect(m_btnExit, &QToolButton::clicked, this, [this] {
+    if (CloseMustWait()) return;
     Shutdown();
     done(QDialog::Accepted);
   });
@@ -233,6 +239,20 @@ void CCaltrimDlg::BuildPanelRow(int servoCount) {
     panel->SetServoId(id);
     x += panel->width();
     m_lstServoItem.push_back(panel);
+  }
+}
+
+void CCaltrimDlg::FitWindowToPanelRow(const DialogUnits& du) {
+  // The panels keep their own dialog units (their font), the window those of its template, so in
+  // some fonts the template is narrower than the row: the window, the message display and the
+  // status line then grow to the row's width.
+  if (m_lstServoItem.empty()) return;
+  const int rowRight = m_lstServoItem.back()->geometry().right();
+  const int extra = rowRight + 1 + du.X(kRightMargin) - width();
+  if (extra <= 0) return;
+  setFixedWidth(width() + extra);
+  for (QWidget* line : {static_cast<QWidget*>(m_progress), static_cast<QWidget*>(m_stcStatus)}) {
+    line->resize(line->width() + extra, line->height());
   }
 }
 
@@ -268,7 +288,20 @@ void CCaltrimDlg::CreateUsbDetection() {
 }
 
 void CCaltrimDlg::StartAdbWorker() {
-  m_adbWorkers.emplace_back([host = m_workerHost.get()] { RunAdbWorker(host); });
+  IAdbWorkerHost* host = m_workerHost.get();
+  try {
+    StartWorker([host] { RunAdbWorker(host); });
+  } catch (const std::system_error&) {
+    // No thread to be had: the run fails as a run without a detection object does, so the
+    // Connect button still serves Wi-Fi.
+    host->SetUsbReady(false);
+    host->PostUsbState(2);
+  }
+}
+
+void CCaltrimDlg::StartWorker(std::function<void()> body) {
+  m_adbWorkers.push_back(m_env.startThread ? m_env.startThread(std::move(body))
+                                           : std::thread(std::move(body)));
 }
 
 void CCaltrimDlg::CreateSerialNumberWindow() {
@@ -363,13 +396,19 @@ void CCaltrimDlg::OnConnectButton() {
 
 void CCaltrimDlg::Disconnect() {
   ShowStatus(T("IDS_DISCONNECT_FROM_ROBOT"), true);
-  if (m_pSession != nullptr) m_pSession->StopConnect();
+  StopSession();
   UpdateConnectionUi(CONNECT_NONE);
   ShowStatus(T("IDS_DISCONNECTED"), false);
   // The status line no longer names a connected robot.
   m_stcStatus->setText(T("IDS_STATE_DISCONNECT"));
   m_btnConnect->setText(T("IDS_CONNECT_ROBOT"));
   setEnabled(true);
+}
+
+void CCaltrimDlg::StopSession() {
+  if (m_pSession == nullptr) return;
+  LibraryCall call(this);
+  m_pSession->StopConnect();
 }
 
 void CCaltrimDlg::OnSelectAll() {
@@ -414,49 +453,68 @@ void CCaltrimDlg::ResetRobot() {
 
 void CCaltrimDlg::LockPumping() {
   // A USB worker holding the lock may itself wait for this thread (its message box), so the wait
-  // keeps handling events instead of blocking outright.
+  // keeps handling posted events instead of blocking outright.
   while (!m_csLock.TryLock()) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    PumpPostedEvents();
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
 }
 
 void CCaltrimDlg::Shutdown() {
+  if (m_bInShutdown) return;
+  m_bInShutdown = true;
   m_bShuttingDown = true;
   LockPumping();
   setEnabled(false);
   ShowStatus(T("IDS_EXITING_PROGRAM"), true);
-  if (m_pUsbDetection != nullptr) {
-    m_pUsbDetection->Release();
-    m_pUsbDetection = nullptr;
-  }
-  if (m_pBroadcast != nullptr) {
-    m_pBroadcast->Release();
-    m_pBroadcast = nullptr;
-  }
-  if (m_pSession != nullptr) {
-    m_pSession->Release();
-    m_pSession = nullptr;
-  }
-  for (CServoItemDlg* panel : m_lstServoItem) delete panel;
-  m_lstServoItem.clear();
+  // Each Release waits for its threads while handling events: the member is cleared first, so
+  // nothing reached meanwhile finds the object.
+  if (IZAVUsbDetection* usb = std::exchange(m_pUsbDetection, nullptr)) usb->Release();
+  if (CIZAVBroadcastSocket* broadcast = std::exchange(m_pBroadcast, nullptr)) broadcast->Release();
+  if (CIZAVSocketSession* session = std::exchange(m_pSession, nullptr)) session->Release();
+  for (CServoItemDlg* panel : std::exchange(m_lstServoItem, {})) delete panel;
   m_csLock.Unlock();
   // Every run has passed the lock by now or will find the shut-down flag; none outlives us.
   for (std::thread& worker : m_adbWorkers) {
     if (worker.joinable()) worker.join();
   }
   m_adbWorkers.clear();
+  m_bInShutdown = false;
+  CloseIfRequested();
+}
+
+bool CCaltrimDlg::CloseMustWait() {
+  if (!m_bInShutdown && m_nLibraryCalls == 0) return false;
+  m_bCloseRequested = true;
+  return true;
+}
+
+void CCaltrimDlg::CloseIfRequested() {
+  if (!m_bCloseRequested || m_bInShutdown || m_nLibraryCalls > 0) return;
+  m_bCloseRequested = false;
+  auto close = [this] {
+    if (isVisible()) reject();
+  };
+  QMetaObject::invokeMethod(this, close, Qt::QueuedConnection);
+}
+
+CCaltrimDlg::LibraryCall::LibraryCall(CCaltrimDlg* dlg) : m_dlg(dlg) { ++m_dlg->m_nLibraryCalls; }
+
+CCaltrimDlg::LibraryCall::~LibraryCall() {
+  --m_dlg->m_nLibraryCalls;
+  m_dlg->CloseIfRequested();
 }
 
 void CCaltrimDlg::accept() {}
 
 void CCaltrimDlg::reject() {
+  if (CloseMustWait()) return;
   Shutdown();
   QDialog::reject();
 }
 
 void CCaltrimDlg::closeEvent(QCloseEvent* event) {
-  if (!isEnabled() && !m_bShuttingDown) {
+  if ((!isEnabled() && !m_bShuttingDown) || CloseMustWait()) {
     event->ignore();
     return;
   }
@@ -488,6 +546,8 @@ bool CCaltrimDlg::event(QEvent* event) {
 }
 
 void CCaltrimDlg::OnMessage(unsigned int msg, WPARAM wParam, LPARAM lParam) {
+  // Late reports of threads that shut-down is ending would enable a window on its way out.
+  if (m_bShuttingDown) return;
   if (msg == WM_SESSION_STATE) OnSessionState(wParam, lParam);
   if (msg == WM_USB_ADB_STATE) OnUsbAdbState(wParam);
   if (msg == WM_CONNECT_NOTICE) OnConnectNotice(wParam);
@@ -509,7 +569,7 @@ void CCaltrimDlg::OnSessionState(WPARAM state, LPARAM reason) {
     m_nPort = 0;
     m_stcStatus->setText(T("IDS_STATE_DISCONNECT"));
     if (m_pSession != nullptr) {
-      m_pSession->StopConnect();
+      StopSession();
       UpdateConnectionUi(CONNECT_NONE);
     }
     ShowStatus(T(EndedMessageKey(reason)), false);

@@ -19,6 +19,7 @@
 
 class CDevListDlg;
 class CServoItemDlg;
+class DialogUnits;
 class MessageBar;
 class QCheckBox;
 class QGroupBox;
@@ -73,7 +74,8 @@ class CCaltrimDlg : public QDialog,
   void UpdateConnectionUi(int mode);
   // One value of Config.ini's section "Config", or "Error" when it is missing.
   QString ReadConfigValue(const QString& key) const;
-  // Releases the link objects and the panels. Safe to run more than once.
+  // Releases the link objects and the panels. Safe to run more than once; a run entered from one
+  // of its own waits returns at once. From its start on, posted messages change nothing.
   void Shutdown();
   // Asks every servo for its stored calibration offset (when connected).
   void ReadAllCaliValues();
@@ -93,6 +95,20 @@ class CCaltrimDlg : public QDialog,
   void OnWriteSN(bool ok, const char* text, int len) override;
   // IZAVUsbAdbEvent: the state is asked for instead.
   void OnUsbAdbEvent(unsigned int event) override;
+
+  // Held around a call into the link library that may wait while handling events (StartConnect,
+  // StopConnect): a close asked for meanwhile is carried out once the call has returned, so no
+  // link object is released under it.
+  class LibraryCall {
+   public:
+    explicit LibraryCall(CCaltrimDlg* dlg);
+    ~LibraryCall();
+    LibraryCall(const LibraryCall&) = delete;
+    LibraryCall& operator=(const LibraryCall&) = delete;
+
+   private:
+    CCaltrimDlg* m_dlg;
+  };
 
   CDevListDlg* DevList() const { return m_dlgDevList.get(); }
   const std::vector<CServoItemDlg*>& ServoItems() const { return m_lstServoItem; }
@@ -135,14 +151,16 @@ class CCaltrimDlg : public QDialog,
   // Start-up pieces.
   bool RegisterUsbNotifications();
   bool InitSocketLayer();
-  void BuildControls();
+  void BuildControls(const DialogUnits& du);
   QToolButton* MakeCommandButton(int id, const char* captionKey, int icon,
                                  const char* tooltipKey);
   void BuildPanelRow(int servoCount);
+  void FitWindowToPanelRow(const DialogUnits& du);
   void LoadReferenceAngles(bool setAngle);
   void StartDiscovery();
   void CreateUsbDetection();
   void StartAdbWorker();
+  void StartWorker(std::function<void()> body);
   void CreateSerialNumberWindow();
   void SetTitle();
 
@@ -150,6 +168,8 @@ class CCaltrimDlg : public QDialog,
   void OnAbout();
   void OnConnectButton();
   void Disconnect();
+  // StopConnect of the session, when there is one, as a library call.
+  void StopSession();
   void OnSelectAll();
   void OnLanguage();
   void OnSerialNumber();
@@ -170,13 +190,20 @@ class CCaltrimDlg : public QDialog,
   CServoItemDlg* ServoItem(int id) const;
   void SetConnectButton(int mode);
   void LockPumping();
+  // True when a close must wait (shut-down or a library call under way); the close is then only
+  // recorded. CloseIfRequested carries a recorded close out once nothing is under way.
+  bool CloseMustWait();
+  void CloseIfRequested();
   // Runs fn on the user-interface thread: at once when already there, else queued in order.
   void RunOnUiThread(std::function<void()> fn);
 
   CaltrimEnv m_env;
   bool m_bInitDone = false;
   bool m_bQuitRequested = false;
-  std::atomic<bool> m_bShuttingDown{false};
+  std::atomic<bool> m_bShuttingDown{false};  // set for good once shut-down has begun
+  bool m_bInShutdown = false;                 // Shutdown is running
+  int m_nLibraryCalls = 0;                    // LibraryCall scopes open
+  bool m_bCloseRequested = false;             // a close arrived while one had to wait
   std::vector<std::thread> m_adbWorkers;
   std::unique_ptr<WorkerHost> m_workerHost;
   QTimer m_timerReadCali;

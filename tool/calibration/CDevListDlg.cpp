@@ -63,8 +63,12 @@ void CDevListDlg::OnInitDialog() {
   m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
   m_list->verticalHeader()->hide();
   m_list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  m_list->horizontalHeader()->setStretchLastSection(true);
   m_list->setWordWrap(false);
+  // As a person expects of a list: a double click picks the row and connects to it.
+  connect(m_list, &QTableWidget::cellDoubleClicked, this, [this](int row) {
+    m_list->selectRow(row);
+    OnConnect();
+  });
 
   m_radioWifi = MakeControl<QRadioButton>(this, IDC_DEVLIST_WIFI);
   m_radioWifi->setText(QStringLiteral("WIFI"));
@@ -177,6 +181,11 @@ void CDevListDlg::SelectUsbMode() {
 // Connect and Exit
 
 void CDevListDlg::OnConnect() {
+  // StartConnect may wait, handling events, for the end of an earlier run; a second Connect
+  // meanwhile would start a second run on the same session.
+  if (m_bConnecting) return;
+  m_bConnecting = true;
+  m_btnConnect->setEnabled(false);
   if (IsUsbMode()) {
     m_pMain->ShowStatus(T("IDS_USB_CONNECT_ROBOT"), true);
     UsbConnect();
@@ -184,6 +193,8 @@ void CDevListDlg::OnConnect() {
     m_pMain->ShowStatus(T("IDS_WIFI_CONNECT_ROBOT"), true);
     WifiConnect();
   }
+  m_btnConnect->setEnabled(true);
+  m_bConnecting = false;
   OnExit();
 }
 
@@ -220,6 +231,7 @@ void CDevListDlg::StartSession(const QString& ip, int connectType) {
     return;
   }
   const QByteArray address = ip.toLocal8Bit();
+  CCaltrimDlg::LibraryCall call(m_pMain);
   if (!session->StartConnect(address.constData(), CONNECT_TIMEOUT_SECONDS, m_pMain, m_pMain)) {
     // No run started, so no session message will ever end the busy display.
     ConnectAttemptFailed();

@@ -38,7 +38,8 @@ class CDevListDlg : public QDialog {
   void SelectUsbMode();
   // Empties the list and broadcasts a new search.
   void OnRefresh();
-  // Starts the session in the shown mode, then closes the dialog whatever happened.
+  // Starts the session in the shown mode, then closes the dialog whatever happened. Does nothing
+  // while an earlier Connect is still starting its session.
   void OnConnect();
   // Hides the dialog and enables the main window again; the rows stay.
   void OnExit();
@@ -71,4 +72,5 @@ class CDevListDlg : public QDialog {
   QPushButton* m_btnRefresh = nullptr;
   QPushButton* m_btnConnect = nullptr;
   QPushButton* m_btnExit = nullptr;
+  bool m_bConnecting = false;  // OnConnect is running
 };

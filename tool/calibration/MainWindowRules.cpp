@@ -41,3 +41,8 @@ std::optional<bool> SelectAllAfterPanelChange(WPARAM change, const std::vector<b
   if (change == 0) return std::all_of(boxes.begin(), boxes.end(), [](bool b) { return b; });
   return std::nullopt;
 }
+
+QString StatusLineAfterUsbEvent(const QString& line, const QString& eventText) {
+  const qsizetype bracket = line.indexOf(QLatin1Char('('));
+  return (bracket < 0 ? line : line.left(bracket)) + eventText;
+}

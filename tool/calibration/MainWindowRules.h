@@ -27,3 +27,8 @@ QString IdleBarText(const QString& text);
 // Select all after a panel's box changed (wParam 0 checked, 1 cleared), given every panel's box:
 // the new state of Select all, or nothing for an unknown wParam.
 std::optional<bool> SelectAllAfterPanelChange(WPARAM change, const std::vector<bool>& boxes);
+
+// The status line after a USB plug event: the present line cut before its first "(" (the whole
+// line when it has none), then the event's text, which itself begins with "(". A second event
+// thus replaces the first instead of piling up.
+QString StatusLineAfterUsbEvent(const QString& line, const QString& eventText);

@@ -6,11 +6,15 @@
 
 #include <QCoreApplication>
 #include <atomic>
+#include <chrono>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "ZAVServoSocket.h"
@@ -30,12 +34,15 @@ class FakeSession : public CIZAVSocketSession {
     std::string ip;
     IZAVSocketSessionEvent* sink;
   };
-
   bool StartConnect(const char* ip, int, HWND, IZAVSocketSessionEvent* sink) override {
     starts.push_back({ip, sink});
+    if (onStart) std::exchange(onStart, nullptr)();
     return startResult;
   }
-  bool StopConnect() override { return ++stops > 0; }
+  bool StopConnect() override {
+    if (onStop) std::exchange(onStop, nullptr)();
+    return ++stops > 0;
+  }
   void Release() override { m_journal->push_back("session"); }
   bool SendData(const char*, int) override { return true; }
   bool SocketSession_ReadServoInfo(int) override { return true; }
@@ -51,6 +58,7 @@ class FakeSession : public CIZAVSocketSession {
   bool SocketSession_WriteSN(const std::string&) override { return true; }
 
   std::vector<Start> starts;
+  std::function<void()> onStart, onStop;  // run once, inside the next call: as if it waited
   int stops = 0;
   bool startResult = true;
   std::vector<int> caliReads;  // asked on the user-interface thread only
@@ -90,9 +98,12 @@ class FakeUsbDetection : public IZAVUsbDetection {
   explicit FakeUsbDetection(Journal* journal) : m_journal(journal) {}
 
   bool Init(int, IZAVUsbAdbEvent*, HWND) override { return true; }
-  void Release() override { m_journal->push_back("usb"); }
+  void Release() override {
+    if (onRelease) std::exchange(onRelease, nullptr)();
+    m_journal->push_back("usb");
+  }
   bool ForwardPort(int port) override {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<std::mutex> guard(m_lock);
     forwards.push_back(port);
     return true;
   }
@@ -100,7 +111,8 @@ class FakeUsbDetection : public IZAVUsbDetection {
   std::string GetDeviceSerial() override { return std::string(); }
   int GetDeviceState() override {
     ++asked;
-    std::lock_guard<std::mutex> hold(m_lock);
+    while (hold) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::lock_guard<std::mutex> guard(m_lock);
     if (states.empty()) return 0;
     const int state = states.front();
     states.pop_front();
@@ -108,12 +120,14 @@ class FakeUsbDetection : public IZAVUsbDetection {
   }
   bool StopServer() override { return true; }
   bool Recover() override {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<std::mutex> guard(m_lock);
     return ++recovers > 0;
   }
 
   std::deque<int> states;
   std::atomic<int> asked{0};
+  std::atomic<bool> hold{false};   // GetDeviceState waits while it is set
+  std::function<void()> onRelease;  // run once, inside the next Release
   std::vector<int> forwards;
   int recovers = 0;
 
@@ -182,22 +196,22 @@ class CalibrationFixture : public ::testing::Test {
     m_folder.Write("Config.ini", text);
   }
 
+  // A factory that hands out object while *works holds.
+  template <typename I>
+  static std::function<bool(I**)> Factory(I* object, const bool* works) {
+    return [object, works](I** out) {
+      if (*works) *out = object;
+      return *works;
+    };
+  }
+
   CaltrimEnv Env() {
     CaltrimEnv env;
-    env.createSession = [this](CIZAVSocketSession** out) {
-      if (m_bSessionFactoryWorks) *out = &m_session;
-      return m_bSessionFactoryWorks;
-    };
-    env.createBroadcast = [this](CIZAVBroadcastSocket** out) {
-      if (m_bBroadcastFactoryWorks) *out = &m_broadcast;
-      return m_bBroadcastFactoryWorks;
-    };
-    env.createUsbDetection = [this](IZAVUsbDetection** out) {
-      if (m_bUsbFactoryWorks) *out = &m_usb;
-      return m_bUsbFactoryWorks;
-    };
+    env.createSession = Factory<CIZAVSocketSession>(&m_session, &m_bSessionFactoryWorks);
+    env.createBroadcast = Factory<CIZAVBroadcastSocket>(&m_broadcast, &kWorks);
+    env.createUsbDetection = Factory<IZAVUsbDetection>(&m_usb, &m_bUsbFactoryWorks);
     env.configPath = m_folder.WideFile("Config.ini");
-    env.executablePath = m_folder.WideFile("no-such-program");
+    env.executablePath = std::filesystem::path(CALTRIM_PROBE_1_2_3_4).wstring();
     env.prompt = &m_prompt;
     return env;
   }
@@ -217,8 +231,8 @@ class CalibrationFixture : public ::testing::Test {
   FakeBroadcast m_broadcast{&m_journal};
   FakeUsbDetection m_usb{&m_journal};
   RecordingPrompt m_prompt;
+  static constexpr bool kWorks = true;
   bool m_bSessionFactoryWorks = true;
-  bool m_bBroadcastFactoryWorks = true;
   bool m_bUsbFactoryWorks = true;
   std::unique_ptr<CCaltrimDlg> m_dlg;
 };
