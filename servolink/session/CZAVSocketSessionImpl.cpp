@@ -6,9 +6,11 @@
 #include "codec/Envelope.h"
 #include "codec/Frame.h"
 #include "codec/ServoCommand.h"
-#include "platform/Clock.h"
+#include "platform/SeamCalls.h"
 #include "session/ReplyDispatch.h"
 #include "session/SocketFieldSource.h"
+
+namespace servolink {
 
 namespace {
 
@@ -261,3 +263,5 @@ void CZAVSocketSessionImpl::CloseLink() {
   m_socket = kNoSocket;
   CloseSocket(socket);
 }
+
+}  // namespace servolink

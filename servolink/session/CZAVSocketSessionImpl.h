@@ -6,13 +6,15 @@
 #include <memory>
 #include <string>
 
+#include "ZAVCritSec.h"
 #include "ZAVServoSocket.h"
 #include "session/SessionLog.h"
 #include "session/TcpSocket.h"
 #include "thread/CDataSend.h"
 #include "thread/CProcessSendData.h"
-#include "thread/ZAVCritSec.h"
 #include "thread/ZAVThread.h"
+
+namespace servolink {
 
 struct ServoCommand;
 
@@ -88,3 +90,5 @@ class CZAVSocketSessionImpl : public CIZAVSocketSession, public ZAVThread {
   SessionLog m_log;  // the logger and the path of the open file
   const std::wstring m_strRobotName = L"Vorla2_0001";
 };
+
+}  // namespace servolink

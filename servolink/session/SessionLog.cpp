@@ -19,6 +19,8 @@
 
 #include "ZAVUIBase.h"
 
+namespace servolink {
+
 namespace {
 
 constexpr long kMaxFileSize = 5120;
@@ -217,3 +219,5 @@ void SessionLog::Close(const std::wstring& robotName) {
   }
   m_state->path.clear();
 }
+
+}  // namespace servolink

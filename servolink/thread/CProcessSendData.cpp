@@ -1,8 +1,10 @@
 #include "thread/CProcessSendData.h"
 
-#include "platform/Clock.h"
+#include "platform/SeamCalls.h"
 #include "session/CZAVSocketSessionImpl.h"
 #include "session/TcpSocket.h"
+
+namespace servolink {
 
 namespace {
 // The pause of a send loop that found nothing to send, or a frame the socket did not take.
@@ -44,3 +46,5 @@ bool CProcessSendData::SendHeadFrame() {
   queue.pop_front();
   return true;
 }
+
+}  // namespace servolink

@@ -4,6 +4,8 @@
 
 #include "thread/ZAVThread.h"
 
+namespace servolink {
+
 class CZAVSocketSessionImpl;
 
 // The send thread of a session: drains the session's send queue into its socket, oldest frame
@@ -35,3 +37,5 @@ class CProcessSendData : public ZAVThread {
   std::atomic<bool> m_bStop{false};
   CZAVSocketSessionImpl* m_pOwner = nullptr;
 };
+
+}  // namespace servolink

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "ZAVCritSec.h"
 #include "ZAVUsbAdbDetection.h"
-#include "thread/ZAVCritSec.h"
 
 // One run of the USB link worker: asks the detection object whether a robot is attached, forwards
 // the robot's command port when it is, and reports the outcome to the main window.

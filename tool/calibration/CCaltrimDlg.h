@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
+#include "ZAVCritSec.h"
 #include "ZAVServoSocket.h"
 #include "ZAVUsbAdbDetection.h"
-#include "thread/ZAVCritSec.h"
 #include "calibration/CaltrimEnv.h"
 #include "calibration/CalibrationMessages.h"
 

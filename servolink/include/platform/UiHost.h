@@ -35,9 +35,7 @@ class IZAVUiHost {
 // Installs the host (null removes it). The host must outlive every library object.
 extern "C" ZAV_EXPORT void ZAVSetUiHost(IZAVUiHost* host);
 
-// Pumps through the installed host; without one it does nothing.
-void ZAVPumpMessages();
-
-// Shows a box through the installed host; without one the text goes to standard error and the
-// answer is IDOK.
-int ZAVMessageBox(const std::string& text, const std::string& caption, unsigned int style);
+// Pumps the calling thread's messages through the installed host; without one it does nothing.
+// The library waits this way for its threads, and a program's own waits that must keep a
+// user-interface thread serving library threads wait the same way.
+extern "C" ZAV_EXPORT void ZAVPumpMessages();
