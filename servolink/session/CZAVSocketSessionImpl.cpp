@@ -87,6 +87,12 @@ bool CZAVSocketSessionImpl::SendData(const char* bytes, int len) {
   return true;
 }
 
+std::size_t CZAVSocketSessionImpl::SendOnLink(const char* data, std::size_t size) {
+  // Only a made connection takes bytes. While the connect is under way the socket exists, but a
+  // send on it would consume the error that tells the receive thread the peer refused.
+  return SendSome(m_bConnected ? m_socket.load() : kNoSocket, data, size);
+}
+
 void CZAVSocketSessionImpl::EmptySendQueue() {
   ZAVAutoLock hold(&m_lock);
   m_sendList.clear();

@@ -1,8 +1,6 @@
 #include "thread/CProcessSendData.h"
 
 #include "platform/SeamCalls.h"
-#include "session/CZAVSocketSessionImpl.h"
-#include "session/TcpSocket.h"
 
 namespace servolink {
 
@@ -15,7 +13,7 @@ CProcessSendData::CProcessSendData() = default;
 
 CProcessSendData::~CProcessSendData() { Stop(); }
 
-bool CProcessSendData::Start(CZAVSocketSessionImpl* owner) {
+bool CProcessSendData::Start(ISendQueueOwner* owner) {
   m_pOwner = owner;
   m_bStop = false;
   return StartThread();
@@ -34,14 +32,11 @@ void CProcessSendData::ThreadProcMain() {
 }
 
 bool CProcessSendData::SendHeadFrame() {
-  ZAVAutoLock hold(&m_pOwner->m_lock);
-  auto& queue = m_pOwner->m_sendList;
+  ZAVAutoLock hold(&m_pOwner->SendLock());
+  auto& queue = m_pOwner->SendQueue();
   if (queue.empty()) return false;
   CDataSend& frame = *queue.front();
-  // Only a made connection takes bytes. While the connect is under way the socket exists, but a
-  // send on it would consume the error that tells the receive thread the peer refused.
-  const int socket = m_pOwner->m_bConnected ? m_pOwner->m_socket.load() : kNoSocket;
-  frame.Advance(SendSome(socket, frame.Remaining(), frame.RemainingLength()));
+  frame.Advance(m_pOwner->SendOnLink(frame.Remaining(), frame.RemainingLength()));
   if (!frame.Done()) return false;
   queue.pop_front();
   return true;
