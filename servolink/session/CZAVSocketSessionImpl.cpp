@@ -17,14 +17,6 @@ namespace {
 // The pause of the receive loop after every frame it reads, good or skipped.
 constexpr std::uint32_t kPassPauseMs = 100;
 
-// wParam and lParam of WM_SESSION_STATE.
-constexpr WPARAM kStateConnecting = 1;
-constexpr WPARAM kStateConnected = 2;
-constexpr WPARAM kStateEnded = 3;
-constexpr LPARAM kEndConnectFailed = 1;
-constexpr LPARAM kEndLinkLost = 3;
-constexpr LPARAM kEndSilence = 4;
-
 }  // namespace
 
 CZAVSocketSessionImpl::CZAVSocketSessionImpl()
@@ -160,7 +152,7 @@ void CZAVSocketSessionImpl::ThreadProcMain() {
   if (ConnectToServer()) {
     if (!m_bStop) ReadLoop();
   } else {
-    if (!m_bStop) PostState(kStateEnded, kEndConnectFailed);
+    if (!m_bStop) PostState(ZAV_SESSION_ENDED, ZAV_SESSION_END_CONNECT_FAILED);
     m_bStop = true;
   }
   m_bConnected = false;
@@ -172,7 +164,7 @@ void CZAVSocketSessionImpl::ThreadProcMain() {
 bool CZAVSocketSessionImpl::ConnectToServer() {
   sockaddr_in address;
   const bool addressValid = MakeIPv4Address(m_szIP, ZAV_ROBOT_PORT, &address);
-  PostState(kStateConnecting, 0);
+  PostState(ZAV_SESSION_CONNECTING, 0);
   m_log.Connect("Connectting!");
   if (m_socket == kNoSocket) {
     const int socket = CreateTcpSocket();
@@ -194,7 +186,7 @@ bool CZAVSocketSessionImpl::ConnectToServer() {
   m_bConnected = true;
   // Each end of a connect is posted before its line is written. No line is lost by that: the
   // program answers an end with StopConnect, which closes the log only after this thread ended.
-  PostState(kStateConnected, 0);
+  PostState(ZAV_SESSION_CONNECTED, 0);
   m_log.Connect("Connect Sucessed!");
   return true;
 }
@@ -227,14 +219,14 @@ void CZAVSocketSessionImpl::ReadLoop() {
 void CZAVSocketSessionImpl::EndOnReadFailure() {
   m_bConnected = false;
   if (m_bStop) return;  // the read was cut short by a stop request: a requested end is silent
-  PostState(kStateEnded, kEndLinkLost);
+  PostState(ZAV_SESSION_ENDED, ZAV_SESSION_END_LINK_LOST);
   m_log.Connect("Connect Failed, error code 3!");
 }
 
 void CZAVSocketSessionImpl::EndOnSilence() {
   m_bStop = true;
   m_bConnected = false;
-  PostState(kStateEnded, kEndSilence);
+  PostState(ZAV_SESSION_ENDED, ZAV_SESSION_END_SILENCE);
   m_log.Connect("Connect Failed, error code 4!");
 }
 

@@ -59,7 +59,7 @@ class CCaltrimDlg::WorkerHost : public IAdbWorkerHost {
   bool IsShuttingDown() override { return m_dlg->m_bShuttingDown; }
   IZAVUsbDetection* UsbDetection() override { return m_dlg->m_pUsbDetection; }
   void SetUsbReady(bool ready) override { m_dlg->m_bUsbReady = ready; }
-  void PostUsbState(int state) override { m_dlg->PostMessage(WM_USB_ADB_STATE, state, 0); }
+  void PostUsbState(WPARAM state) override { m_dlg->PostMessage(WM_USB_ADB_STATE, state, 0); }
   void ShowModuleError() override {
     m_dlg->m_env.prompt->Show(m_dlg, QStringLiteral("ADB Module Error!"), T("AFX_IDS_APP_TITLE"),
                               MB_OK);
@@ -295,7 +295,7 @@ void CCaltrimDlg::StartAdbWorker() {
     // No thread to be had: the run fails as a run without a detection object does, so the
     // Connect button still serves Wi-Fi.
     host->SetUsbReady(false);
-    host->PostUsbState(2);
+    host->PostUsbState(USB_ADB_NOT_READY);
   }
 }
 
@@ -556,14 +556,14 @@ void CCaltrimDlg::OnMessage(unsigned int msg, WPARAM wParam, LPARAM lParam) {
 
 void CCaltrimDlg::OnSessionState(WPARAM state, LPARAM reason) {
   if (m_progress == nullptr) return;  // start-up ended early: no controls to show it on
-  if (state == 2) {
+  if (state == ZAV_SESSION_CONNECTED) {
     ReadAllCaliValues();
     if (const char* key = ConnectedMessageKey(m_nConnectType)) {
       ShowStatus(T(key), false);
       m_stcStatus->setText(ConnectedStatusLine(m_nConnectType, m_strDevName, m_strIP, m_nPort));
     }
     UpdateConnectionUi(m_nConnectType);
-  } else if (state == 3) {
+  } else if (state == ZAV_SESSION_ENDED) {
     m_strDevName.clear();
     m_strIP.clear();
     m_nPort = 0;
@@ -577,15 +577,15 @@ void CCaltrimDlg::OnSessionState(WPARAM state, LPARAM reason) {
 }
 
 void CCaltrimDlg::OnUsbAdbState(WPARAM state) {
-  if (state != 1 && state != 2) return;
+  if (state != USB_ADB_READY && state != USB_ADB_NOT_READY) return;
   if (m_btnConnect != nullptr) m_btnConnect->setEnabled(true);
   setEnabled(true);
   ShowStatus(T("IDS_SERVER_RUN_SUCCESS"), false);
 }
 
 void CCaltrimDlg::OnConnectNotice(WPARAM kind) {
-  if (kind == 0) ShowStatus(T("IDS_USB_CONNECT_ROBOT"), true);
-  if (kind == 1) ShowStatus(T("IDS_WIFI_CONNECT_ROBOT"), true);
+  if (kind == CONNECT_NOTICE_USB) ShowStatus(T("IDS_USB_CONNECT_ROBOT"), true);
+  if (kind == CONNECT_NOTICE_WIFI) ShowStatus(T("IDS_WIFI_CONNECT_ROBOT"), true);
 }
 
 void CCaltrimDlg::OnServoCheckChanged(WPARAM change) {

@@ -31,14 +31,14 @@ QString ConnectedStatusLine(int connectType, const QString& devName, const QStri
 }
 
 const char* EndedMessageKey(LPARAM reason) {
-  return reason == 0 ? "IDS_CONNECT_FAIL" : "IDS_CONNECT_DISCONNECTED";
+  return reason == ZAV_SESSION_END_FAILED ? "IDS_CONNECT_FAIL" : "IDS_CONNECT_DISCONNECTED";
 }
 
 QString IdleBarText(const QString& text) { return QString(kIdleIndent, QLatin1Char(' ')) + text; }
 
 std::optional<bool> SelectAllAfterPanelChange(WPARAM change, const std::vector<bool>& boxes) {
-  if (change == 1) return false;
-  if (change == 0) return std::all_of(boxes.begin(), boxes.end(), [](bool b) { return b; });
+  if (change == SERVO_CHECK_CLEARED) return false;
+  if (change == SERVO_CHECK_CHECKED) return std::all_of(boxes.begin(), boxes.end(), [](bool b) { return b; });
   return std::nullopt;
 }
 

@@ -18,14 +18,14 @@ QString ConnectedStatusLine(int connectType, const QString& devName, const QStri
 // String-ID key of the idle message once connected, or null for a type that is neither.
 const char* ConnectedMessageKey(int connectType);
 
-// String-ID key of the idle message when a run ended with reason lParam.
+// String-ID key of the idle message when a run ended with reason (lParam of ZAV_SESSION_ENDED).
 const char* EndedMessageKey(LPARAM reason);
 
 // The text an idle message display carries: 39 spaces before the text.
 QString IdleBarText(const QString& text);
 
-// Select all after a panel's box changed (wParam 0 checked, 1 cleared), given every panel's box:
-// the new state of Select all, or nothing for an unknown wParam.
+// Select all after a panel's box changed (SERVO_CHECK_CHECKED or SERVO_CHECK_CLEARED), given
+// every panel's box: the new state of Select all, or nothing for an unknown wParam.
 std::optional<bool> SelectAllAfterPanelChange(WPARAM change, const std::vector<bool>& boxes);
 
 // The status line after a USB plug event: the present line cut before its first "(" (the whole
