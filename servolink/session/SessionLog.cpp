@@ -45,11 +45,7 @@ class SessionRollingFileAppender : public log4cplus::RollingFileAppender {
 // The executable's folder and the system's local time.
 class SystemEnvironment : public ISessionLogEnvironment {
  public:
-  std::wstring BaseFolder() override {
-    wchar_t folder[1024] = {};
-    GetFileNameFromExePath(L"", folder, sizeof folder / sizeof folder[0]);
-    return folder;
-  }
+  std::wstring BaseFolder() override { return ZAVExeFolderFile(nullptr); }
   SessionLogTime Now() override {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
