@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
-#include <QThread>
 #include <QToolButton>
 #include <chrono>
 #include <system_error>
@@ -21,8 +20,8 @@
 #include "app/ControlId.h"
 #include "app/DialogUnits.h"
 #include "app/FileVersion.h"
-#include "app/PumpPostedEvents.h"
 #include "app/Text.h"
+#include "app/UiThread.h"
 #include "calibration/AdbWorker.h"
 #include "calibration/CDevListDlg.h"
 #include "calibration/CServoItemDlg.h"
@@ -453,9 +452,9 @@ void CCaltrimDlg::ResetRobot() {
 
 void CCaltrimDlg::LockPumping() {
   // A USB worker holding the lock may itself wait for this thread (its message box), so the wait
-  // keeps handling posted events instead of blocking outright.
+  // keeps serving it through the UI host, as the library's own waits do, instead of blocking.
   while (!m_csLock.TryLock()) {
-    PumpPostedEvents();
+    ZAVPumpMessages();
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
 }
@@ -598,33 +597,20 @@ void CCaltrimDlg::OnServoCheckChanged(WPARAM change) {
 // ---------------------------------------------------------------------------------------------
 // Library callbacks
 
-void CCaltrimDlg::RunOnUiThread(std::function<void()> fn) {
-  if (QThread::currentThread() == thread()) {
-    fn();
-  } else {
-    QMetaObject::invokeMethod(this, std::move(fn), Qt::QueuedConnection);
-  }
-}
-
 void CCaltrimDlg::OnFoundDevice(__DevInfo info) {
   // The whole look-up and append runs on the user-interface thread while this thread waits, so it
   // never interleaves with Refresh; a record that comes before the dialog exists waits for it.
-  auto deliver = [this, &info] {
+  RunOnUiThreadAndWait(this, [this, &info] {
     if (m_dlgDevList) m_dlgDevList->AddDevice(info);
-  };
-  if (QThread::currentThread() == thread()) {
-    deliver();
-  } else {
-    QMetaObject::invokeMethod(this, deliver, Qt::BlockingQueuedConnection);
-  }
+  });
 }
 
 void CCaltrimDlg::OnReadServoCaliAngel(bool ok, int id, int value) {
-  RunOnUiThread([this, ok, id, value] { ApplyCaliRead(ok, id, value); });
+  RunOnUiThread(this, [this, ok, id, value] { ApplyCaliRead(ok, id, value); });
 }
 
 void CCaltrimDlg::OnReadCurrentAngel(bool ok, int id, int angle) {
-  RunOnUiThread([this, ok, id, angle] { ApplyAngleRead(ok, id, angle); });
+  RunOnUiThread(this, [this, ok, id, angle] { ApplyAngleRead(ok, id, angle); });
 }
 
 void CCaltrimDlg::OnSetCaliAngel(bool, int) {

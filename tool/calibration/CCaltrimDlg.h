@@ -194,8 +194,6 @@ class CCaltrimDlg : public QDialog,
   // recorded. CloseIfRequested carries a recorded close out once nothing is under way.
   bool CloseMustWait();
   void CloseIfRequested();
-  // Runs fn on the user-interface thread: at once when already there, else queued in order.
-  void RunOnUiThread(std::function<void()> fn);
 
   CaltrimEnv m_env;
   bool m_bInitDone = false;
