@@ -40,14 +40,11 @@ class SessionRollingFileAppender : public log4cplus::RollingFileAppender {
   static constexpr long kLibraryMinimumSize = 200 * 1024;
 };
 
-// The executable's folder and the system's local time.
+// The folder of the program's records (its own folder, or the operator's state folder for an
+// installed program) and the system's local time.
 class SystemEnvironment : public ISessionLogEnvironment {
  public:
-  std::wstring BaseFolder() override {
-    wchar_t folder[1024] = {};
-    GetFileNameFromExePath(L"", folder, sizeof folder / sizeof folder[0]);
-    return folder;
-  }
+  std::wstring BaseFolder() override { return GetWritableFolder(ZAV_WRITABLE_STATE); }
   SessionLogTime Now() override {
     const std::time_t now = std::time(nullptr);
     std::tm local{};

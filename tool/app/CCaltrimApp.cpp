@@ -22,6 +22,10 @@ std::wstring ExeFolder() {
   return buffer;
 }
 
+// Beside the program, or in the operator's configuration folder for an installed program (seeded
+// there from the shipped file at the first start).
+std::wstring ConfigFile() { return GetWritableFilePath(L"Config.ini", ZAV_WRITABLE_CONFIG); }
+
 }  // namespace
 
 CCaltrimApp::CCaltrimApp(MainWindowFactory makeMainWindow)
@@ -38,7 +42,7 @@ CCaltrimApp::~CCaltrimApp() {
 
 std::wstring CCaltrimApp::ConfigPath() {
   if (g_app != nullptr && !g_app->m_strConfigPath.empty()) return g_app->m_strConfigPath;
-  return ExeFolder() + L"Config.ini";
+  return ConfigFile();
 }
 
 bool CCaltrimApp::InitInstance() {
@@ -51,7 +55,7 @@ bool CCaltrimApp::InitInstance() {
 
   KillAdbProcess();
 
-  m_strConfigPath = ExeFolder() + L"Config.ini";
+  m_strConfigPath = ConfigFile();
   const int language = SettleLanguage(m_strConfigPath, QLocale::system());
   m_nLanguage = language;
   LoadLanguage(language);

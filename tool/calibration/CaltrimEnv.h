@@ -24,6 +24,6 @@ struct CaltrimEnv {
   ICaltrimPrompt* prompt = nullptr;
 };
 
-// The real link library, the outside USB detection library, Config.ini beside the executable and
+// The real link library, the outside USB detection library, the program's Config.ini and
 // QMessageBox prompts.
 CaltrimEnv DefaultCaltrimEnv();
