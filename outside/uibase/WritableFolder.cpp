@@ -46,11 +46,11 @@ std::string RunningWritableFolder(ZAVWritableKind kind, std::string* exeFolder) 
   const WritableFolderFacts facts = RunningFacts();
   *exeFolder = facts.exeFolder;
   const std::string folder = ChooseWritableFolder(facts, kind);
-  if (folder != facts.exeFolder) {
-    std::error_code ignored;  // a folder that cannot be made shows when a file is written there
-    std::filesystem::create_directories(folder, ignored);
-  }
-  return folder;
+  if (folder == facts.exeFolder) return folder;
+  // A home that cannot hold it (none, or read-only): the shipped files are at least read.
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  return std::filesystem::is_directory(folder, error) ? folder : facts.exeFolder;
 }
 
 }  // namespace

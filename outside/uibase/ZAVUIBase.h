@@ -73,7 +73,7 @@ enum ZAVWritableKind { ZAV_WRITABLE_CONFIG, ZAV_WRITABLE_STATE };
 // installed program) the operator's own folder, made when missing: "$XDG_CONFIG_HOME/Caltrim/"
 // (default "~/.config/Caltrim/") for the settings, "$XDG_STATE_HOME/Caltrim/" (default
 // "~/.local/state/Caltrim/") for the records. The executable's folder again when no home folder
-// is known.
+// is known or that folder cannot be made.
 ZAVUIBASE_API std::wstring GetWritableFolder(ZAVWritableKind kind);
 
 // GetWritableFolder(kind) followed by name. When that is not the executable's folder and holds no
