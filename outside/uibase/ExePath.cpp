@@ -3,15 +3,13 @@
 #include <algorithm>
 #include <string>
 
+#include "ExePath.h"
 #include "Utf8.h"
 #include "ZAVUIBase.h"
 
-namespace {
-
-// The folder of the running executable with a trailing '/', or "./" when the link cannot be
-// read (a process whose executable was deleted still resolves, with a " (deleted)" suffix on the
-// file name only).
-std::string ExeFolder() {
+// A process whose executable was deleted still resolves, with a " (deleted)" suffix on the file
+// name only.
+std::string zavuibase::ExecutableFolder() {
   std::string path(256, '\0');
   for (;;) {
     const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
@@ -27,10 +25,8 @@ std::string ExeFolder() {
   return path.substr(0, slash + 1);
 }
 
-}  // namespace
-
 std::wstring ZAVExeFolderFile(const wchar_t* name) {
-  std::wstring result = zavuibase::Utf8ToWide(ExeFolder());
+  std::wstring result = zavuibase::Utf8ToWide(zavuibase::ExecutableFolder());
   if (name != nullptr) result += name;
   return result;
 }

@@ -73,6 +73,23 @@ ZAVUIBASE_API void GetFileNameFromExePath(const wchar_t* name, wchar_t* out,
 // to size.
 ZAVUIBASE_API std::wstring ZAVExeFolderFile(const wchar_t* name);
 
+// The two kinds of file the program writes: its settings (Config.ini) and what it records while it
+// runs (the Log folder).
+enum ZAVWritableKind { ZAV_WRITABLE_CONFIG, ZAV_WRITABLE_STATE };
+
+// The folder, with a trailing '/', for the program's writable files of kind. The executable's own
+// folder when the caller may write there (a build tree, a copied program folder). Otherwise (an
+// installed program) the operator's own folder, made when missing: "$XDG_CONFIG_HOME/Caltrim/"
+// (default "~/.config/Caltrim/") for the settings, "$XDG_STATE_HOME/Caltrim/" (default
+// "~/.local/state/Caltrim/") for the records. The executable's folder again when no home folder
+// is known or that folder cannot be made.
+ZAVUIBASE_API std::wstring GetWritableFolder(ZAVWritableKind kind);
+
+// GetWritableFolder(kind) followed by name. When that is not the executable's folder and holds no
+// such file yet, the file of that name shipped beside the executable is copied there first, so
+// that an operator's first start begins from the shipped defaults.
+ZAVUIBASE_API std::wstring GetWritableFilePath(const wchar_t* name, ZAVWritableKind kind);
+
 // text (UTF-8, the 8-bit encoding of this system) widened. Never fails: each byte that does not
 // belong to a well-formed sequence becomes U+FFFD.
 ZAVUIBASE_API std::wstring ZAVWidenUtf8(const std::string& text);

@@ -42,10 +42,11 @@ class SessionRollingFileAppender : public log4cplus::RollingFileAppender {
   static constexpr long kLibraryMinimumSize = 200 * 1024;
 };
 
-// The executable's folder and the system's local time.
+// The folder of the program's records (its own folder, or the operator's state folder for an
+// installed program) and the system's local time.
 class SystemEnvironment : public ISessionLogEnvironment {
  public:
-  std::wstring BaseFolder() override { return ZAVExeFolderFile(nullptr); }
+  std::wstring BaseFolder() override { return GetWritableFolder(ZAV_WRITABLE_STATE); }
   SessionLogTime Now() override {
     const std::time_t now = std::time(nullptr);
     std::tm local{};

@@ -27,8 +27,8 @@ class ISessionLogEnvironment {
   virtual SessionLogTime Now() = 0;
 };
 
-// Installs env for every later Initial (null restores the executable's folder and the system's
-// local time). env must outlive its use.
+// Installs env for every later Initial (null restores the program's record folder,
+// GetWritableFolder(ZAV_WRITABLE_STATE), and the system's local time). env must outlive its use.
 void SetSessionLogEnvironment(ISessionLogEnvironment* env);
 
 // The log of one session run: a file in a dated folder beside the executable, written through

@@ -17,6 +17,10 @@ CCaltrimApp* g_app = nullptr;
 // The program's folder with its trailing '/', whole however deep (never cut at 260 characters).
 std::wstring ExeFolder() { return ZAVExeFolderFile(nullptr); }
 
+// Beside the program, or in the operator's configuration folder for an installed program (seeded
+// there from the shipped file at the first start).
+std::wstring ConfigFile() { return GetWritableFilePath(L"Config.ini", ZAV_WRITABLE_CONFIG); }
+
 }  // namespace
 
 CCaltrimApp::CCaltrimApp(MainWindowFactory makeMainWindow)
@@ -33,7 +37,7 @@ CCaltrimApp::~CCaltrimApp() {
 
 std::wstring CCaltrimApp::ConfigPath() {
   if (g_app != nullptr && !g_app->m_strConfigPath.empty()) return g_app->m_strConfigPath;
-  return ExeFolder() + L"Config.ini";
+  return ConfigFile();
 }
 
 bool CCaltrimApp::InitInstance() {
@@ -46,7 +50,7 @@ bool CCaltrimApp::InitInstance() {
 
   KillAdbProcess();
 
-  m_strConfigPath = ExeFolder() + L"Config.ini";
+  m_strConfigPath = ConfigFile();
   const int language = SettleLanguage(m_strConfigPath, QLocale::system());
   m_nLanguage = language;
   LoadLanguage(language);

@@ -25,8 +25,8 @@ class CCaltrimApp : public QObject {
   CCaltrimApp(const CCaltrimApp&) = delete;
   CCaltrimApp& operator=(const CCaltrimApp&) = delete;
 
-  // m_strConfigPath of the application object once start-up has set it; else Config.ini in the
-  // program's folder.
+  // m_strConfigPath of the application object once start-up has set it; else the program's
+  // Config.ini (GetWritableFilePath: beside the program, or the operator's copy).
   static std::wstring ConfigPath();
 
   // Starts the program: installs the UI host, ends when another copy runs (asking it to raise
@@ -44,7 +44,7 @@ class CCaltrimApp : public QObject {
   // translations for language (the standard buttons of message boxes).
   void LoadLanguage(int language);
 
-  std::wstring m_strConfigPath;  // Config.ini in the program's folder, set by start-up
+  std::wstring m_strConfigPath;  // the program's Config.ini, set by start-up
   int m_nLanguage = 0;           // the language index in force for this run
 
  private:

@@ -28,6 +28,6 @@ struct CaltrimEnv {
   std::function<std::thread(std::function<void()>)> startThread;
 };
 
-// The real link library, the outside USB detection library, Config.ini beside the executable and
+// The real link library, the outside USB detection library, the program's Config.ini and
 // QMessageBox prompts.
 CaltrimEnv DefaultCaltrimEnv();

@@ -1,4 +1,4 @@
-#include "ZAVUIBase.h"
+#include "app/CCaltrimApp.h"
 #include "app/FileVersion.h"
 #include "calibration/CaltrimEnv.h"
 #include "calibration/QtPrompt.h"
@@ -9,7 +9,7 @@ CaltrimEnv DefaultCaltrimEnv() {
   env.createSession = [](CIZAVSocketSession** out) { return CreateZAVSocketSession(out); };
   env.createBroadcast = [](CIZAVBroadcastSocket** out) { return CreateZAVBroadcastSocket(out); };
   env.createUsbDetection = [](IZAVUsbDetection** out) { return CreateIZAVUsbDetection(out); };
-  env.configPath = ZAVExeFolderFile(L"Config.ini");
+  env.configPath = CCaltrimApp::ConfigPath();
   env.executablePath = RunningExecutablePath();
   env.prompt = &prompt;
   return env;

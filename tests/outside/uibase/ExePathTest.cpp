@@ -36,4 +36,9 @@ TEST(ExePathTest, NeverWritesPastTheCapacityAndAlwaysTerminates) {
   EXPECT_EQ(untouched, L'#');
 }
 
+TEST(ExePathTest, AProgramInAWritableFolderKeepsItsWritableFilesThere) {
+  EXPECT_EQ(GetWritableFolder(ZAV_WRITABLE_STATE), ExpectedFolder());
+  EXPECT_EQ(GetWritableFilePath(L"Config.ini", ZAV_WRITABLE_CONFIG), ExpectedFolder() + L"Config.ini");
+}
+
 }  // namespace

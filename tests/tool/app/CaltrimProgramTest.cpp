@@ -4,6 +4,8 @@
 #include <net/if.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -34,6 +36,9 @@ bool Isolated() {
 class CaltrimProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    if (const char* why = std::getenv("CALTRIM_ISOLATION_UNAVAILABLE"); why != nullptr && !Isolated()) {
+      GTEST_SKIP() << why;
+    }
     ASSERT_TRUE(Isolated()) << "the program and stray processes are started only in isolation; "
                                "run this through isolated-run.sh";
     QtTestApp();
@@ -133,6 +138,25 @@ TEST_F(CaltrimProgramTest, StartUpEndsOneStrayAdbAndSettlesTheLanguageAndASecond
   QProcess* next = Start("en_US.UTF-8");
   EXPECT_TRUE(LanguageBecomes(2));
   EXPECT_EQ(next->state(), QProcess::Running);
+}
+
+TEST_F(CaltrimProgramTest, HelpAndVersionAnswerAndEndWithoutStartingAnything) {
+  QProcess* adb = StartStrayAdb();
+  const struct {
+    const char* arg;
+    const char* expected;
+  } cases[] = {
+      {"--version", "Caltrim 1.0.0.4\n"},
+      {"--help", "Usage: Caltrim [--help | --version]"},
+  };
+  for (const auto& c : cases) {
+    QProcess* answer = Start("zh_CN.UTF-8", {}, {QString::fromLatin1(c.arg)});
+    ASSERT_TRUE(Ended(answer, kStartMs)) << c.arg;
+    EXPECT_EQ(answer->exitCode(), 0) << c.arg;
+    EXPECT_TRUE(answer->readAllStandardOutput().startsWith(c.expected)) << c.arg;
+  }
+  EXPECT_EQ(StoredLanguage(), -100) << "the language was not settled";
+  EXPECT_EQ(adb->state(), QProcess::Running) << "no debug bridge was ended";
 }
 
 }  // namespace
