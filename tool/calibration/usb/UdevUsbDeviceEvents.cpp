@@ -13,22 +13,21 @@ namespace {
 
 std::string ErrorText(int error) { return std::strerror(error); }
 
-// A sysfs attribute of the device, or, once the device is gone (a removal), the property udev
-// recorded for it.
-std::string Attribute(udev_device* device, const char* sysattr, const char* property) {
-  const char* value = udev_device_get_sysattr_value(device, sysattr);
-  if (value == nullptr) value = udev_device_get_property_value(device, property);
+// A sysfs attribute of the device; empty once the device is gone (a removal, whose handling
+// needs no ids).
+std::string Attribute(udev_device* device, const char* name) {
+  const char* value = udev_device_get_sysattr_value(device, name);
   return value != nullptr ? value : "";
 }
 
 std::string InterfaceName(udev_device* device) {
-  std::string instance = Attribute(device, "serial", "ID_SERIAL_SHORT");
+  std::string instance = Attribute(device, "serial");
   if (instance.empty()) {
     const char* sysname = udev_device_get_sysname(device);
     instance = sysname != nullptr ? sysname : "";
   }
-  return MakeUsbInterfaceName(Attribute(device, "idVendor", "ID_VENDOR_ID"),
-                              Attribute(device, "idProduct", "ID_MODEL_ID"), instance);
+  return MakeUsbInterfaceName(Attribute(device, "idVendor"), Attribute(device, "idProduct"),
+                              instance);
 }
 
 }  // namespace

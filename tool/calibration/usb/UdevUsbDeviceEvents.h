@@ -12,10 +12,12 @@ struct udev_monitor;
 
 // USB device events from udev: a monitor of udev's events for subsystem "usb", device type
 // "usb_device", whose socket the calling thread's event loop watches. Only "add" and "remove"
-// are passed on; each device is named MakeUsbInterfaceName(idVendor, idProduct, serial). A
-// device without a serial number is named by its place on the bus instead (its kernel name,
-// such as "1-1.4"), as a system does for devices that carry none: the name stays the same while
-// the device stays in its port.
+// are passed on; each device is named MakeUsbInterfaceName(idVendor, idProduct, serial) from its
+// sysfs attributes. A device without a serial number is named by its place on the bus instead
+// (its kernel name, such as "1-1.4"), as a system does for devices that carry none: the name
+// stays the same while the device stays in its port. A removed device's attributes are gone
+// with it, so a removal names the device by its kernel name with empty ids (a removal is
+// handled whatever the ids).
 //
 // udev's events come from the udev daemon, which announces each device after its rules have run
 // (so the robot's device node already carries the access the rules give). Without the daemon
