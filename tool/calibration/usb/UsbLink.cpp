@@ -94,7 +94,7 @@ void UsbLink::StartWorker() {
   JoinFinishedWorkers();
   auto done = std::make_shared<std::atomic<bool>>(false);
   try {
-    std::thread thread([host = m_host, done] {
+    std::thread thread = m_host->StartThread([host = m_host, done] {
       RunAdbWorker(host);
       *done = true;
     });

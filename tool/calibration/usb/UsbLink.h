@@ -3,6 +3,7 @@
 #include <QString>
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -41,6 +42,8 @@ class IUsbLinkHost : public IAdbWorkerHost {
   // Takes WorkerLock() with the window's shut-down wait: it keeps handling posted events (a
   // worker holding the lock may wait for this thread to answer its message box).
   virtual void LockWorkerPumping() = 0;
+  // Starts a thread running body, or throws std::system_error as std::thread does.
+  virtual std::thread StartThread(std::function<void()> body) = 0;
 };
 
 // The USB link of the main window: the robot's arrival and every device's removal, and the

@@ -65,6 +65,9 @@ class RecordingHost : public IUsbLinkHost {
   void SetUsbDetection(IZAVUsbDetection* value) override { detection = value; }
   CIZAVSocketSession* CreateSession() override { return NewSession(); }
   IZAVUsbDetection* CreateUsbDetection() override { return NewDetection(); }
+  std::thread StartThread(std::function<void()> body) override {
+    return std::thread(std::move(body));
+  }
   void LockWorkerPumping() override {
     while (!lock.TryLock()) {
       if (onWait) onWait();
