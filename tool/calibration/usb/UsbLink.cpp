@@ -4,13 +4,8 @@
 
 #include "app/Text.h"
 #include "calibration/CalibrationMessages.h"
+#include "calibration/MainWindowRules.h"
 #include "calibration/usb/UsbInterfaceName.h"
-
-namespace {
-
-constexpr int kUsbNotReady = 2;  // WM_USB_ADB_STATE's wParam
-
-}  // namespace
 
 UsbLink::UsbLink(IUsbLinkHost* host) : m_host(host) {}
 
@@ -83,11 +78,7 @@ bool UsbLink::ReleaseLinkObjects() {
 }
 
 void UsbLink::AppendToStatusLine(const char* key) {
-  // Each plug event replaces the last one's text, which begins with "(".
-  QString line = m_host->StatusLine();
-  const qsizetype bracket = line.indexOf(QLatin1Char('('));
-  if (bracket >= 0) line.truncate(bracket);
-  m_host->SetStatusLine(line + T(key));
+  m_host->SetStatusLine(StatusLineAfterUsbEvent(m_host->StatusLine(), T(key)));
 }
 
 void UsbLink::StartWorker() {
@@ -101,7 +92,7 @@ void UsbLink::StartWorker() {
     m_workers.push_back({std::move(thread), std::move(done)});
   } catch (const std::system_error&) {
     m_host->SetUsbReady(false);
-    m_host->PostUsbState(kUsbNotReady);
+    m_host->PostUsbState(USB_ADB_NOT_READY);
   }
 }
 

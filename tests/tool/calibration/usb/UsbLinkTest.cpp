@@ -11,15 +11,13 @@
 #include "tool/app/ShippedTexts.h"
 #include "tool/calibration/CalibrationFixture.h"
 
-inline void PrintTo(const QString& text, std::ostream* out) { *out << text.toStdString(); }
-
 namespace {
 
 const std::string kRobot = MakeUsbInterfaceName("18d1", "4e26", "VORLA2000123");
 const std::string kOther = MakeUsbInterfaceName("046d", "c52b", "1-1.2");
 const QString kLine = QStringLiteral("Connected to R ");  // the status line before the event
 
-// A detection object that notes any use after its Release and can hold a run in GetDeviceState.
+// A detection object that notes any use after its Release.
 class CheckedDetection : public FakeUsbDetection {
  public:
   using FakeUsbDetection::FakeUsbDetection;
@@ -29,11 +27,9 @@ class CheckedDetection : public FakeUsbDetection {
   }
   int GetDeviceState() override {
     usedAfterRelease = usedAfterRelease || released;
-    entered = true;
-    while (held) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return FakeUsbDetection::GetDeviceState();
   }
-  std::atomic<bool> released{false}, usedAfterRelease{false}, entered{false}, held{false};
+  std::atomic<bool> released{false}, usedAfterRelease{false};
 };
 
 // The window's side, recorded. Objects it makes live in lists, so the test sees each one.
@@ -48,9 +44,9 @@ class RecordingHost : public IUsbLinkHost {
   bool IsShuttingDown() override { return shuttingDown; }
   IZAVUsbDetection* UsbDetection() override { return detection; }
   void SetUsbReady(bool value) override { ready = value; }
-  void PostUsbState(int state) override {
+  void PostUsbState(WPARAM state) override {
     std::lock_guard<std::mutex> hold(postLock);
-    posts.push_back(state);
+    posts.push_back(static_cast<int>(state));
   }
   void ShowModuleError() override { ++moduleErrors; }
   QString StatusLine() override { return line; }
@@ -202,19 +198,19 @@ TEST_F(UsbLinkTest, ArrivalsInQuickSuccessionLeaveOneSessionOneDetectionObjectAn
 // robot that arrives meanwhile (the wait serves events) is handled after the removal.
 TEST_F(UsbLinkTest, RemovalWaitsForARunInProgressAndEventsDuringTheWaitComeAfter) {
   auto* first = static_cast<CheckedDetection*>(m_host.detection);
-  first->held = true;
+  first->hold = true;
   m_link.StartWorker();
-  ASSERT_TRUE(PumpUntil([&] { return first->entered.load(); }));
+  ASSERT_TRUE(PumpUntil([&] { return first->asked > 0; }));  // the run holds the lock
   bool waited = false;
   m_host.onWait = [&] {
     if (waited) return;
     waited = true;
     EXPECT_FALSE(first->released) << "released while the run still used it";
     m_link.OnUsbDeviceChange(UsbDeviceChange::kArrived, kRobot);
-    first->held = false;
+    first->hold = false;
   };
   m_link.OnUsbDeviceChange(UsbDeviceChange::kRemoved, kRobot);
-  first->held = false;  // in case the removal did not wait
+  first->hold = false;  // in case the removal did not wait
   EXPECT_TRUE(waited);
   EXPECT_TRUE(first->released);
   EXPECT_EQ(m_host.shown, (std::vector<QString>{T("IDS_SERVER_CLOSE_SUCCESS") + " idle"}));
