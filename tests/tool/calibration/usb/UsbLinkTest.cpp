@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <list>
 
 #include "app/LanguageSetting.h"
@@ -32,16 +31,16 @@ class CheckedDetection : public FakeUsbDetection {
   std::atomic<bool> released{false}, usedAfterRelease{false};
 };
 
-// The window's side, recorded. Objects it makes live in lists, so the test sees each one.
+// The window's side, recorded. The objects it makes stay in lists, so the test sees each one.
 class RecordingHost : public IUsbLinkHost {
  public:
-  RecordingHost() {
-    SetSession(NewSession());
-    SetUsbDetection(NewDetection());
+  RecordingHost() : session(NewSession()), detection(NewDetection()) {}
+  ~RecordingHost() override {
+    for (const CheckedDetection& d : detections) EXPECT_FALSE(d.usedAfterRelease);
   }
 
   ZAVCritSec& WorkerLock() override { return lock; }
-  bool IsShuttingDown() override { return shuttingDown; }
+  bool IsShuttingDown() override { return false; }
   IZAVUsbDetection* UsbDetection() override { return detection; }
   void SetUsbReady(bool value) override { ready = value; }
   void PostUsbState(WPARAM state) override {
@@ -51,9 +50,7 @@ class RecordingHost : public IUsbLinkHost {
   void ShowModuleError() override { ++moduleErrors; }
   QString StatusLine() override { return line; }
   void SetStatusLine(const QString& text) override { line = text; }
-  void ShowStatus(const QString& text, bool busy) override {
-    shown.push_back(text + (busy ? " busy" : " idle"));
-  }
+  void ShowStatus(const QString& text, bool busy) override { shown += text + (busy ? "!" : ""); }
   void EnableWindow(bool value) override { enabled = value; }
   void UpdateConnectionUi(int mode) override { modes.push_back(mode); }
   CIZAVSocketSession* Session() override { return session; }
@@ -61,9 +58,7 @@ class RecordingHost : public IUsbLinkHost {
   void SetUsbDetection(IZAVUsbDetection* value) override { detection = value; }
   CIZAVSocketSession* CreateSession() override { return NewSession(); }
   IZAVUsbDetection* CreateUsbDetection() override { return NewDetection(); }
-  std::thread StartThread(std::function<void()> body) override {
-    return std::thread(std::move(body));
-  }
+  std::thread StartThread(std::function<void()> body) override { return std::thread(body); }
   void LockWorkerPumping() override {
     while (!lock.TryLock()) {
       if (onWait) onWait();
@@ -73,13 +68,8 @@ class RecordingHost : public IUsbLinkHost {
 
   FakeSession* NewSession() { return &sessions.emplace_back(&journal); }
   CheckedDetection* NewDetection() {
-    CheckedDetection& made = detections.emplace_back(&journal);
-    made.states = nextStates;
-    return &made;
-  }
-  std::vector<int> Posts() {
-    std::lock_guard<std::mutex> hold(postLock);
-    return posts;
+    detections.emplace_back(&journal).states = nextStates;
+    return &detections.back();
   }
 
   Journal journal;  // "session" and "usb" for each Release
@@ -87,20 +77,16 @@ class RecordingHost : public IUsbLinkHost {
   std::list<CheckedDetection> detections;
   std::deque<int> nextStates;  // what each new detection object answers
   ZAVCritSec lock;
-  std::atomic<bool> shuttingDown{false};
-  CIZAVSocketSession* session = nullptr;
-  IZAVUsbDetection* detection = nullptr;
+  CIZAVSocketSession* session;
+  IZAVUsbDetection* detection;
   std::atomic<bool> ready{false};
   std::atomic<int> moduleErrors{0};
-  QString line = kLine + "(old event)";
-  std::vector<QString> shown;
+  std::mutex postLock;
+  std::vector<int> posts;
+  QString line = kLine + "(old event)", shown;
   bool enabled = true;
   std::vector<int> modes;
   std::function<void()> onWait;
-
- private:
-  std::mutex postLock;
-  std::vector<int> posts;
 };
 
 class UsbLinkTest : public ::testing::Test {
@@ -109,17 +95,13 @@ class UsbLinkTest : public ::testing::Test {
     QtTestApp();
     UseShippedTexts(kLanguageEnglish);  // the status-line cut needs the texts' brackets
   }
-  ~UsbLinkTest() override {
-    m_link.JoinWorkers();
-    for (const CheckedDetection& d : m_host.detections) EXPECT_FALSE(d.usedAfterRelease);
-  }
-  RecordingHost m_host;
-  UsbLink m_link{&m_host};
 };
 
+// Each event from the same start (a session and a detection object), once every run has ended.
 TEST_F(UsbLinkTest, EachDeviceEventAndWhatTheWorkerThenFinds) {
+  const auto kIn = UsbDeviceChange::kArrived;
+  const auto kOut = UsbDeviceChange::kRemoved;
   struct Case {
-    const char* what;
     UsbDeviceChange change;
     std::string name;
     std::deque<int> states;  // of the new detection object
@@ -127,96 +109,85 @@ TEST_F(UsbLinkTest, EachDeviceEventAndWhatTheWorkerThenFinds) {
     const char* lineKey;  // appended to the status line; null: unchanged
     std::vector<int> posts;
     int recovers, moduleErrors;
-    Journal released;
-    const char* shown;  // null: nothing
+    const char* shown;
   };
-  const auto kIn = UsbDeviceChange::kArrived;
-  const auto kOut = UsbDeviceChange::kRemoved;
   const Case cases[] = {
-      {"robot, ready", kIn, kRobot, {1}, true, "IDS_TESTED_USB_INSERT", {1}, 0, 0,
-       {"session", "usb"}, nullptr},
-      {"robot, server down then ready", kIn, kRobot, {-1, 1}, true, "IDS_TESTED_USB_INSERT", {1},
-       1, 0, {"session", "usb"}, nullptr},
-      {"robot, module error then none", kIn, kRobot, {-7, 0}, false, "IDS_TESTED_USB_INSERT",
-       {2, 2}, 0, 1, {"session", "usb"}, nullptr},
-      {"another device arrives", kIn, kOther, {}, false, nullptr, {}, 0, 0, {}, nullptr},
-      {"any device leaves", kOut, kOther, {}, false, "IDS_TESTED_USB_PULLED", {}, 0, 0,
-       {"session", "usb"}, "IDS_SERVER_CLOSE_SUCCESS"},
+      {kIn, kRobot, {1}, true, "IDS_TESTED_USB_INSERT", {1}, 0, 0, ""},
+      {kIn, kRobot, {-1, 1}, true, "IDS_TESTED_USB_INSERT", {1}, 1, 0, ""},
+      {kIn, kRobot, {-7, 0}, false, "IDS_TESTED_USB_INSERT", {2, 2}, 0, 1, ""},
+      {kIn, kOther, {}, false, nullptr, {}, 0, 0, ""},
+      {kOut, kOther, {}, false, "IDS_TESTED_USB_PULLED", {}, 0, 0, "IDS_SERVER_CLOSE_SUCCESS"},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name + " " + std::to_string(c.states.size()));
     RecordingHost host;
     host.ready = c.change == kOut || c.name == kOther;  // so that clearing it shows
     host.nextStates = c.states;
-    FakeSession* oldSession = &host.sessions.front();
-    {
-      UsbLink link(&host);
-      link.OnUsbDeviceChange(c.change, c.name);
-    }  // every run has ended
-    EXPECT_EQ(host.ready.load(), c.ready) << c.what;
-    EXPECT_EQ(host.line, c.lineKey ? kLine + T(c.lineKey) : kLine + "(old event)") << c.what;
-    EXPECT_EQ(host.Posts(), c.posts) << c.what;
-    EXPECT_EQ(host.journal, c.released) << c.what;
-    EXPECT_EQ(host.shown, c.shown ? std::vector<QString>{T(c.shown) + " idle"}
-                                  : std::vector<QString>{})
-        << c.what;
-    EXPECT_EQ(host.moduleErrors.load(), c.moduleErrors) << c.what;
-    const bool robot = c.change == kIn && c.name == kRobot;
-    if (robot) {
-      // Replaced: a new session and detection object, asked and forwarded from.
-      ASSERT_EQ(host.sessions.size(), 2u) << c.what;
-      EXPECT_EQ(host.session, &host.sessions.back()) << c.what;
-      EXPECT_EQ(host.detection, &host.detections.back()) << c.what;
-      EXPECT_EQ(host.detections.back().recovers, c.recovers) << c.what;
+    FakeSession& first = host.sessions.front();
+    UsbLink(&host).OnUsbDeviceChange(c.change, c.name);  // the link joins its runs as it goes
+    EXPECT_EQ(host.ready.load(), c.ready);
+    EXPECT_EQ(host.line, c.lineKey ? kLine + T(c.lineKey) : kLine + "(old event)");
+    EXPECT_EQ(host.posts, c.posts);
+    EXPECT_EQ(host.moduleErrors.load(), c.moduleErrors);
+    EXPECT_EQ(host.shown, *c.shown ? T(c.shown) : QString());
+    EXPECT_EQ(host.modes, c.lineKey ? std::vector<int>{0} : std::vector<int>{});
+    EXPECT_EQ(host.journal, (c.lineKey ? Journal{"session", "usb"} : Journal{}));
+    EXPECT_EQ(first.stops, c.change == kOut ? 1 : 0) << "a Wi-Fi session ends too";
+    if (c.change == kIn && c.name == kRobot) {
+      // Replaced: the new objects are the ones asked and forwarded from.
+      EXPECT_EQ(host.session, &host.sessions.back());
+      EXPECT_EQ(host.detection, &host.detections.back());
+      EXPECT_EQ(host.detections.back().recovers, c.recovers);
       EXPECT_EQ(host.detections.back().forwards,
-                c.ready ? std::vector<int>{6102} : std::vector<int>{})
-          << c.what;
-      EXPECT_FALSE(host.enabled) << c.what << ": the window waits for the worker";
+                c.ready ? std::vector<int>{6102} : std::vector<int>{});
+      EXPECT_FALSE(host.enabled) << "the window waits for the worker";
     } else if (c.change == kOut) {
-      EXPECT_EQ(oldSession->stops, 1) << c.what;  // a Wi-Fi session ends too
-      EXPECT_EQ(host.session, nullptr) << c.what;
-      EXPECT_EQ(host.detection, nullptr) << c.what;
+      EXPECT_EQ(host.session, nullptr);
+      EXPECT_EQ(host.detection, nullptr);
     }
-    EXPECT_EQ(host.modes, c.lineKey ? std::vector<int>{0} : std::vector<int>{}) << c.what;
-    for (const CheckedDetection& d : host.detections) EXPECT_FALSE(d.usedAfterRelease) << c.what;
   }
 }
 
 TEST_F(UsbLinkTest, ArrivalsInQuickSuccessionLeaveOneSessionOneDetectionObjectAndNoThread) {
-  m_host.nextStates = {1, 1, 1};  // each run may find the newest object
-  m_link.OnUsbDeviceChange(UsbDeviceChange::kArrived, kRobot);
-  m_link.OnUsbDeviceChange(UsbDeviceChange::kArrived, kRobot);
-  m_link.OnUsbDeviceChange(UsbDeviceChange::kArrived, kRobot);
-  ASSERT_TRUE(PumpUntil([&] { return m_link.RunningWorkers() == 0; }));
-  EXPECT_EQ(m_host.journal.size(), 6u);  // three sessions and three detection objects ended
-  EXPECT_EQ(m_host.session, &m_host.sessions.back());
-  EXPECT_EQ(m_host.detection, &m_host.detections.back());
-  EXPECT_FALSE(m_host.detections.back().released);
-  EXPECT_TRUE(m_host.ready.load());
+  RecordingHost host;
+  host.nextStates = {1, 1, 1};  // each run may find the newest object
+  {
+    UsbLink link(&host);
+    for (int i = 0; i < 3; ++i) link.OnUsbDeviceChange(UsbDeviceChange::kArrived, kRobot);
+    ASSERT_TRUE(PumpUntil([&] { return link.RunningWorkers() == 0; }));
+  }
+  EXPECT_EQ(host.journal.size(), 6u);  // three sessions and three detection objects ended
+  EXPECT_EQ(host.session, &host.sessions.back());
+  EXPECT_EQ(host.detection, &host.detections.back());
+  EXPECT_FALSE(host.detections.back().released);
+  EXPECT_TRUE(host.ready.load());
 }
 
 // The run holds the lock in GetDeviceState when the device goes; the removal waits for it, and a
 // robot that arrives meanwhile (the wait serves events) is handled after the removal.
 TEST_F(UsbLinkTest, RemovalWaitsForARunInProgressAndEventsDuringTheWaitComeAfter) {
-  auto* first = static_cast<CheckedDetection*>(m_host.detection);
+  RecordingHost host;
+  UsbLink link(&host);
+  auto* first = static_cast<CheckedDetection*>(host.detection);
   first->hold = true;
-  m_link.StartWorker();
+  link.StartWorker();
   ASSERT_TRUE(PumpUntil([&] { return first->asked > 0; }));  // the run holds the lock
   bool waited = false;
-  m_host.onWait = [&] {
-    if (waited) return;
-    waited = true;
+  host.onWait = [&] {
+    if (std::exchange(waited, true)) return;
     EXPECT_FALSE(first->released) << "released while the run still used it";
-    m_link.OnUsbDeviceChange(UsbDeviceChange::kArrived, kRobot);
+    link.OnUsbDeviceChange(UsbDeviceChange::kArrived, kRobot);
     first->hold = false;
   };
-  m_link.OnUsbDeviceChange(UsbDeviceChange::kRemoved, kRobot);
+  link.OnUsbDeviceChange(UsbDeviceChange::kRemoved, kRobot);
   first->hold = false;  // in case the removal did not wait
   EXPECT_TRUE(waited);
   EXPECT_TRUE(first->released);
-  EXPECT_EQ(m_host.shown, (std::vector<QString>{T("IDS_SERVER_CLOSE_SUCCESS") + " idle"}));
-  EXPECT_EQ(m_host.line, kLine + T("IDS_TESTED_USB_INSERT"));
-  EXPECT_EQ(m_host.detection, &m_host.detections.back());
-  EXPECT_EQ(m_host.detections.size(), 2u);
+  EXPECT_EQ(host.shown, T("IDS_SERVER_CLOSE_SUCCESS"));
+  EXPECT_EQ(host.line, kLine + T("IDS_TESTED_USB_INSERT"));
+  EXPECT_EQ(host.detection, &host.detections.back());
+  EXPECT_EQ(host.detections.size(), 2u);
+  link.JoinWorkers();
 }
 
 }  // namespace
