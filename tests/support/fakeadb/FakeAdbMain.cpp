@@ -104,7 +104,7 @@ int Forward(const std::vector<std::string>& args, bool serialGiven) {
   int remote = 0;
   if (args.size() != 3 || std::sscanf(args[1].c_str(), "tcp:%d", &local) != 1 ||
       std::sscanf(args[2].c_str(), "tcp:%d", &remote) != 1) {
-    std::fprintf(stderr, "adb: error: malformed forward spec\n");
+    std::fprintf(stderr, "adb: error: expected forward tcp:LOCAL tcp:REMOTE\n");
     return 1;
   }
   const int devices = std::atoi(ReadFile("devices.last").c_str());
