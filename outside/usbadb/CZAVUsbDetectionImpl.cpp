@@ -27,7 +27,12 @@ bool CZAVUsbDetectionImpl::Init(int mode, IZAVUsbAdbEvent* sink, HWND /*owner*/)
 void CZAVUsbDetectionImpl::Release() { delete this; }
 
 bool CZAVUsbDetectionImpl::ForwardPort(int port) {
-  return ValidPort(port) && AdbSucceeds({"forward", Tcp(port), Tcp(port)}, m_timeouts.queryMs);
+  if (!ValidPort(port)) return false;
+  // adb refuses a forward that names no device while several are attached.
+  std::vector<std::string> args{"forward", Tcp(port), Tcp(port)};
+  const std::string serial = GetDeviceSerial();
+  if (!serial.empty()) args.insert(args.begin(), {"-s", serial});
+  return AdbSucceeds(std::move(args), m_timeouts.queryMs);
 }
 
 bool CZAVUsbDetectionImpl::RemoveForward(int port) {

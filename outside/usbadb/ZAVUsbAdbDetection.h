@@ -46,9 +46,10 @@ class IZAVUsbDetection {
   virtual bool Init(int mode, IZAVUsbAdbEvent* sink, HWND owner) = 0;
   // Slot 1. Destroys the object. Forwards it set up stay in place.
   virtual void Release() = 0;
-  // Slot 2. `adb forward tcp:<port> tcp:<port>`: afterwards a TCP connection to 127.0.0.1:port
-  // on this host reaches port on the device. True when adb reports success; false for a port
-  // outside 1-65535.
+  // Slot 2. `adb -s <serial> forward tcp:<port> tcp:<port>` for the first ready device that
+  // `adb devices` lists (without -s when it lists none): afterwards a TCP connection to
+  // 127.0.0.1:port on this host reaches port on that device. With several robots attached the
+  // others stay unreachable. True when adb reports success; false for a port outside 1-65535.
   virtual bool ForwardPort(int port) = 0;
   // Slot 3. `adb forward --remove tcp:<port>`: undoes ForwardPort. True when adb reports
   // success.

@@ -33,6 +33,7 @@ CCaltrimDlg::CCaltrimDlg(CaltrimEnv env, QWidget* parent)
     : QDialog(parent),
       m_env(std::move(env)),
       m_workerHost(std::make_unique<WorkerHost>(this)),
+      m_usbLink(std::make_unique<UsbLink>(m_workerHost.get())),
       m_calibrationHost(std::make_unique<CalibrationHost>(this)),
       m_calibration(std::make_unique<CalibrationCommands>(m_calibrationHost.get())),
       m_connectTarget(std::make_unique<ConnectTarget>(this)) {}

@@ -19,6 +19,8 @@
 
 class CalibrationCommands;
 class CDevListDlg;
+class IUsbDeviceEvents;
+class UsbLink;
 class CServoItemDlg;
 class DialogUnits;
 class MessageBar;
@@ -119,7 +121,8 @@ class CCaltrimDlg : public QDialog,
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
-  // The views the window's helpers get of it (CCaltrimDlgHosts.cpp).
+  // The views the window's helpers get of it (CCaltrimDlgHosts.cpp). WorkerHost serves the USB
+  // link: its worker runs, and the device events it hears.
   class WorkerHost;
   class CalibrationHost;
   class ConnectTarget;
@@ -139,16 +142,16 @@ class CCaltrimDlg : public QDialog,
   };
 
   // Start-up pieces (CCaltrimDlgStartUp.cpp).
-  bool RegisterUsbNotifications();
+  // False with the system's text for the error in *error.
+  bool RegisterUsbNotifications(std::string* error);
   bool InitSocketLayer();
   void BuildControls(const DialogUnits& du);
   void BuildPanelRow(int servoCount);
   void FitWindowToPanelRow(const DialogUnits& du);
   void LoadReferenceAngles(bool setAngle);
   void StartDiscovery();
-  void CreateUsbDetection();
-  void StartAdbWorker();
-  void StartWorker(std::function<void()> body);
+  // A new detection object, Init-ed for this window, or null.
+  IZAVUsbDetection* CreateUsbDetection();
   void CreateSerialNumberWindow();
   void SetTitle();
 
@@ -183,8 +186,9 @@ class CCaltrimDlg : public QDialog,
   bool m_bInShutdown = false;                 // Shutdown is running
   int m_nLibraryCalls = 0;                    // LibraryCall scopes open
   bool m_bCloseRequested = false;             // a close arrived while one had to wait
-  std::vector<std::thread> m_adbWorkers;
   std::unique_ptr<WorkerHost> m_workerHost;
+  std::unique_ptr<UsbLink> m_usbLink;              // owns the worker threads
+  std::unique_ptr<IUsbDeviceEvents> m_usbEvents;  // null until registered
   std::unique_ptr<CalibrationHost> m_calibrationHost;
   std::unique_ptr<CalibrationCommands> m_calibration;
   std::unique_ptr<ConnectTarget> m_connectTarget;

@@ -1,7 +1,9 @@
 #include "calibration/CCaltrimDlgHosts.h"
 
 #include <QByteArray>
+#include <QLabel>
 #include <QToolButton>
+#include <utility>
 
 #include "app/Text.h"
 #include "calibration/CaltrimPrompt.h"
@@ -24,6 +26,52 @@ void CCaltrimDlg::WorkerHost::PostUsbState(WPARAM state) {
 void CCaltrimDlg::WorkerHost::ShowModuleError() {
   m_dlg->m_env.prompt->Show(m_dlg, QStringLiteral("ADB Module Error!"), T("AFX_IDS_APP_TITLE"),
                             MB_OK);
+}
+
+QString CCaltrimDlg::WorkerHost::StatusLine() { return m_dlg->StatusLine(); }
+
+void CCaltrimDlg::WorkerHost::SetStatusLine(const QString& text) {
+  if (m_dlg->m_stcStatus != nullptr) m_dlg->m_stcStatus->setText(text);
+}
+
+void CCaltrimDlg::WorkerHost::ShowStatus(const QString& text, bool busy) {
+  m_dlg->ShowStatus(text, busy);
+}
+
+void CCaltrimDlg::WorkerHost::EnableWindow(bool enabled) { m_dlg->setEnabled(enabled); }
+
+void CCaltrimDlg::WorkerHost::UpdateConnectionUi(int mode) { m_dlg->UpdateConnectionUi(mode); }
+
+CIZAVSocketSession* CCaltrimDlg::WorkerHost::Session() { return m_dlg->m_pSession; }
+
+void CCaltrimDlg::WorkerHost::SetSession(CIZAVSocketSession* session) {
+  m_dlg->m_pSession = session;
+}
+
+void CCaltrimDlg::WorkerHost::SetUsbDetection(IZAVUsbDetection* detection) {
+  m_dlg->m_pUsbDetection = detection;
+}
+
+CIZAVSocketSession* CCaltrimDlg::WorkerHost::CreateSession() {
+  CIZAVSocketSession* session = nullptr;
+  return m_dlg->m_env.createSession(&session) ? session : nullptr;
+}
+
+IZAVUsbDetection* CCaltrimDlg::WorkerHost::CreateUsbDetection() {
+  return m_dlg->CreateUsbDetection();
+}
+
+void CCaltrimDlg::WorkerHost::LockWorkerPumping() { m_dlg->LockPumping(); }
+
+std::thread CCaltrimDlg::WorkerHost::StartThread(std::function<void()> body) {
+  return m_dlg->m_env.startThread ? m_dlg->m_env.startThread(std::move(body))
+                                  : std::thread(std::move(body));
+}
+
+void CCaltrimDlg::WorkerHost::OnUsbDeviceChange(UsbDeviceChange change,
+                                                const std::string& interfaceName) {
+  LibraryCall call(m_dlg);
+  m_dlg->m_usbLink->OnUsbDeviceChange(change, interfaceName);
 }
 
 // ---------------------------------------------------------------------------------------------

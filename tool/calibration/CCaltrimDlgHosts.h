@@ -8,17 +8,36 @@
 #include "calibration/CCaltrimDlg.h"
 #include "calibration/CalibrationCommands.h"
 #include "calibration/IConnectTarget.h"
+#include "calibration/usb/IUsbDeviceEvents.h"
+#include "calibration/usb/UsbLink.h"
 
-class CCaltrimDlg::WorkerHost : public IAdbWorkerHost {
+class CCaltrimDlg::WorkerHost : public IUsbLinkHost, public IUsbDeviceSink {
  public:
   explicit WorkerHost(CCaltrimDlg* dlg) : m_dlg(dlg) {}
 
+  // IAdbWorkerHost
   ZAVCritSec& WorkerLock() override;
   bool IsShuttingDown() override;
   IZAVUsbDetection* UsbDetection() override;
   void SetUsbReady(bool ready) override;
   void PostUsbState(WPARAM state) override;
   void ShowModuleError() override;
+  // IUsbLinkHost
+  QString StatusLine() override;
+  void SetStatusLine(const QString& text) override;
+  void ShowStatus(const QString& text, bool busy) override;
+  void EnableWindow(bool enabled) override;
+  void UpdateConnectionUi(int mode) override;
+  CIZAVSocketSession* Session() override;
+  void SetSession(CIZAVSocketSession* session) override;
+  void SetUsbDetection(IZAVUsbDetection* detection) override;
+  CIZAVSocketSession* CreateSession() override;
+  IZAVUsbDetection* CreateUsbDetection() override;
+  void LockWorkerPumping() override;
+  std::thread StartThread(std::function<void()> body) override;
+  // IUsbDeviceSink: the USB link's handling, as a library call (it stops and releases objects
+  // while handling events).
+  void OnUsbDeviceChange(UsbDeviceChange change, const std::string& interfaceName) override;
 
  private:
   CCaltrimDlg* m_dlg;

@@ -9,6 +9,7 @@
 #include "app/Text.h"
 #include "calibration/CCaltrimDlg.h"
 #include "calibration/CServoItemDlg.h"
+#include "calibration/usb/UsbLink.h"
 
 void CCaltrimDlg::LockPumping() {
   // A USB worker holding the lock may itself wait for this thread (its message box), so the wait
@@ -34,10 +35,7 @@ void CCaltrimDlg::Shutdown() {
   for (CServoItemDlg* panel : std::exchange(m_lstServoItem, {})) delete panel;
   m_csLock.Unlock();
   // Every run has passed the lock by now or will find the shut-down flag; none outlives us.
-  for (std::thread& worker : m_adbWorkers) {
-    if (worker.joinable()) worker.join();
-  }
-  m_adbWorkers.clear();
+  m_usbLink->JoinWorkers();
   m_bInShutdown = false;
   CloseIfRequested();
 }

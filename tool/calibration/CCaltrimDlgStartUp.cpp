@@ -9,7 +9,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
-#include <system_error>
+#include <string>
 #include <utility>
 
 #include "app/AppIcon.h"
@@ -36,9 +36,11 @@ void CCaltrimDlg::OnInitDialog() {
   m_hIcon = ApplicationIcon();
   setWindowIcon(m_hIcon);
   // 2. USB arrival and removal notifications.
-  if (!RegisterUsbNotifications()) {
-    m_env.prompt->Show(this, QStringLiteral("Can't register device notification: "),
-                       T("AFX_IDS_APP_TITLE"), MB_OK | MB_ICONWARNING);
+  std::string usbError;
+  if (!RegisterUsbNotifications(&usbError)) {
+    const QString text = QStringLiteral("Can't register device notification: ");
+    m_env.prompt->Show(this, text + QString::fromStdString(usbError), T("AFX_IDS_APP_TITLE"),
+                       MB_OK | MB_ICONWARNING);
   }
   // 3. Calibration values of the configured servos.
   const int servoCount = ServoCountFromConfig(m_env.configPath);
@@ -63,8 +65,8 @@ void CCaltrimDlg::OnInitDialog() {
   // 6 to 8. Link objects and the USB worker.
   StartDiscovery();
   m_env.createSession(&m_pSession);
-  CreateUsbDetection();
-  StartAdbWorker();
+  m_pUsbDetection = CreateUsbDetection();
+  m_usbLink->StartWorker();
   // 9. The robot selection dialog, hidden.
   m_dlgDevList = std::make_unique<CDevListDlg>(m_connectTarget.get(), m_env.prompt);
   // 10 to 13.
@@ -78,9 +80,10 @@ void CCaltrimDlg::OnInitDialog() {
   }
 }
 
-bool CCaltrimDlg::RegisterUsbNotifications() {
-  // USB arrival and removal come with the USB link (a udev monitor); until then nothing to do.
-  return true;
+bool CCaltrimDlg::RegisterUsbNotifications(std::string* error) {
+  if (!m_env.createUsbDeviceEvents) return true;  // a window that listens to no devices
+  m_usbEvents = m_env.createUsbDeviceEvents();
+  return m_usbEvents->Register(m_workerHost.get(), error);
 }
 
 bool CCaltrimDlg::InitSocketLayer() {
@@ -171,29 +174,11 @@ void CCaltrimDlg::StartDiscovery() {
   }
 }
 
-void CCaltrimDlg::CreateUsbDetection() {
-  if (!m_env.createUsbDetection(&m_pUsbDetection) || m_pUsbDetection == nullptr) {
-    m_pUsbDetection = nullptr;
-    return;
-  }
-  m_pUsbDetection->Init(kUsbDetectionMode, this, this);
-}
-
-void CCaltrimDlg::StartAdbWorker() {
-  IAdbWorkerHost* host = m_workerHost.get();
-  try {
-    StartWorker([host] { RunAdbWorker(host); });
-  } catch (const std::system_error&) {
-    // No thread to be had: the run fails as a run without a detection object does, so the
-    // Connect button still serves Wi-Fi.
-    host->SetUsbReady(false);
-    host->PostUsbState(USB_ADB_NOT_READY);
-  }
-}
-
-void CCaltrimDlg::StartWorker(std::function<void()> body) {
-  m_adbWorkers.push_back(m_env.startThread ? m_env.startThread(std::move(body))
-                                           : std::thread(std::move(body)));
+IZAVUsbDetection* CCaltrimDlg::CreateUsbDetection() {
+  IZAVUsbDetection* detection = nullptr;
+  if (!m_env.createUsbDetection(&detection) || detection == nullptr) return nullptr;
+  detection->Init(kUsbDetectionMode, this, this);
+  return detection;
 }
 
 void CCaltrimDlg::CreateSerialNumberWindow() {

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "ZAVServoSocket.h"
 #include "ZAVUsbAdbDetection.h"
+#include "calibration/usb/IUsbDeviceEvents.h"
 
 class ICaltrimPrompt;
 
@@ -23,11 +25,14 @@ struct CaltrimEnv {
   std::wstring executablePath;
   // Shows every message box of the windows; never null, not owned.
   ICaltrimPrompt* prompt = nullptr;
+  // The source of USB device arrivals and removals, made once at start-up. Empty: the window
+  // hears of no device.
+  std::function<std::unique_ptr<IUsbDeviceEvents>()> createUsbDeviceEvents;
   // Starts a worker thread running body, or throws std::system_error as std::thread does when the
   // system has no thread to give. Empty: std::thread.
   std::function<std::thread(std::function<void()>)> startThread;
 };
 
-// The real link library, the outside USB detection library, the program's Config.ini and
-// QMessageBox prompts.
+// The real link library, the outside USB detection library, udev's device events, the program's
+// Config.ini and QMessageBox prompts.
 CaltrimEnv DefaultCaltrimEnv();

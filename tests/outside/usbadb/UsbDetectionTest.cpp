@@ -132,14 +132,20 @@ TEST_F(FakeAdb, AHungAdbIsKilledAtItsTimeOut) {
   EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(2000));
 }
 
+// The same port on both sides, for the first ready device when adb lists any: with several
+// attached, adb refuses a forward that names none.
 TEST_F(FakeAdb, ForwardingCallsAdbWithTheSamePortOnBothSides) {
-  Script("[ \"$1\" = forward ] || exit 1");
+  Script("case \"$1\" in forward|-s) exit 0;; esac; exit 1");
   IZAVUsbDetection* usb = Detection();
   EXPECT_TRUE(usb->ForwardPort(6102));
   EXPECT_TRUE(usb->RemoveForward(6102));
+  Script(std::string(kTwoReadyOneNot) + "\n[ \"$1\" != -s ] || [ \"$3\" = forward ]");
+  EXPECT_TRUE(usb->ForwardPort(6102));
   EXPECT_FALSE(usb->ForwardPort(0));  // no such port: adb is not asked
   EXPECT_FALSE(usb->ForwardPort(65536));
-  EXPECT_THAT(CallLines(), ElementsAre("forward tcp:6102 tcp:6102", "forward --remove tcp:6102"));
+  EXPECT_THAT(CallLines(), ElementsAre("devices", "forward tcp:6102 tcp:6102",
+                                       "forward --remove tcp:6102", "devices",
+                                       "-s VORLA2000123 forward tcp:6102 tcp:6102"));
 }
 
 }  // namespace

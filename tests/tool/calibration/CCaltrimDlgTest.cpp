@@ -12,6 +12,7 @@
 #include "calibration/CDevListDlg.h"
 #include "calibration/CServoItemDlg.h"
 #include "calibration/MessageBar.h"
+#include "calibration/usb/UsbInterfaceName.h"
 #include "tool/app/QueuedInput.h"
 #include "tool/calibration/CalibrationFixture.h"
 
@@ -258,6 +259,34 @@ TEST_F(MainWindowTest, ShutDownServesAWorkersBoxButNoUserInputWhileItWaits) {
   EXPECT_EQ(m_usb.asked, 2);
   EXPECT_EQ(m_journal, (Journal{"usb", "broadcast", "session"}));
   EXPECT_TRUE(PumpUntil([&] { return !m_dlg->isVisible(); })) << "held back, then carried out";
+}
+
+// USB device events: a source that cannot be registered is said, and the window goes on; a
+// robot that arrives starts a worker run, which shut-down waits for while it serves its box.
+TEST_F(MainWindowTest, UsbEventsRegisteredOrSaidWhyNotAndShutDownWaitsForAnArrivalsRun) {
+  m_usbEventsFailure = "udev is not running";
+  StartWindow();
+  EXPECT_EQ(m_prompt.Texts(),
+            std::vector<QString>{"Can't register device notification: udev is not running"});
+  EXPECT_TRUE(Button(IDC_MAIN_CONNECT)->isEnabled());
+
+  m_usbEventsFailure.clear();
+  m_prompt.texts.clear();
+  StartWindow();
+  m_usb.asked = 0;
+  m_usb.states = {-7, 0};
+  m_usb.hold = true;
+  m_prompt.onUiThread = true;
+  m_journal.clear();
+  m_usbEvents->Send(UsbDeviceChange::kArrived, MakeUsbInterfaceName("18d1", "4e26", "0123"));
+  EXPECT_EQ(m_journal, (Journal{"session", "usb"})) << "the old objects went first";
+  EXPECT_FALSE(m_dlg->isEnabled()) << "until the worker reports";
+  while (m_usb.asked == 0) QThread::msleep(1);  // the arrival's run holds the lock now
+  QTimer::singleShot(0, [&] { m_usb.hold = false; });
+  m_dlg->Shutdown();
+  EXPECT_EQ(m_prompt.Texts(), std::vector<QString>{"ADB Module Error!"});
+  EXPECT_EQ(m_usb.asked, 2);
+  EXPECT_EQ(m_journal, (Journal{"session", "usb", "usb", "broadcast", "session"}));
 }
 
 // A worker thread the system cannot start fails as the worker would: the window goes on, with

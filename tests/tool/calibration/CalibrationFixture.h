@@ -23,6 +23,7 @@
 #include "app/UiThread.h"
 #include "calibration/CCaltrimDlg.h"
 #include "calibration/CaltrimPrompt.h"
+#include "calibration/usb/IUsbDeviceEvents.h"
 #include "outside/uibase/TempFolder.h"
 #include "tool/app/QtTestApp.h"
 
@@ -169,6 +170,25 @@ class RecordingPrompt : public ICaltrimPrompt {
   std::mutex m_lock;
 };
 
+// The window's USB device events, sent by the test. With failure set, registration fails with
+// that text.
+class InjectedUsbEvents : public IUsbDeviceEvents {
+ public:
+  explicit InjectedUsbEvents(std::string failure) : m_failure(std::move(failure)) {}
+  bool Register(IUsbDeviceSink* sink, std::string* error) override {
+    m_sink = sink;
+    *error = m_failure;
+    return m_failure.empty();
+  }
+  void Send(UsbDeviceChange change, const std::string& interfaceName) {
+    m_sink->OnUsbDeviceChange(change, interfaceName);
+  }
+
+ private:
+  std::string m_failure;
+  IUsbDeviceSink* m_sink = nullptr;
+};
+
 inline void PumpPending() {
   for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
 }
@@ -216,6 +236,11 @@ class CalibrationFixture : public ::testing::Test {
     env.configPath = m_folder.WideFile("Config.ini");
     env.executablePath = std::filesystem::path(CALTRIM_PROBE_1_2_3_4).wstring();
     env.prompt = &m_prompt;
+    env.createUsbDeviceEvents = [this] {
+      auto events = std::make_unique<InjectedUsbEvents>(m_usbEventsFailure);
+      m_usbEvents = events.get();
+      return events;
+    };
     return env;
   }
 
@@ -238,5 +263,7 @@ class CalibrationFixture : public ::testing::Test {
   static constexpr bool kWorks = true;
   bool m_bSessionFactoryWorks = true;
   bool m_bUsbFactoryWorks = true;
+  std::string m_usbEventsFailure;              // registration fails with it when set
+  InjectedUsbEvents* m_usbEvents = nullptr;  // owned by the window
   std::unique_ptr<CCaltrimDlg> m_dlg;
 };

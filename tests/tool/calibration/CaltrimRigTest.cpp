@@ -2,13 +2,18 @@
 // the robot namespaces, the window's discovery and session in the station namespace.
 
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QTableWidget>
 #include <QToolButton>
 
 #include "app/Text.h"
 #include "calibration/CDevListDlg.h"
 #include "calibration/CServoItemDlg.h"
+#include "calibration/ConnectionRules.h"
+#include "calibration/MainWindowRules.h"
 #include "calibration/MessageBar.h"
+#include "calibration/usb/UsbInterfaceName.h"
+#include "support/fakeadb/FakeAdb.h"
 #include "support/rig/NetnsRig.h"
 #include "tool/calibration/CalibrationFixture.h"
 
@@ -68,6 +73,14 @@ class CaltrimRigTest : public CalibrationFixture {
     m_dlg->DevList()->OnConnect();
   }
 
+  // The fixture's environment with the real link library.
+  CaltrimEnv RealEnv() {
+    CaltrimEnv env = Env();
+    env.createSession = [](CIZAVSocketSession** out) { return CreateZAVSocketSession(out); };
+    env.createBroadcast = [](CIZAVBroadcastSocket** out) { return CreateZAVBroadcastSocket(out); };
+    return env;
+  }
+
   bool Connected() {
     return PumpUntil([&] { return MainButton(IDC_MAIN_CONNECT)->text() == T("IDS_DISCONNECT"); },
                      kPatienceMs);
@@ -80,10 +93,7 @@ class CaltrimRigTest : public CalibrationFixture {
 
 TEST_F(CaltrimRigTest, DiscoversConnectsLosesTheLinkAndDisconnects) {
   WriteConfig({{"ServoNum", "16"}, {"ID1", "90"}, {"ID2", "120"}});
-  CaltrimEnv env = Env();  // the real link objects
-  env.createSession = [](CIZAVSocketSession** out) { return CreateZAVSocketSession(out); };
-  env.createBroadcast = [](CIZAVBroadcastSocket** out) { return CreateZAVBroadcastSocket(out); };
-  m_dlg = std::make_unique<CCaltrimDlg>(env);
+  m_dlg = std::make_unique<CCaltrimDlg>(RealEnv());
   m_dlg->OnInitDialog();
   ASSERT_TRUE(PumpUntil([&] { return MainButton(IDC_MAIN_CONNECT)->isEnabled(); }, kPatienceMs));
 
@@ -117,6 +127,54 @@ TEST_F(CaltrimRigTest, DiscoversConnectsLosesTheLinkAndDisconnects) {
   // a posted end of run would change the text.
   ASSERT_TRUE(DrainPosted(m_dlg.get()));
   EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T("IDS_DISCONNECTED"));
+}
+
+// A robot on USB, with the real detection object driving the fake adb: plugged in (adb's server
+// first down, then one device), reached through the forward of 127.0.0.1:6102 to Robo-A, and
+// unplugged, which ends the session and leaves Wi-Fi without one.
+TEST_F(CaltrimRigTest, AUsbRobotIsReachedThroughTheForwardUntilItIsUnplugged) {
+  FakeAdb adb;  // made after the robots started: from here on PATH is the fake alone
+  adb.AnswerDevices({"0", "down", "1"});
+  adb.ForwardTo(NetnsRig::RobotAddress(1), 6102);
+  WriteConfig({{"ServoNum", "16"}});
+  CaltrimEnv env = RealEnv();
+  env.createUsbDetection = [](IZAVUsbDetection** out) { return CreateIZAVUsbDetection(out); };
+  m_dlg = std::make_unique<CCaltrimDlg>(env);
+  m_dlg->OnInitDialog();
+  ASSERT_TRUE(PumpUntil([&] { return MainButton(IDC_MAIN_CONNECT)->isEnabled(); }, kPatienceMs));
+  ASSERT_FALSE(m_dlg->m_bUsbReady);
+  ASSERT_TRUE(PumpUntil([&] { return List()->rowCount() == 2; }, kPatienceMs));
+  const QString ready = m_dlg->StatusLine();
+
+  m_usbEvents->Send(UsbDeviceChange::kArrived, MakeUsbInterfaceName("18d1", "4e26", "0123"));
+  EXPECT_EQ(m_dlg->StatusLine(), ready + T("IDS_TESTED_USB_INSERT"));
+  ASSERT_TRUE(PumpUntil([&] { return m_dlg->isEnabled(); }, kPatienceMs));
+  ASSERT_TRUE(m_dlg->m_bUsbReady);
+  const std::vector<std::string> calls = adb.Calls();
+  EXPECT_EQ(std::vector<std::string>(calls.begin() + 1, calls.end()),
+            (std::vector<std::string>{"devices", "kill-server", "start-server", "devices",
+                                      "devices", "-s VORLA2000001 forward tcp:6102 tcp:6102"}));
+
+  MainButton(IDC_MAIN_CONNECT)->click();
+  ASSERT_TRUE(Control<QRadioButton>(m_dlg->DevList(), IDC_DEVLIST_USB)->isChecked());
+  m_dlg->DevList()->OnConnect();
+  ASSERT_TRUE(Connected()) << m_dlg->MessageDisplay()->text().toStdString();
+  EXPECT_EQ(m_dlg->StatusLine(),
+            ConnectedStatusLine(CONNECT_USB, T("IDS_USB_DEVICE"), "127.0.0.1", 6102));
+  EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T("IDS_USB_CONNECT_ROBOT_SUCCESS"));
+  EXPECT_TRUE(PumpUntil([&] { return m_dlg->ServoItems().at(0)->OffsetBox()->text() == "5"; },
+                        kPatienceMs));
+
+  const QString connected = m_dlg->StatusLine();
+  m_usbEvents->Send(UsbDeviceChange::kRemoved, MakeUsbInterfaceName("", "", "1-1"));
+  EXPECT_EQ(m_dlg->StatusLine(), StatusLineAfterUsbEvent(connected, T("IDS_TESTED_USB_PULLED")));
+  EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T("IDS_SERVER_CLOSE_SUCCESS"));
+  EXPECT_EQ(MainButton(IDC_MAIN_CONNECT)->text(), T("IDS_CONNECT_ROBOT"));
+  EXPECT_FALSE(m_dlg->m_bUsbReady);
+
+  ConnectTo("Robo-A");
+  EXPECT_EQ(m_prompt.Texts().back(), T("IDS_INVALID_SOCKET_TIPS"));
+  m_dlg.reset();  // before the fake adb goes
 }
 
 }  // namespace

@@ -1,0 +1,193 @@
+#include "calibration/usb/UsbLink.h"
+
+#include <gtest/gtest.h>
+
+#include <list>
+
+#include "app/LanguageSetting.h"
+#include "app/Text.h"
+#include "calibration/usb/UsbInterfaceName.h"
+#include "tool/app/ShippedTexts.h"
+#include "tool/calibration/CalibrationFixture.h"
+
+namespace {
+
+const std::string kRobot = MakeUsbInterfaceName("18d1", "4e26", "VORLA2000123");
+const std::string kOther = MakeUsbInterfaceName("046d", "c52b", "1-1.2");
+const QString kLine = QStringLiteral("Connected to R ");  // the status line before the event
+
+// A detection object that notes any use after its Release.
+class CheckedDetection : public FakeUsbDetection {
+ public:
+  using FakeUsbDetection::FakeUsbDetection;
+  void Release() override {
+    released = true;
+    FakeUsbDetection::Release();
+  }
+  int GetDeviceState() override {
+    usedAfterRelease = usedAfterRelease || released;
+    return FakeUsbDetection::GetDeviceState();
+  }
+  std::atomic<bool> released{false}, usedAfterRelease{false};
+};
+
+// The window's side, recorded. The objects it makes stay in lists, so the test sees each one.
+class RecordingHost : public IUsbLinkHost {
+ public:
+  RecordingHost() : session(NewSession()), detection(NewDetection()) {}
+  ~RecordingHost() override {
+    for (const CheckedDetection& d : detections) EXPECT_FALSE(d.usedAfterRelease);
+  }
+
+  ZAVCritSec& WorkerLock() override { return lock; }
+  bool IsShuttingDown() override { return false; }
+  IZAVUsbDetection* UsbDetection() override { return detection; }
+  void SetUsbReady(bool value) override { ready = value; }
+  void PostUsbState(WPARAM state) override {
+    std::lock_guard<std::mutex> hold(postLock);
+    posts.push_back(static_cast<int>(state));
+  }
+  void ShowModuleError() override { ++moduleErrors; }
+  QString StatusLine() override { return line; }
+  void SetStatusLine(const QString& text) override { line = text; }
+  void ShowStatus(const QString& text, bool busy) override { shown += text + (busy ? "!" : ""); }
+  void EnableWindow(bool value) override { enabled = value; }
+  void UpdateConnectionUi(int mode) override { modes.push_back(mode); }
+  CIZAVSocketSession* Session() override { return session; }
+  void SetSession(CIZAVSocketSession* value) override { session = value; }
+  void SetUsbDetection(IZAVUsbDetection* value) override { detection = value; }
+  CIZAVSocketSession* CreateSession() override { return NewSession(); }
+  IZAVUsbDetection* CreateUsbDetection() override { return NewDetection(); }
+  std::thread StartThread(std::function<void()> body) override { return std::thread(body); }
+  void LockWorkerPumping() override {
+    while (!lock.TryLock()) {
+      if (onWait) onWait();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
+
+  FakeSession* NewSession() { return &sessions.emplace_back(&journal); }
+  CheckedDetection* NewDetection() {
+    detections.emplace_back(&journal).states = nextStates;
+    return &detections.back();
+  }
+
+  Journal journal;  // "session" and "usb" for each Release
+  std::list<FakeSession> sessions;
+  std::list<CheckedDetection> detections;
+  std::deque<int> nextStates;  // what each new detection object answers
+  ZAVCritSec lock;
+  CIZAVSocketSession* session;
+  IZAVUsbDetection* detection;
+  std::atomic<bool> ready{false};
+  std::atomic<int> moduleErrors{0};
+  std::mutex postLock;
+  std::vector<int> posts;
+  QString line = kLine + "(old event)", shown;
+  bool enabled = true;
+  std::vector<int> modes;
+  std::function<void()> onWait;
+};
+
+class UsbLinkTest : public ::testing::Test {
+ protected:
+  UsbLinkTest() {
+    QtTestApp();
+    UseShippedTexts(kLanguageEnglish);  // the status-line cut needs the texts' brackets
+  }
+};
+
+// Each event from the same start (a session and a detection object), once every run has ended.
+TEST_F(UsbLinkTest, EachDeviceEventAndWhatTheWorkerThenFinds) {
+  const auto kIn = UsbDeviceChange::kArrived;
+  const auto kOut = UsbDeviceChange::kRemoved;
+  struct Case {
+    UsbDeviceChange change;
+    std::string name;
+    std::deque<int> states;  // of the new detection object
+    bool ready;
+    const char* lineKey;  // appended to the status line; null: unchanged
+    std::vector<int> posts;
+    int recovers, moduleErrors;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {kIn, kRobot, {1}, true, "IDS_TESTED_USB_INSERT", {1}, 0, 0, ""},
+      {kIn, kRobot, {-1, 1}, true, "IDS_TESTED_USB_INSERT", {1}, 1, 0, ""},
+      {kIn, kRobot, {-7, 0}, false, "IDS_TESTED_USB_INSERT", {2, 2}, 0, 1, ""},
+      {kIn, kOther, {}, false, nullptr, {}, 0, 0, ""},
+      {kOut, kOther, {}, false, "IDS_TESTED_USB_PULLED", {}, 0, 0, "IDS_SERVER_CLOSE_SUCCESS"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name + " " + std::to_string(c.states.size()));
+    RecordingHost host;
+    host.ready = c.change == kOut || c.name == kOther;  // so that clearing it shows
+    host.nextStates = c.states;
+    FakeSession& first = host.sessions.front();
+    UsbLink(&host).OnUsbDeviceChange(c.change, c.name);  // the link joins its runs as it goes
+    EXPECT_EQ(host.ready.load(), c.ready);
+    EXPECT_EQ(host.line, c.lineKey ? kLine + T(c.lineKey) : kLine + "(old event)");
+    EXPECT_EQ(host.posts, c.posts);
+    EXPECT_EQ(host.moduleErrors.load(), c.moduleErrors);
+    EXPECT_EQ(host.shown, *c.shown ? T(c.shown) : QString());
+    EXPECT_EQ(host.modes, c.lineKey ? std::vector<int>{0} : std::vector<int>{});
+    EXPECT_EQ(host.journal, (c.lineKey ? Journal{"session", "usb"} : Journal{}));
+    EXPECT_EQ(first.stops, c.change == kOut ? 1 : 0) << "a Wi-Fi session ends too";
+    if (c.change == kIn && c.name == kRobot) {
+      // Replaced: the new objects are the ones asked and forwarded from.
+      EXPECT_EQ(host.session, &host.sessions.back());
+      EXPECT_EQ(host.detection, &host.detections.back());
+      EXPECT_EQ(host.detections.back().recovers, c.recovers);
+      EXPECT_EQ(host.detections.back().forwards,
+                c.ready ? std::vector<int>{6102} : std::vector<int>{});
+      EXPECT_FALSE(host.enabled) << "the window waits for the worker";
+    } else if (c.change == kOut) {
+      EXPECT_EQ(host.session, nullptr);
+      EXPECT_EQ(host.detection, nullptr);
+    }
+  }
+}
+
+TEST_F(UsbLinkTest, ArrivalsInQuickSuccessionLeaveOneSessionOneDetectionObjectAndNoThread) {
+  RecordingHost host;
+  host.nextStates = {1, 1, 1};  // each run may find the newest object
+  {
+    UsbLink link(&host);
+    for (int i = 0; i < 3; ++i) link.OnUsbDeviceChange(UsbDeviceChange::kArrived, kRobot);
+    ASSERT_TRUE(PumpUntil([&] { return link.RunningWorkers() == 0; }));
+  }
+  EXPECT_EQ(host.journal.size(), 6u);  // three sessions and three detection objects ended
+  EXPECT_EQ(host.session, &host.sessions.back());
+  EXPECT_EQ(host.detection, &host.detections.back());
+  EXPECT_FALSE(host.detections.back().released);
+  EXPECT_TRUE(host.ready.load());
+}
+
+// The run holds the lock in GetDeviceState when the device goes; the removal waits for it, and a
+// robot that arrives meanwhile (the wait serves events) is handled after the removal.
+TEST_F(UsbLinkTest, RemovalWaitsForARunInProgressAndEventsDuringTheWaitComeAfter) {
+  RecordingHost host;
+  UsbLink link(&host);
+  auto* first = static_cast<CheckedDetection*>(host.detection);
+  first->hold = true;
+  link.StartWorker();
+  ASSERT_TRUE(PumpUntil([&] { return first->asked > 0; }));  // the run holds the lock
+  bool waited = false;
+  host.onWait = [&] {
+    if (std::exchange(waited, true)) return;
+    EXPECT_FALSE(first->released) << "released while the run still used it";
+    link.OnUsbDeviceChange(UsbDeviceChange::kArrived, kRobot);
+    first->hold = false;
+  };
+  link.OnUsbDeviceChange(UsbDeviceChange::kRemoved, kRobot);
+  first->hold = false;  // in case the removal did not wait
+  EXPECT_TRUE(waited);
+  EXPECT_TRUE(first->released);
+  EXPECT_EQ(host.shown, T("IDS_SERVER_CLOSE_SUCCESS"));
+  EXPECT_EQ(host.line, kLine + T("IDS_TESTED_USB_INSERT"));
+  EXPECT_EQ(host.detection, &host.detections.back());
+  EXPECT_EQ(host.detections.size(), 2u);
+  link.JoinWorkers();
+}
+
+}  // namespace

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QString>
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "ZAVServoSocket.h"
+#include "ZAVUsbAdbDetection.h"
+#include "calibration/AdbWorker.h"
+#include "calibration/usb/IUsbDeviceEvents.h"
+
+// What the USB link uses of the main window: the window's state and operations, plus everything
+// the worker uses (IAdbWorkerHost: m_csLock, m_pUsbDetection, m_bUsbReady, WM_USB_ADB_STATE).
+// Called on the user-interface thread, except the IAdbWorkerHost part, which the worker calls.
+class IUsbLinkHost : public IAdbWorkerHost {
+ public:
+  // The status line (control 1020).
+  virtual QString StatusLine() = 0;
+  virtual void SetStatusLine(const QString& text) = 0;
+  // The message display (control 1018), busy or idle.
+  virtual void ShowStatus(const QString& text, bool busy) = 0;
+  // Enables or disables the whole window.
+  virtual void EnableWindow(bool enabled) = 0;
+  // Buttons and panels for connection type mode; sets m_nConnectType to mode.
+  virtual void UpdateConnectionUi(int mode) = 0;
+
+  // m_pSession, read and replaced; m_pUsbDetection is read through UsbDetection().
+  virtual CIZAVSocketSession* Session() = 0;
+  virtual void SetSession(CIZAVSocketSession* session) = 0;
+  virtual void SetUsbDetection(IZAVUsbDetection* detection) = 0;
+  // New objects from the window's factories, or null when none can be made. The detection
+  // object comes back already Init-ed for the window (mode 2, its IZAVUsbAdbEvent, the window).
+  virtual CIZAVSocketSession* CreateSession() = 0;
+  virtual IZAVUsbDetection* CreateUsbDetection() = 0;
+
+  // Takes WorkerLock() with the window's shut-down wait: it keeps handling posted events (a
+  // worker holding the lock may wait for this thread to answer its message box).
+  virtual void LockWorkerPumping() = 0;
+  // Starts a thread running body, or throws std::system_error as std::thread does.
+  virtual std::thread StartThread(std::function<void()> body) = 0;
+};
+
+// The USB link of the main window: the robot's arrival and every device's removal, and the
+// worker runs that ask the detection object for the robot and forward its port. Device events
+// come from an IUsbDeviceEvents source; worker runs report to the host (WM_USB_ADB_STATE).
+class UsbLink : public IUsbDeviceSink {
+ public:
+  explicit UsbLink(IUsbLinkHost* host);
+  // Waits for every worker run (JoinWorkers).
+  ~UsbLink();
+  UsbLink(const UsbLink&) = delete;
+  UsbLink& operator=(const UsbLink&) = delete;
+
+  // Arrival of the robot (ids 18D1/4E26): ready set, "IDS_TESTED_USB_INSERT" on the status line,
+  // window disabled until the worker reports, session and detection object replaced (the old
+  // ones released first, after a worker run in progress has ended), a worker run started, not
+  // connected. Arrival of another device: not ready, nothing else. Removal of any device: not
+  // ready, "IDS_TESTED_USB_PULLED", the session (Wi-Fi too) stopped and released, the detection
+  // object released once no worker run uses it, "IDS_SERVER_CLOSE_SUCCESS". An event that comes
+  // while another is handled (its waits serve posted events) is handled after it, in order.
+  // Nothing happens once the window has begun to shut down.
+  void OnUsbDeviceChange(UsbDeviceChange change, const std::string& interfaceName) override;
+
+  // Starts one worker run on a thread of its own (start-up and each arrival). A thread that
+  // cannot be started counts as a run that found no robot: "not ready" is posted.
+  void StartWorker();
+  // Waits for every run started so far. Call without holding WorkerLock() and once no run can
+  // wait for this thread any more (after shut-down has begun): a plain join serves no box.
+  void JoinWorkers();
+  // Runs still going (tests; threads of finished runs are joined at the next start).
+  int RunningWorkers() const;
+
+ private:
+  struct Worker {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> done;
+  };
+
+  void Handle(UsbDeviceChange change, const std::string& interfaceName);
+  void RobotArrived();
+  void DeviceRemoved();
+  // Stops and releases the session (when stop is set) and releases the detection object under
+  // the worker lock. False when shut-down began during the wait: nothing was touched.
+  bool ReleaseLinkObjects();
+  void AppendToStatusLine(const char* key);
+  void JoinFinishedWorkers();
+
+  IUsbLinkHost* m_host;
+  bool m_bHandling = false;
+  std::deque<std::pair<UsbDeviceChange, std::string>> m_pending;
+  std::vector<Worker> m_workers;
+};
