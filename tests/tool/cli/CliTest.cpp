@@ -10,9 +10,12 @@
 
 namespace {
 
+// Each test its own addresses, so that CTest may run them side by side.
 const std::string kRobot = "127.0.0.131";
-const std::string kOther = "127.0.0.132";
-const std::string kFaulty = "127.0.0.133";
+const std::string kBackedUp = "127.0.0.132";
+const std::string kOther = "127.0.0.133";
+const std::string kDamaged = "127.0.0.134";
+const std::string kFaulty = "127.0.0.135";
 const std::string kNobody = "127.0.0.139";  // nothing listens here
 
 // The equipment service simulator on 127.0.0.1, any free port, with a register of its own.
@@ -80,10 +83,10 @@ TEST(CliTest, EachCommandSaysWhatItDidAndEndsWithItsStatus) {
 TEST(CliTest, ABackupGoesOntoAnotherRobotOnlyWithForce) {
   TempFolder folder;
   const std::string backup = folder.File("a.json");
-  SimRobot a(kRobot, {"--servos", "3", "--offset", "1=7", "--offset", "3=-20", "--serial", "SN-A"});
+  SimRobot a(kBackedUp, {"--servos", "3", "--offset", "1=7", "--offset", "3=-20", "--serial", "SN-A"});
   SimRobot b(kOther, {"--servos", "3", "--offset", "2=5", "--serial", "SN-B"});
   ASSERT_TRUE(a.Ready() && b.Ready());
-  ASSERT_EQ(RunCli({"backup", "--robot", kRobot, "--servos", "3", backup}).status, 0);
+  ASSERT_EQ(RunCli({"backup", "--robot", kBackedUp, "--servos", "3", backup}).status, 0);
   EXPECT_NE(TempFolder::Read(backup).find("\"serial\" : \"SN-A\""), std::string::npos) << TempFolder::Read(backup);
 
   const CliResult refused = RunCli({"restore", "--robot", kOther, backup});
@@ -102,10 +105,10 @@ TEST(CliTest, ABackupGoesOntoAnotherRobotOnlyWithForce) {
 
 TEST(CliTest, ADamagedBackupIsRefusedByItsLineAndNothingIsSent) {
   TempFolder folder;
-  SimRobot robot(kRobot, {"--servos", "2", "--serial", "SN-A"});
+  SimRobot robot(kDamaged, {"--servos", "2", "--serial", "SN-A"});
   ASSERT_TRUE(robot.Ready());
   const std::string good = folder.File("good.json");
-  ASSERT_EQ(RunCli({"backup", "--robot", kRobot, "--servos", "2", good}).status, 0);
+  ASSERT_EQ(RunCli({"backup", "--robot", kDamaged, "--servos", "2", good}).status, 0);
   const std::string text = TempFolder::Read(good);
   auto replaced = [&](const std::string& from, const std::string& to) {
     std::string damaged = text;
@@ -125,12 +128,12 @@ TEST(CliTest, ADamagedBackupIsRefusedByItsLineAndNothingIsSent) {
   };
   for (const auto& damaged : cases) {
     const std::string file = folder.Write("damaged.json", damaged.text);
-    const CliResult result = RunCli({"restore", "--robot", kRobot, file});
+    const CliResult result = RunCli({"restore", "--robot", kDamaged, file});
     EXPECT_EQ(result.status, 2) << damaged.error;
     EXPECT_NE(result.err.find(file + ": " + damaged.error), std::string::npos) << damaged.error << "\n" << result.err;
   }
   // A run that reaches the robot shows that anything sent by the refused ones would have arrived.
-  ASSERT_EQ(RunCli({"sn", "read", "--robot", kRobot}).status, 0);
+  ASSERT_EQ(RunCli({"sn", "read", "--robot", kDamaged}).status, 0);
   ASSERT_TRUE(robot.Process().WaitForLines("read-sn |", 2, 5000));  // the backup's and its own
   EXPECT_EQ(robot.Process().LinesWith("CONNECT tcp").size(), 2u);
 }
