@@ -40,7 +40,8 @@ class CCaltrimApp : public QObject {
   void LoadLanguageLibrary();
 
   // LoadLanguageLibrary, then builds the string table of language from strings.xml in the
-  // program's folder and installs it in the language manager.
+  // program's folder and installs it in the language manager, and installs the toolkit's own
+  // translations for language (the standard buttons of message boxes).
   void LoadLanguage(int language);
 
   std::wstring m_strConfigPath;  // Config.ini in the program's folder, set by start-up

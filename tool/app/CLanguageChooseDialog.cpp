@@ -62,13 +62,18 @@ void CLanguageChooseDialog::OnInitDialog() {
 void CLanguageChooseDialog::OnBnClickedOk() {
   const int index = m_cbLanguage->currentIndex();
   const int value = index < 0 ? kLanguageUnset : m_cbLanguage->itemData(index).toInt();
-  WriteIniInt(L"Config", L"Language", value, m_strConfigPath.c_str());
-  ShowRestartNotice(T("IDS_SURE_RESTARTAPPLY"), T("AFX_IDS_APP_TITLE"));
+  if (!WriteIniInt(L"Config", L"Language", value, m_strConfigPath.c_str())) {
+    // Nothing is stored, so nothing may be promised; the dialog stays for Cancel or another try.
+    ShowMessage(QMessageBox::Warning, T("IDS_LANGUAGE_NOT_SAVED_TIPS"));
+    return;
+  }
+  ShowMessage(QMessageBox::NoIcon, T("IDS_SURE_RESTARTAPPLY"));
   accept();
 }
 
-void CLanguageChooseDialog::ShowRestartNotice(const QString& text, const QString& caption) {
-  QMessageBox::information(this, caption, text, QMessageBox::Ok);
+void CLanguageChooseDialog::ShowMessage(QMessageBox::Icon icon, const QString& text) {
+  QMessageBox box(icon, T("AFX_IDS_APP_TITLE"), text, QMessageBox::Ok, this);
+  box.exec();
 }
 
 void ShowLanguageChooseDialog(QWidget* parent) {

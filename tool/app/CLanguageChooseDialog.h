@@ -3,6 +3,7 @@
 #include <string>
 
 #include <QDialog>
+#include <QMessageBox>
 
 class QComboBox;
 class QLabel;
@@ -12,6 +13,7 @@ class QPushButton;
 // (item data 2), opens with the language stored in Config.ini selected (none selected for any
 // other stored value), and on OK stores the chosen index (-1 with nothing selected) and tells
 // the operator that the choice applies at the next start; the running program keeps its texts.
+// When Config.ini cannot be written, OK says so and the dialog stays open.
 // Cancel, Escape and the close box change nothing. Controls carry their ids as object names:
 // "1029" label, "1028" language list, "1" OK, "2" Cancel.
 class CLanguageChooseDialog : public QDialog {
@@ -22,8 +24,8 @@ class CLanguageChooseDialog : public QDialog {
   explicit CLanguageChooseDialog(const std::wstring& configPath, QWidget* parent = nullptr);
 
  private:
-  // Shows the restart notice in a message box owned by this dialog, with an OK button only.
-  void ShowRestartNotice(const QString& text, const QString& caption);
+  // A message box owned by this dialog, captioned with the program's title, OK button only.
+  void ShowMessage(QMessageBox::Icon icon, const QString& text);
   void BuildControls();
   void OnInitDialog();
   void OnBnClickedOk();

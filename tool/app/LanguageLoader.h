@@ -15,3 +15,8 @@ HMODULE LoadLanguageLibraryFrom(const std::wstring& folder);
 // Builds the string table for language from the strings.xml at path and installs it in the
 // language manager, deleting the table found there first.
 void InstallStringTable(int language, const std::wstring& path);
+
+// Installs the toolkit's own translations (standard buttons, dialogs) for language from the
+// system's Qt translations, replacing those installed before; English and languages without a
+// translation keep the toolkit's built-in texts. Call on the user-interface thread.
+void InstallQtTranslations(int language);

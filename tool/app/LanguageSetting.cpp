@@ -6,6 +6,9 @@
 #include "ZAVUIBase.h"
 
 int LanguageFromLocale(const QLocale& locale) {
+  // The C (POSIX) locale names no language at all; like the system's own untranslated texts, the
+  // program then speaks English.
+  if (locale.language() == QLocale::C) return kLanguageEnglish;
   if (locale.language() == QLocale::English && locale.territory() == QLocale::UnitedStates) {
     return kLanguageEnglish;
   }

@@ -10,8 +10,8 @@ constexpr int kLanguageChinese = 1;  // CHS texts of strings.xml
 constexpr int kLanguageEnglish = 2;  // ENG texts of strings.xml
 constexpr int kLanguageUnset = -1;   // what a missing value reads as
 
-// The language a system locale asks for: English (United States) gives kLanguageEnglish,
-// Chinese (China) gives kLanguageChinese, every other locale kLanguageNone.
+// The language a system locale asks for: English (United States) and the C (POSIX) locale give
+// kLanguageEnglish, Chinese (China) gives kLanguageChinese, every other locale kLanguageNone.
 int LanguageFromLocale(const QLocale& locale);
 
 // The language to run with, and whether it must be written back to Config.ini.

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include <QMessageBox>
 #include <QObject>
+#include <QString>
 
 #include "ZAVServoSocket.h"
 
@@ -15,8 +15,9 @@ class QtUiHost : public QObject, public IZAVUiHost {
  public:
   explicit QtUiHost(QObject* parent = nullptr);
 
-  // On the user-interface thread: handles the pending events, then returns. On any other thread
-  // it does nothing (those threads have no event queue the library would wait on).
+  // On the user-interface thread: handles the pending posted events, never user input, then
+  // returns. On any other thread it does nothing (those threads have no event queue the library
+  // would wait on).
   void PumpMessages() override;
 
   // Shows the box on the user-interface thread. From another thread the box is carried there and
@@ -25,15 +26,7 @@ class QtUiHost : public QObject, public IZAVUiHost {
   int MessageBox(const std::string& text, const std::string& caption,
                  unsigned int style) override;
 
-  // The buttons a box of style offers, and the answer (IDOK, IDYES, ...) a button gives.
-  static QMessageBox::StandardButtons ButtonsFor(unsigned int style);
-  static QMessageBox::Icon IconFor(unsigned int style);
-  static int AnswerFor(QMessageBox::StandardButton button);
-
  protected:
   // Shows one modal box on the user-interface thread and returns the answer.
   virtual int ShowBox(const QString& text, const QString& caption, unsigned int style);
-
- private:
-  bool OnUiThread() const;
 };

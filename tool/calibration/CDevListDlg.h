@@ -3,8 +3,8 @@
 #include <QDialog>
 
 #include "ZAVServoSocket.h"
+#include "calibration/IConnectTarget.h"
 
-class CCaltrimDlg;
 class ICaltrimPrompt;
 class QPushButton;
 class QRadioButton;
@@ -20,14 +20,15 @@ constexpr int IDC_DEVLIST_EXIT = 1032;
 
 // The robot selection dialog: lists every robot discovery has heard, one row per MAC text, and
 // connects the main window's session to the chosen robot (Wi-Fi) or to the robot forwarded over
-// USB. Modeless and hidden between uses; the main window stays disabled while it is shown.
+// USB, through the main window's IConnectTarget. Modeless and hidden between uses; the main window stays disabled while it is shown.
 // Every operation runs on the user-interface thread.
 class CDevListDlg : public QDialog {
   Q_OBJECT
 
  public:
-  // A hidden dialog serving main (which owns it and outlives it); message boxes go to prompt.
-  CDevListDlg(CCaltrimDlg* main, ICaltrimPrompt* prompt);
+  // A hidden dialog serving main (whose window owns it and outlives it); message boxes go to
+  // prompt.
+  CDevListDlg(IConnectTarget* main, ICaltrimPrompt* prompt);
 
   // Appends a row for info unless a row already carries exactly its MAC text.
   void AddDevice(const __DevInfo& info);
@@ -38,7 +39,8 @@ class CDevListDlg : public QDialog {
   void SelectUsbMode();
   // Empties the list and broadcasts a new search.
   void OnRefresh();
-  // Starts the session in the shown mode, then closes the dialog whatever happened.
+  // Starts the session in the shown mode, then closes the dialog whatever happened. Does nothing
+  // while an earlier Connect is still starting its session.
   void OnConnect();
   // Hides the dialog and enables the main window again; the rows stay.
   void OnExit();
@@ -63,7 +65,7 @@ class CDevListDlg : public QDialog {
   void ConnectAttemptFailed();
   void Message(const QString& text, const QString& caption, unsigned int style);
 
-  CCaltrimDlg* m_pMain;
+  IConnectTarget* m_pMain;
   ICaltrimPrompt* m_pPrompt;
   QTableWidget* m_list = nullptr;
   QRadioButton* m_radioWifi = nullptr;
@@ -71,4 +73,5 @@ class CDevListDlg : public QDialog {
   QPushButton* m_btnRefresh = nullptr;
   QPushButton* m_btnConnect = nullptr;
   QPushButton* m_btnExit = nullptr;
+  bool m_bConnecting = false;  // OnConnect is running
 };

@@ -114,5 +114,6 @@ void CServoItemDlg::SetSelected(bool selected) { m_chkSelect->setChecked(selecte
 
 void CServoItemDlg::OnSelectionClicked() {
   if (m_pMainWnd == nullptr) return;
-  m_pMainWnd->PostMessage(WM_SERVO_CHECK_CHANGED, IsSelected() ? 0 : 1, m_nServoId);
+  m_pMainWnd->PostMessage(WM_SERVO_CHECK_CHANGED,
+                          IsSelected() ? SERVO_CHECK_CHECKED : SERVO_CHECK_CLEARED, m_nServoId);
 }

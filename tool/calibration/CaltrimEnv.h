@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "ZAVServoSocket.h"
 #include "ZAVUsbAdbDetection.h"
@@ -22,6 +23,9 @@ struct CaltrimEnv {
   std::wstring executablePath;
   // Shows every message box of the windows; never null, not owned.
   ICaltrimPrompt* prompt = nullptr;
+  // Starts a worker thread running body, or throws std::system_error as std::thread does when the
+  // system has no thread to give. Empty: std::thread.
+  std::function<std::thread(std::function<void()>)> startThread;
 };
 
 // The real link library, the outside USB detection library, Config.ini beside the executable and

@@ -1,12 +1,14 @@
 #include "app/LanguageSetting.h"
 
+#include <QAbstractButton>
+#include <QMessageBox>
+
 #include <gtest/gtest.h>
 
 #include "ZAVUIBase.h"
 #include "app/LanguageLoader.h"
-#include "app/Text.h"
 #include "outside/uibase/TempFolder.h"
-#include "tool/app/ShippedTexts.h"
+#include "tool/app/QtTestApp.h"
 
 namespace {
 
@@ -24,6 +26,9 @@ TEST(LanguageSettingTest, SettlesFromConfigIniAndTheSystemLocale) {
       {nullptr, "zh_CN", 1, true},
       {nullptr, "de_DE", 0, true},  // the derived 0 is written too
       {nullptr, "zh_TW", 0, true},
+      {nullptr, "C", 2, true},  // C, C.UTF-8 and POSIX: no language, so English
+      {nullptr, "POSIX", 2, true},
+      {nullptr, "C.UTF-8", 2, true},
       {"; servos\n[Config]\nServoNum=16\nLanguage=-1\n", "zh_CN", 1, true},
       {"[Config]\nServoNum=16\n", "en_US", 2, true},
       {"[Config]\nServoNum=16\nLanguage=7\n", "en_US", 7, false},
@@ -47,15 +52,16 @@ TEST(LanguageSettingTest, SettlesFromConfigIniAndTheSystemLocale) {
   }
 }
 
-// The settled language decides the texts: the shipped strings.xml, installed as start-up does.
-TEST(LoadLanguageTest, InstalledTableGivesTheTextsOfTheLanguage) {
-  UseShippedTexts(kLanguageEnglish);
-  EXPECT_EQ(T("IDOK"), QStringLiteral("OK"));
-  UseShippedTexts(kLanguageChinese);
-  EXPECT_EQ(T("IDOK"), QString::fromUtf8("\xE7\xA1\xAE\xE5\xAE\x9A"));
-  for (const int language : {kLanguageNone, 7}) {
-    UseShippedTexts(language);
-    EXPECT_EQ(T("IDOK"), QStringLiteral("IDOK")) << "empty table: the manager's stand-in";
+// The toolkit's own texts, such as the standard buttons of message boxes, follow the language.
+TEST(LoadLanguageTest, StandardButtonsSpeakTheLanguage) {
+  QtTestApp();
+  const std::pair<int, const char*> cases[] = {
+      {kLanguageChinese, "\xE6\x98\xAF"}, {kLanguageEnglish, "Yes"}, {kLanguageNone, "Yes"}};
+  for (const auto& [language, yes] : cases) {
+    InstallQtTranslations(language);
+    QMessageBox box(QMessageBox::NoIcon, QString(), QString(), QMessageBox::Yes);
+    EXPECT_TRUE(box.button(QMessageBox::Yes)->text().contains(QString::fromUtf8(yes)))
+        << language << ": " << box.button(QMessageBox::Yes)->text().toStdString();
   }
 }
 

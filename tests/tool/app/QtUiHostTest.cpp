@@ -3,9 +3,12 @@
 #include <atomic>
 #include <thread>
 
+#include <QWidget>
+
 #include <gtest/gtest.h>
 
 #include "tool/app/QtTestApp.h"
+#include "tool/app/QueuedInput.h"
 
 namespace {
 
@@ -59,6 +62,20 @@ TEST_F(QtUiHostTest, BoxesFromAnyThreadAreShownOnTheUiThread) {
   host.answer = IDNO;
   EXPECT_EQ(host.MessageBox("a", "b", MB_YESNO), IDNO) << "asked on the UI thread itself";
   EXPECT_EQ(host.shown, 2);
+}
+
+// The pump serves posted events only: a close box pressed meanwhile waits for the event loop.
+TEST_F(QtUiHostTest, PumpLeavesUserInputForTheEventLoop) {
+  QtUiHost host;
+  QWidget window;
+  window.show();
+  bool posted = false;
+  QueueCloseBox(window.windowHandle());
+  QMetaObject::invokeMethod(&window, [&] { posted = true; }, Qt::QueuedConnection);
+  host.PumpMessages();
+  EXPECT_TRUE(posted);
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_TRUE(PumpUntil([&] { return !window.isVisible(); })) << "the input is held back, not lost";
 }
 
 }  // namespace

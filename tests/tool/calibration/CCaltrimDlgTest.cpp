@@ -1,15 +1,18 @@
 #include <QCheckBox>
+#include <QFontInfo>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolButton>
+#include <system_error>
 #include <thread>
 
 #include "app/Text.h"
 #include "calibration/CDevListDlg.h"
 #include "calibration/CServoItemDlg.h"
 #include "calibration/MessageBar.h"
+#include "tool/app/QueuedInput.h"
 #include "tool/calibration/CalibrationFixture.h"
 
 namespace {
@@ -37,16 +40,13 @@ class MainWindowTest : public CalibrationFixture {
     m_dlg->DevList()->OnConnect();
   }
 
-  // The connection UI: commands and panels usable when connected, and the Connect button's
-  // caption.
+  // Commands and panels usable exactly when connected; the Connect button's caption.
   void ExpectConnectedUi(bool connected) {
     for (int id : {IDC_MAIN_READ_CHECK, IDC_MAIN_RESET, IDC_MAIN_CALIBRATE, IDC_MAIN_SPARE}) {
       EXPECT_EQ(Button(id)->isEnabled(), connected) << id;
     }
     for (CServoItemDlg* panel : m_dlg->ServoItems()) {
-      EXPECT_EQ(panel->m_bEnabled, connected) << panel->ServoId();
-      EXPECT_EQ(panel->AngleBox()->isEnabled(), connected) << panel->ServoId();
-      EXPECT_EQ(PanelBox(panel->ServoId())->isEnabled(), connected) << panel->ServoId();
+      EXPECT_EQ(panel->m_bEnabled && PanelBox(panel->ServoId())->isEnabled(), connected);
     }
     EXPECT_EQ(Button(IDC_MAIN_CONNECT)->text(),
               T(connected ? "IDS_DISCONNECT" : "IDS_CONNECT_ROBOT"));
@@ -65,40 +65,19 @@ TEST_F(MainWindowTest, StartUpBuildsThePanelRowAndWaitsForTheUsbWorker) {
   EXPECT_EQ(Panel(2)->AngleBox()->text(), "120");
   EXPECT_EQ(Panel(3)->AngleBox()->text() + Panel(3)->OffsetBox()->text(), "")
       << "a missing ID key leaves the panel's boxes empty";
-
+  EXPECT_EQ(m_dlg->windowTitle(), T("IDS_VORLA_CALIBRATION_SOFTWARE") + "1.2.3.4");
   ASSERT_TRUE(PumpUntil([&] { return Button(IDC_MAIN_CONNECT)->isEnabled(); }));
   EXPECT_FALSE(m_dlg->m_bUsbReady);
   EXPECT_EQ(Bar()->text(), kIndent + T("IDS_SERVER_RUN_SUCCESS"));
   EXPECT_FALSE(Bar()->IsMarquee());
 }
 
-TEST_F(MainWindowTest, PanelRowFollowsServoNum) {
-  const std::pair<const char*, size_t> cases[] = {
-      {nullptr, 0}, {"0", 0}, {"abc", 0}, {" 4 servos", 4}, {"25", 20}};
-  for (const auto& [text, panels] : cases) {
-    WriteConfig(text ? std::map<std::string, std::string>{{"ServoNum", text}}
-                     : std::map<std::string, std::string>{});
-    StartWindow();
-    EXPECT_EQ(m_dlg->ServoItems().size(), panels) << (text ? text : "missing");
-  }
-}
-
-TEST_F(MainWindowTest, UpdateConnectionUiForEachMode) {
-  StartWindow();
-  for (int mode : {1, 2, 0, 7}) {
-    m_dlg->UpdateConnectionUi(mode);
-    EXPECT_EQ(m_dlg->m_nConnectType, mode);
-    if (mode != 7) ExpectConnectedUi(mode != 0);
-  }
-  // Any other non-zero mode enables the commands but leaves the Connect button as it was.
-  EXPECT_TRUE(Button(IDC_MAIN_CALIBRATE)->isEnabled());
-  EXPECT_EQ(Button(IDC_MAIN_CONNECT)->text(), T("IDS_CONNECT_ROBOT"));
-}
-
 TEST_F(MainWindowTest, ConnectingOverWifiToTheFirstSelectedRowShowsTheRobotAndReadsEveryServo) {
   StartWindow();
+  m_dlg->show();
   Button(IDC_MAIN_CONNECT)->click();
   EXPECT_FALSE(m_dlg->isEnabled());
+  EXPECT_FALSE(m_dlg->close()) << "the close box of the waiting window does nothing";
   EXPECT_TRUE(m_dlg->DevList()->isVisible());
   EXPECT_FALSE(m_dlg->DevList()->IsUsbMode());
   QTableWidget* list = m_dlg->DevList()->List();
@@ -119,7 +98,7 @@ TEST_F(MainWindowTest, ConnectingOverWifiToTheFirstSelectedRowShowsTheRobotAndRe
   EXPECT_EQ(m_session.starts[0].sink, static_cast<IZAVSocketSessionEvent*>(m_dlg.get()));
   EXPECT_TRUE(m_prompt.texts.empty());
 
-  Post(WM_SESSION_STATE, 2, 0);
+  Post(WM_SESSION_STATE, ZAV_SESSION_CONNECTED, 0);
   EXPECT_EQ(m_session.caliReads, (std::vector<int>{1, 2, 3}));
   EXPECT_EQ(m_dlg->StatusLine(), T("IDS_WIFI_CONNECT_SUCCESS_TIP") + "R2  " +
                                      T("IDS_DEVICE_IP_ADDRESS") + "10.0.0.2" +
@@ -131,22 +110,27 @@ TEST_F(MainWindowTest, ConnectingOverWifiToTheFirstSelectedRowShowsTheRobotAndRe
 // order: the run comes up, then ends with a reason.
 TEST_F(MainWindowTest, AnEndedRunClearsTheTargetAndShowsTheTextOfItsReason) {
   StartWindow();
-  for (int reason = 0; reason <= 4; ++reason) {
+  // Every reason up to the last, 2 included, which no session sends.
+  const LPARAM reasons[] = {ZAV_SESSION_END_FAILED, ZAV_SESSION_END_CONNECT_FAILED, 2,
+                            ZAV_SESSION_END_LINK_LOST, ZAV_SESSION_END_SILENCE};
+  for (int run = 0; run < static_cast<int>(std::size(reasons)); ++run) {
+    const LPARAM reason = reasons[run];
     SCOPED_TRACE(reason);
     ConnectToRobot();
     std::thread([&] {
-      m_dlg->PostMessage(WM_SESSION_STATE, 1, 0);
-      m_dlg->PostMessage(WM_SESSION_STATE, 2, 0);
-      m_dlg->PostMessage(WM_SESSION_STATE, 3, reason);
+      m_dlg->PostMessage(WM_SESSION_STATE, ZAV_SESSION_CONNECTING, 0);
+      m_dlg->PostMessage(WM_SESSION_STATE, ZAV_SESSION_CONNECTED, 0);
+      m_dlg->PostMessage(WM_SESSION_STATE, ZAV_SESSION_ENDED, reason);
     }).join();
-    EXPECT_EQ(m_session.stops, reason) << "nothing is handled on the posting thread";
+    EXPECT_EQ(m_session.stops, run) << "nothing is handled on the posting thread";
     PumpPending();
-    EXPECT_EQ(m_session.caliReads.size(), 3u * (reason + 1));
-    EXPECT_EQ(m_session.stops, reason + 1);
+    EXPECT_EQ(m_session.caliReads.size(), 3u * (run + 1));
+    EXPECT_EQ(m_session.stops, run + 1);
     EXPECT_EQ(m_dlg->m_strDevName + m_dlg->m_strIP, "");
     EXPECT_EQ(m_dlg->StatusLine(), T("IDS_STATE_DISCONNECT"));
-    EXPECT_EQ(Bar()->text(),
-              kIndent + T(reason == 0 ? "IDS_CONNECT_FAIL" : "IDS_CONNECT_DISCONNECTED"));
+    EXPECT_EQ(Bar()->text(), kIndent + T(reason == ZAV_SESSION_END_FAILED
+                                             ? "IDS_CONNECT_FAIL"
+                                             : "IDS_CONNECT_DISCONNECTED"));
     ExpectConnectedUi(false);
   }
 }
@@ -154,7 +138,7 @@ TEST_F(MainWindowTest, AnEndedRunClearsTheTargetAndShowsTheTextOfItsReason) {
 TEST_F(MainWindowTest, DisconnectStopsTheSessionAndOffersConnectAgain) {
   StartWindow();
   ConnectToRobot();
-  Post(WM_SESSION_STATE, 2, 0);
+  Post(WM_SESSION_STATE, ZAV_SESSION_CONNECTED, 0);
   Button(IDC_MAIN_CONNECT)->click();
   EXPECT_EQ(m_session.stops, 1);
   EXPECT_EQ(Bar()->text(), kIndent + T("IDS_DISCONNECTED"));
@@ -167,10 +151,8 @@ TEST_F(MainWindowTest, DisconnectStopsTheSessionAndOffersConnectAgain) {
 TEST_F(MainWindowTest, SelectAllSetsEveryPanelAndFollowsThePanels) {
   StartWindow();
   const auto boxes = [&] {
-    return QString("%1%2%3")
-        .arg(PanelBox(1)->isChecked())
-        .arg(PanelBox(2)->isChecked())
-        .arg(PanelBox(3)->isChecked());
+    return QString("%1%2%3").arg(PanelBox(1)->isChecked()).arg(PanelBox(2)->isChecked()).arg(
+        PanelBox(3)->isChecked());
   };
   SelectAll()->click();
   EXPECT_EQ(boxes(), "000");
@@ -189,38 +171,152 @@ TEST_F(MainWindowTest, SelectAllSetsEveryPanelAndFollowsThePanels) {
   EXPECT_TRUE(SelectAll()->isChecked());
 }
 
-TEST_F(MainWindowTest, ConnectNoticeShowsItsBusyTextOnlyForKnownKinds) {
+// Each posted message shows its text; once shut-down has begun, none changes anything.
+TEST_F(MainWindowTest, PostedMessagesActUntilShutDownBegins) {
   StartWindow();
-  const std::pair<int, const char*> notices[] = {
-      {0, "IDS_USB_CONNECT_ROBOT"}, {1, "IDS_WIFI_CONNECT_ROBOT"}, {2, "IDS_WIFI_CONNECT_ROBOT"}};
-  for (const auto& [kind, key] : notices) {
-    Post(WM_CONNECT_NOTICE, kind, 0);
-    EXPECT_EQ(Bar()->text(), T(key)) << kind;
-    EXPECT_TRUE(Bar()->IsMarquee());
+  const struct {
+    unsigned int msg;
+    WPARAM w;
+    const char* key;
+    bool busy;
+  } messages[] = {{WM_CONNECT_NOTICE, CONNECT_NOTICE_USB, "IDS_USB_CONNECT_ROBOT", true},
+                  {WM_CONNECT_NOTICE, CONNECT_NOTICE_WIFI, "IDS_WIFI_CONNECT_ROBOT", true},
+                  {WM_CONNECT_NOTICE, 2, "IDS_WIFI_CONNECT_ROBOT", true},  // unknown: unchanged
+                  {WM_USB_ADB_STATE, USB_ADB_READY, "IDS_SERVER_RUN_SUCCESS", false}};
+  for (const bool shutDown : {false, true}) {
+    if (shutDown) m_dlg->Shutdown();
+    for (const auto& m : messages) {
+      Post(m.msg, m.w, 0);
+      const char* key = shutDown ? "IDS_EXITING_PROGRAM" : m.key;
+      EXPECT_EQ(Bar()->text(), (m.busy || shutDown ? QString() : kIndent) + T(key)) << m.msg << m.w;
+      EXPECT_EQ(m_dlg->isEnabled(), !shutDown);
+    }
   }
 }
 
-TEST_F(MainWindowTest, ShutdownReleasesInOrderAndIsSafeTwice) {
-  StartWindow();
-  m_dlg->Shutdown();
-  EXPECT_EQ(m_journal, (Journal{"usb", "broadcast", "session"}));
-  EXPECT_EQ(m_dlg->m_pSession, nullptr);
-  m_dlg->Shutdown();
-  EXPECT_EQ(m_journal.size(), 3u);
+// However a close arrives, the link objects are released once, in order, and never under a
+// library call still running.
+TEST_F(MainWindowTest, ClosingReleasesTheLinkObjectsOnceAfterAnyCallInProgress) {
+  const struct {
+    const char* what;
+    std::function<void()> close;
+    Journal journal;
+  } cases[] = {
+      {"close box", [this] { m_dlg->close(); }, {"usb", "broadcast", "session"}},
+      {"close box while Exit's shut-down releases",
+       [this] {
+         m_usb.onRelease = [this] { m_dlg->close(); };
+         Button(IDC_MAIN_EXIT)->click();
+       },
+       {"usb", "broadcast", "session"}},
+      {"Esc while a lost link is stopped",
+       [this] {
+         m_session.onStop = [this] {
+           static_cast<QDialog*>(m_dlg.get())->reject();  // Esc
+           m_journal.push_back("stopped");
+         };
+         m_dlg->PostMessage(WM_SESSION_STATE, ZAV_SESSION_ENDED, ZAV_SESSION_END_LINK_LOST);
+       },
+       {"stopped", "usb", "broadcast", "session"}},
+  };
+  for (const auto& c : cases) {
+    StartWindow();
+    m_dlg->show();
+    m_journal.clear();
+    c.close();
+    EXPECT_TRUE(PumpUntil([&] { return !m_dlg->isVisible(); })) << c.what;
+    EXPECT_EQ(m_journal, c.journal) << c.what;
+    EXPECT_EQ(Bar()->text(), T("IDS_EXITING_PROGRAM")) << c.what;
+  }
 }
 
-TEST_F(MainWindowTest, ShutdownWaitsForAUsbWorkerThatShowsAMessage) {
-  // The worker holds the lock while its message box needs this thread: shut-down must keep
-  // serving the box while it waits for the lock, or neither side ever goes on.
+// A USB worker holds the lock while its message box needs this thread: shut-down must serve the
+// box while it waits for the lock, or neither side goes on. A close box pressed meanwhile is user
+// input: it waits until shut-down is over instead of running in the middle of it.
+TEST_F(MainWindowTest, ShutDownServesAWorkersBoxButNoUserInputWhileItWaits) {
   m_usb.states = {-7, 0};
+  m_usb.hold = true;
   m_prompt.onUiThread = true;
   m_dlg = std::make_unique<CCaltrimDlg>(Env());
-  m_dlg->OnInitDialog();
+  m_dlg->show();
   while (m_usb.asked == 0) QThread::msleep(1);  // the worker holds the lock now
+  int closes = 0, closesDuringWait = -1;
+  EventSpy spy([&](QObject* o, QEvent* e) {
+    closes += o == m_dlg.get() && e->type() == QEvent::Close;
+  });
+  QueueCloseBox(m_dlg->windowHandle());
+  // Two turns of the wait's pump: input queued before the first is handled by the second.
+  QTimer::singleShot(0, [&] {
+    QTimer::singleShot(0, [&] {
+      closesDuringWait = closes;
+      m_usb.hold = false;
+    });
+  });
   m_dlg->Shutdown();
+  EXPECT_EQ(closesDuringWait, 0) << (closesDuringWait < 0 ? "the wait handled no timer" : "");
   EXPECT_EQ(m_prompt.Texts(), (std::vector<QString>{"ADB Module Error!"}));
   EXPECT_EQ(m_usb.asked, 2);
   EXPECT_EQ(m_journal, (Journal{"usb", "broadcast", "session"}));
+  EXPECT_TRUE(PumpUntil([&] { return !m_dlg->isVisible(); })) << "held back, then carried out";
+}
+
+// A worker thread the system cannot start fails as the worker would: the window goes on, with
+// Connect serving Wi-Fi.
+TEST_F(MainWindowTest, AWorkerThreadThatCannotStartIsTheWorkersFailure) {
+  CaltrimEnv env = Env();
+  env.startThread = [](std::function<void()>) -> std::thread {
+    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+  };
+  m_usb.states = {1};
+  m_dlg = std::make_unique<CCaltrimDlg>(env);
+  m_dlg->OnInitDialog();
+  EXPECT_TRUE(PumpUntil([&] { return Button(IDC_MAIN_CONNECT)->isEnabled(); }));
+  EXPECT_FALSE(m_dlg->m_bUsbReady);
+  EXPECT_EQ(m_usb.asked, 0);
+}
+
+// Discovery that cannot start asks whether to go on: Yes keeps the window, No closes it.
+TEST_F(MainWindowTest, ADiscoveryThatCannotStartAsksWhetherToGoOn) {
+  m_broadcast.startResult = false;
+  for (const int answer : {IDYES, IDNO}) {
+    m_prompt.texts.clear();
+    m_prompt.answers = {answer};
+    m_dlg = std::make_unique<CCaltrimDlg>(Env());
+    m_dlg->show();
+    EXPECT_EQ(m_prompt.Texts(), std::vector<QString>{T("IDS_TESTED_VORLA_ERROR")});
+    ASSERT_TRUE(DrainPosted(m_dlg.get()));
+    EXPECT_EQ(m_dlg->isVisible(), answer == IDYES);
+  }
+}
+
+// The row holds ServoNum panels, at most 20; each lies inside the window, above the message
+// display, for 1 to 20 servos in the default fonts of both languages: DejaVu Sans under English,
+// WenQuanYi Micro Hei under Chinese.
+TEST_F(MainWindowTest, ThePanelRowFollowsServoNumAndFitsTheWindowInTheFontsOfBothLanguages) {
+  const std::pair<const char*, size_t> texts[] = {
+      {nullptr, 0}, {"abc", 0}, {" 4 servos", 4}, {"25", 20}};
+  for (const auto& [text, panels] : texts) {
+    using Values = std::map<std::string, std::string>;
+    WriteConfig(text ? Values{{"ServoNum", text}} : Values{});
+    StartWindow();
+    EXPECT_EQ(m_dlg->ServoItems().size(), panels) << (text ? text : "missing");
+  }
+  for (const char* family : {"DejaVu Sans", "WenQuanYi Micro Hei"}) {
+    QFont font(QString::fromLatin1(family));
+    ASSERT_EQ(QFontInfo(font).family(), font.family()) << "font not installed";
+    for (int servos = 1; servos <= 20; ++servos) {
+      WriteConfig({{"ServoNum", std::to_string(servos)}});
+      m_dlg = std::make_unique<CCaltrimDlg>(Env());
+      m_dlg->setFont(font);
+      m_dlg->OnInitDialog();
+      for (CServoItemDlg* panel : m_dlg->ServoItems()) {
+        EXPECT_TRUE(m_dlg->rect().contains(panel->geometry()) &&
+                    panel->geometry().bottom() < Bar()->geometry().top())
+            << family << ", " << servos << " servos: panel " << panel->ServoId();
+      }
+      EXPECT_LE(Bar()->geometry().right(), m_dlg->rect().right()) << family;
+    }
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QToolButton>
+#include <QtTest/QTest>
 
 #include "app/Text.h"
 #include "calibration/CDevListDlg.h"
@@ -60,35 +61,33 @@ TEST_F(DevListTest, RecordsArrivingWhileHiddenAreListedAndRefreshSearchesAnew) {
   EXPECT_EQ(Row(0), "R2|1.0|10.0.0.2|m2") << "listed again as found";
 }
 
-TEST_F(DevListTest, WifiConnectWithoutSelectionTellsAndLeavesTheWindowUnconnected) {
-  Add(L"R1", L"10.0.0.1", L"m1");
-  PressMainConnect();
-  Button(IDC_DEVLIST_CONNECT)->click();
-  EXPECT_TRUE(m_session.starts.empty());
-  EXPECT_EQ(m_prompt.Texts(), std::vector<QString>{T("IDS_SELECT_LINE_TIPS")});
-  EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T("IDS_UNSELECTED_DEVICE_TIPS"));
-  EXPECT_TRUE(m_dlg->isEnabled());
-}
-
-TEST_F(DevListTest, NoSessionOrOneThatCannotStartEndsTheBusyDisplay) {
-  for (const bool noSession : {true, false}) {
-    m_bSessionFactoryWorks = !noSession;
-    m_session.startResult = noSession;
+// A Connect that starts no run says why where there is a box for it, and leaves the window
+// unconnected and usable instead of busy.
+TEST_F(DevListTest, AConnectThatStartsNoRunLeavesTheWindowUnconnected) {
+  const struct {
+    const char* what;
+    bool selected, session, starts;
+    std::vector<QString> boxes;
+    const char* status;
+  } cases[] = {
+      {"no row", false, true, true, {T("IDS_SELECT_LINE_TIPS")}, "IDS_UNSELECTED_DEVICE_TIPS"},
+      {"no session", true, false, true, {T("IDS_INVALID_SOCKET_TIPS")}, "IDS_CONNECT_FAIL"},
+      {"StartConnect refused", true, true, false, {}, "IDS_CONNECT_FAIL"},
+  };
+  for (const auto& c : cases) {
+    m_bSessionFactoryWorks = c.session;
+    m_session.startResult = c.starts;
     m_prompt.texts.clear();
     StartWindow();
     Add(L"R1", L"10.0.0.1", L"m1");
     PressMainConnect();
-    List()->selectRow(0);
+    if (c.selected) List()->selectRow(0);
     Button(IDC_DEVLIST_CONNECT)->click();
-    EXPECT_EQ(m_prompt.Texts(), noSession ? std::vector<QString>{T("IDS_INVALID_SOCKET_TIPS")}
-                                          : std::vector<QString>{});
-    EXPECT_EQ(m_session.starts.size(), noSession ? 0u : 1u);
-    EXPECT_FALSE(m_dlg->MessageDisplay()->IsMarquee());
-    EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T("IDS_CONNECT_FAIL"));
-    EXPECT_TRUE(m_dlg->isEnabled());
+    EXPECT_EQ(m_prompt.Texts(), c.boxes) << c.what;
+    EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T(c.status)) << c.what;
+    EXPECT_TRUE(m_dlg->isEnabled()) << c.what;
   }
 }
-
 
 TEST_F(DevListTest, ARobotReadyOnUsbIsConnectedThroughTheForwardedPort) {
   m_usb.states = {1};
@@ -104,7 +103,7 @@ TEST_F(DevListTest, ARobotReadyOnUsbIsConnectedThroughTheForwardedPort) {
   ASSERT_EQ(m_session.starts.size(), 1u);
   EXPECT_EQ(m_session.starts[0].ip, "127.0.0.1");
   EXPECT_EQ(m_dlg->m_nConnectType, 2);
-  m_dlg->PostMessage(WM_SESSION_STATE, 2, 0);
+  m_dlg->PostMessage(WM_SESSION_STATE, ZAV_SESSION_CONNECTED, 0);
   PumpPending();
   EXPECT_EQ(m_dlg->StatusLine(), T("IDS_USB_CONNECT_SUCCESS_TIP") + T("IDS_USB_DEVICE") + "  " +
                                      T("IDS_DEVICE_IP_ADDRESS") + "127.0.0.1" +
@@ -126,6 +125,24 @@ TEST_F(DevListTest, UsbModeWithoutARobotAsks) {
   Dlg()->SelectUsbMode();
   EXPECT_EQ(m_prompt.Texts().back(), T("IDS_USB_EXCEPTION_TIPS"));
   EXPECT_FALSE(Dlg()->IsUsbMode());
+}
+
+// The columns keep their widths; a double click on a row connects to that robot, and a Connect
+// pressed while StartConnect still runs starts nothing more.
+TEST_F(DevListTest, ADoubleClickedRowIsConnectedOnce) {
+  Add(L"R1", L"10.0.0.1", L"m1");
+  Add(L"R2", L"10.0.0.2", L"m2");
+  PressMainConnect();
+  PumpPending();  // the header lays its sections out on the next turn
+  EXPECT_EQ(List()->columnWidth(3), 110);
+  m_session.onStart = [this] { Button(IDC_DEVLIST_CONNECT)->click(); };
+  const QRect row = List()->visualRect(List()->model()->index(1, 0));
+  QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, row.center());  // the first click
+  QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, row.center());
+  ASSERT_EQ(m_session.starts.size(), 1u);
+  EXPECT_EQ(m_session.starts[0].ip, "10.0.0.2");
+  EXPECT_FALSE(Dlg()->isVisible());
+  EXPECT_TRUE(Button(IDC_DEVLIST_CONNECT)->isEnabled()) << "for the next time";
 }
 
 }  // namespace

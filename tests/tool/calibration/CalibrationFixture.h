@@ -6,15 +6,21 @@
 
 #include <QCoreApplication>
 #include <atomic>
+#include <chrono>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "ZAVServoSocket.h"
 #include "ZAVUsbAdbDetection.h"
+#include "app/QtUiHost.h"
+#include "app/UiThread.h"
 #include "calibration/CCaltrimDlg.h"
 #include "calibration/CaltrimPrompt.h"
 #include "outside/uibase/TempFolder.h"
@@ -30,12 +36,15 @@ class FakeSession : public CIZAVSocketSession {
     std::string ip;
     IZAVSocketSessionEvent* sink;
   };
-
   bool StartConnect(const char* ip, int, HWND, IZAVSocketSessionEvent* sink) override {
     starts.push_back({ip, sink});
+    if (onStart) std::exchange(onStart, nullptr)();
     return startResult;
   }
-  bool StopConnect() override { return ++stops > 0; }
+  bool StopConnect() override {
+    if (onStop) std::exchange(onStop, nullptr)();
+    return ++stops > 0;
+  }
   void Release() override { m_journal->push_back("session"); }
   bool SendData(const char*, int) override { return true; }
   bool SocketSession_ReadServoInfo(int) override { return true; }
@@ -51,6 +60,7 @@ class FakeSession : public CIZAVSocketSession {
   bool SocketSession_WriteSN(const std::string&) override { return true; }
 
   std::vector<Start> starts;
+  std::function<void()> onStart, onStop;  // run once, inside the next call: as if it waited
   int stops = 0;
   bool startResult = true;
   std::vector<int> caliReads;  // asked on the user-interface thread only
@@ -90,9 +100,12 @@ class FakeUsbDetection : public IZAVUsbDetection {
   explicit FakeUsbDetection(Journal* journal) : m_journal(journal) {}
 
   bool Init(int, IZAVUsbAdbEvent*, HWND) override { return true; }
-  void Release() override { m_journal->push_back("usb"); }
+  void Release() override {
+    if (onRelease) std::exchange(onRelease, nullptr)();
+    m_journal->push_back("usb");
+  }
   bool ForwardPort(int port) override {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<std::mutex> guard(m_lock);
     forwards.push_back(port);
     return true;
   }
@@ -100,7 +113,8 @@ class FakeUsbDetection : public IZAVUsbDetection {
   std::string GetDeviceSerial() override { return std::string(); }
   int GetDeviceState() override {
     ++asked;
-    std::lock_guard<std::mutex> hold(m_lock);
+    while (hold) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::lock_guard<std::mutex> guard(m_lock);
     if (states.empty()) return 0;
     const int state = states.front();
     states.pop_front();
@@ -108,12 +122,14 @@ class FakeUsbDetection : public IZAVUsbDetection {
   }
   bool StopServer() override { return true; }
   bool Recover() override {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<std::mutex> guard(m_lock);
     return ++recovers > 0;
   }
 
   std::deque<int> states;
   std::atomic<int> asked{0};
+  std::atomic<bool> hold{false};   // GetDeviceState waits while it is set
+  std::function<void()> onRelease;  // run once, inside the next Release
   std::vector<int> forwards;
   int recovers = 0;
 
@@ -128,12 +144,9 @@ class RecordingPrompt : public ICaltrimPrompt {
  public:
   int Show(QWidget* owner, const QString& text, const QString& caption,
            unsigned int style) override {
-    if (onUiThread && QThread::currentThread() != QCoreApplication::instance()->thread()) {
-      int answer = IDOK;
-      QMetaObject::invokeMethod(
-          QCoreApplication::instance(), [&] { answer = Show(owner, text, caption, style); },
-          Qt::BlockingQueuedConnection);
-      return answer;
+    if (onUiThread && !OnThreadOf(QCoreApplication::instance())) {
+      return RunOnUiThreadAndWait(QCoreApplication::instance(),
+                                  [&] { return Show(owner, text, caption, style); });
     }
     std::lock_guard<std::mutex> hold(m_lock);
     texts.push_back(text);
@@ -165,15 +178,19 @@ W* Control(const QWidget* parent, int id) {
   return parent->findChild<W*>(QString::number(id), Qt::FindDirectChildrenOnly);
 }
 
+// The window as the program runs it: the Qt UI host installed for the link library's seam.
 class CalibrationFixture : public ::testing::Test {
  protected:
   CalibrationFixture() {
     QtTestApp();
+    m_uiHost = std::make_unique<QtUiHost>();
+    ZAVSetUiHost(m_uiHost.get());
     WriteConfig({{"ServoNum", "3"}, {"ID1", "90"}, {"ID2", "120"}, {"ID3", "60"}});
   }
   ~CalibrationFixture() override {
     m_dlg.reset();
     PumpPending();
+    ZAVSetUiHost(nullptr);
   }
 
   void WriteConfig(const std::map<std::string, std::string>& values) {
@@ -182,22 +199,22 @@ class CalibrationFixture : public ::testing::Test {
     m_folder.Write("Config.ini", text);
   }
 
+  // A factory that hands out object while *works holds.
+  template <typename I>
+  static std::function<bool(I**)> Factory(I* object, const bool* works) {
+    return [object, works](I** out) {
+      if (*works) *out = object;
+      return *works;
+    };
+  }
+
   CaltrimEnv Env() {
     CaltrimEnv env;
-    env.createSession = [this](CIZAVSocketSession** out) {
-      if (m_bSessionFactoryWorks) *out = &m_session;
-      return m_bSessionFactoryWorks;
-    };
-    env.createBroadcast = [this](CIZAVBroadcastSocket** out) {
-      if (m_bBroadcastFactoryWorks) *out = &m_broadcast;
-      return m_bBroadcastFactoryWorks;
-    };
-    env.createUsbDetection = [this](IZAVUsbDetection** out) {
-      if (m_bUsbFactoryWorks) *out = &m_usb;
-      return m_bUsbFactoryWorks;
-    };
+    env.createSession = Factory<CIZAVSocketSession>(&m_session, &m_bSessionFactoryWorks);
+    env.createBroadcast = Factory<CIZAVBroadcastSocket>(&m_broadcast, &kWorks);
+    env.createUsbDetection = Factory<IZAVUsbDetection>(&m_usb, &m_bUsbFactoryWorks);
     env.configPath = m_folder.WideFile("Config.ini");
-    env.executablePath = m_folder.WideFile("no-such-program");
+    env.executablePath = std::filesystem::path(CALTRIM_PROBE_1_2_3_4).wstring();
     env.prompt = &m_prompt;
     return env;
   }
@@ -211,14 +228,15 @@ class CalibrationFixture : public ::testing::Test {
     }
   }
 
+  std::unique_ptr<QtUiHost> m_uiHost;  // made once the application exists
   TempFolder m_folder;
   Journal m_journal;
   FakeSession m_session{&m_journal};
   FakeBroadcast m_broadcast{&m_journal};
   FakeUsbDetection m_usb{&m_journal};
   RecordingPrompt m_prompt;
+  static constexpr bool kWorks = true;
   bool m_bSessionFactoryWorks = true;
-  bool m_bBroadcastFactoryWorks = true;
   bool m_bUsbFactoryWorks = true;
   std::unique_ptr<CCaltrimDlg> m_dlg;
 };
