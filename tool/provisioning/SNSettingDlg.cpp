@@ -4,14 +4,15 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QThread>
 #include <QValidator>
 #include <QWindow>
+#include <algorithm>
 #include <thread>
 
 #include "app/ControlId.h"
 #include "app/DialogUnits.h"
 #include "app/Text.h"
+#include "app/UiThread.h"
 #include "calibration/CaltrimPrompt.h"
 #include "provisioning/ServiceAddress.h"
 #include "provisioning/X11WindowFinder.h"
@@ -30,6 +31,7 @@ constexpr int kReadX = 0;
 constexpr int kSerialX = 80;
 constexpr int kSetX = 340;
 constexpr int kSerialHeight = 18;
+constexpr int kControlGap = 4;
 
 // Refuses an edit that would leave more than kMaxSerialLength characters. Only what the operator
 // types or pastes is checked; a number read from the robot or scanned is shown whole.
@@ -114,7 +116,10 @@ void SNSettingDlg::Layout() {
   const int h = height();
   if (m_wndScanView != nullptr) m_wndScanView->setGeometry(0, 0, w, h - kStripHeight);
   if (m_btnRead == nullptr) return;
-  m_btnRead->move(kReadX, h - m_btnRead->height());
+  // Read keeps its size unless the font's dialog units make it run into the edit.
+  m_btnRead->setGeometry(kReadX, h - m_btnRead->height(),
+                         std::min(m_btnRead->width(), kSerialX - kControlGap - kReadX),
+                         m_btnRead->height());
   m_edtSerial->setGeometry(kSerialX, h - kSerialHeight, m_edtSerial->width(), kSerialHeight);
   m_btnSet->move(kSetX, h - m_btnSet->height());
 }
@@ -154,16 +159,13 @@ void SNSettingDlg::OnWriteSN(bool ok, const char*, int) {
 }
 
 void SNSettingDlg::OnScanResult(std::wstring text) {
-  QMetaObject::invokeMethod(
-      this,
-      [this, value = QString::fromStdWString(TrimAfterLastEquals(text))] {
-        m_edtSerial->setText(value);
-      },
-      Qt::QueuedConnection);
+  RunOnUiThread(this, [this, value = QString::fromStdWString(TrimAfterLastEquals(text))] {
+    m_edtSerial->setText(value);
+  });
 }
 
 void SNSettingDlg::OnScanWindow(std::wstring title) {
-  QMetaObject::invokeMethod(this, [this, title] { EmbedScanView(title); }, Qt::QueuedConnection);
+  RunOnUiThread(this, [this, title] { EmbedScanView(title); });
 }
 
 void SNSettingDlg::EmbedScanView(const std::wstring& title) {
@@ -187,7 +189,7 @@ void SNSettingDlg::EmbedScanView(const std::wstring& title) {
 void SNSettingDlg::Drive(std::function<SnActions()> input) {
   while (input) {
     std::optional<SnAction> request;
-    OnUiThread([&] { request = Apply(input()); });
+    RunOnUiThreadAndWait(this, [&] { request = Apply(input()); });
     input = nullptr;
     if (!request) return;
     if (request->kind == SnAction::kVerify) {
@@ -251,16 +253,8 @@ void SNSettingDlg::SetControlsEnabled(bool enabled) {
   m_btnSet->setEnabled(enabled);
 }
 
-void SNSettingDlg::OnUiThread(const std::function<void()>& fn) {
-  if (QThread::currentThread() == thread()) {
-    fn();
-  } else {
-    QMetaObject::invokeMethod(this, fn, Qt::BlockingQueuedConnection);
-  }
-}
-
 void SNSettingDlg::OffUiThread(const std::function<void()>& fn) {
-  if (QThread::currentThread() != thread()) {
+  if (!OnThreadOf(this)) {
     fn();
     return;
   }

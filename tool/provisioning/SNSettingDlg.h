@@ -55,6 +55,7 @@ class SNSettingDlg : public QDialog, public IQRScanEvent, public IZAVSocketSessi
   // The session the robot operations use (not owned; may be null). The main window calls it
   // whenever it creates or releases a session. User-interface thread only.
   void SetSession(CIZAVSocketSession* session) { m_pSession = session; }
+  CIZAVSocketSession* Session() const { return m_pSession; }
 
   // What StartQRScan takes as its sink: the address of m_pQRScanEvent.
   IQRScanEvent** ScanSink() { return &m_pQRScanEvent; }
@@ -104,9 +105,6 @@ class SNSettingDlg : public QDialog, public IQRScanEvent, public IZAVSocketSessi
   std::optional<SnAction> Apply(const SnActions& actions);
   void ShowMessage(const SnMessage& message);
   void SetControlsEnabled(bool enabled);
-  // fn on the user-interface thread: directly when called there, else by a blocking queued
-  // invocation.
-  void OnUiThread(const std::function<void()>& fn);
   // fn off the user-interface thread: directly when called elsewhere, else on a helper thread
   // while this thread waits without taking user input.
   void OffUiThread(const std::function<void()>& fn);

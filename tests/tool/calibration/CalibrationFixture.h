@@ -56,10 +56,11 @@ class FakeSession : public CIZAVSocketSession {
   bool SocketSession_SetCurrentAngel(int, int, int) override { return true; }
   bool SocketSession_SetCaliAngel(int, int) override { return true; }
   bool IsConnected() override { return false; }
-  bool SocketSession_ReadSN() override { return true; }
+  bool SocketSession_ReadSN() override { return ++snReads > 0; }
   bool SocketSession_WriteSN(const std::string&) override { return true; }
 
   std::vector<Start> starts;
+  int snReads = 0;
   std::function<void()> onStart, onStop;  // run once, inside the next call: as if it waited
   int stops = 0;
   bool startResult = true;
@@ -216,6 +217,11 @@ class CalibrationFixture : public ::testing::Test {
     env.configPath = m_folder.WideFile("Config.ini");
     env.executablePath = std::filesystem::path(CALTRIM_PROBE_1_2_3_4).wstring();
     env.prompt = &m_prompt;
+    env.provisioning = m_bProvisioning;
+    env.startQRScan = [this](IQRScanEvent** sink) {
+      m_scanSinks.push_back(sink);
+      return false;
+    };
     return env;
   }
 
@@ -238,5 +244,7 @@ class CalibrationFixture : public ::testing::Test {
   static constexpr bool kWorks = true;
   bool m_bSessionFactoryWorks = true;
   bool m_bUsbFactoryWorks = true;
+  bool m_bProvisioning = false;
+  std::vector<IQRScanEvent**> m_scanSinks;  // each start of the QR scanner
   std::unique_ptr<CCaltrimDlg> m_dlg;
 };

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCursor>
+#include <algorithm>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -70,7 +71,7 @@ TEST_F(SNSettingDlgTest, BottomStripLayoutTextsAndTheTwentyCharacterEdit) {
   const DialogUnits du(templateFont);
   EXPECT_EQ(m_dlg->size(), du.Size(464, 293));
   const int h = m_dlg->height();
-  EXPECT_EQ(Button(IDC_SN_READ)->geometry(), QRect(QPoint(0, h - du.Y(14)), du.Size(50, 14)));
+  EXPECT_EQ(Button(IDC_SN_READ)->geometry(), QRect(0, h - du.Y(14), std::min(du.X(50), 76), du.Y(14)));
   EXPECT_EQ(Edit()->geometry(), QRect(80, h - 18, du.X(148), 18));
   EXPECT_EQ(Button(IDC_SN_SET)->geometry(), QRect(QPoint(340, h - du.Y(14)), du.Size(50, 14)));
   EXPECT_EQ(m_dlg->windowTitle(), T("IDS_READ_WRITE_SERRIAL"));
