@@ -119,19 +119,6 @@ TEST_F(SNSettingDlgTest, ShowReadsOnceThenWriteVerifiesWritesReadsBackAndConfirm
   EXPECT_TRUE(Unlocked());
 }
 
-TEST_F(SNSettingDlgTest, MessagesJoinTheirPartsAndAnEmptySerialIsRefusedInFixedText) {
-  Button(IDC_SN_SET)->click();
-  m_http->verifyResult = kVerifyOccupied;
-  Edit()->setText("SN9");
-  Button(IDC_SN_SET)->click();
-  const Boxes boxes = {{QString::fromUtf8("序列号为空"), MB_OK},
-                       {T("IDS_SERIAL_NUMBER") + "SN9" + T("IDS_BE_OCCUPIED_TIPS"), MB_OK}};
-  EXPECT_EQ(m_prompt.boxes, boxes);
-  EXPECT_EQ(m_http->calls, std::vector<std::wstring>{L"verify SN9"});
-  EXPECT_TRUE(m_session.writes.empty());
-  EXPECT_TRUE(Unlocked());
-}
-
 TEST_F(SNSettingDlgTest, ReadBackTimesOutOnTheSixthTickAndTheNextReadConfirmsTheWrite) {
   constexpr int kPeriodMs = 30;
   m_dlg->SetTickPeriod(std::chrono::milliseconds(kPeriodMs));
