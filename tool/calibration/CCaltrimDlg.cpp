@@ -19,6 +19,8 @@
 #include "calibration/ConnectionRules.h"
 #include "calibration/MainWindowRules.h"
 #include "calibration/MessageBar.h"
+#include "provisioning/QRScan.h"
+#include "provisioning/SNSettingDlg.h"
 
 namespace {
 
@@ -137,7 +139,16 @@ void CCaltrimDlg::OnSelectAll() {
 void CCaltrimDlg::OnLanguage() { ShowLanguageChooseDialog(this); }
 
 void CCaltrimDlg::OnSerialNumber() {
-  // Shows the serial number window (and starts the QR scanner on first use) once provisioning
-  // provides them; the button stays hidden meanwhile.
-  if (m_dlgSN != nullptr) m_dlgSN->show();
+  if (m_dlgSN == nullptr) return;
+  m_dlgSN->show();
+  m_dlgSN->raise();
+  m_dlgSN->activateWindow();
+  // Once per run: zbar's processor is never made twice in one process.
+  if (m_bQRScanStarted) return;
+  m_bQRScanStarted = true;
+  m_env.startQRScan ? m_env.startQRScan(m_dlgSN->ScanSink()) : StartQRScan(m_dlgSN->ScanSink());
+}
+
+void CCaltrimDlg::OnSessionChanged() {
+  if (m_dlgSN != nullptr) m_dlgSN->SetSession(m_pSession);
 }

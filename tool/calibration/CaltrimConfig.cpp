@@ -27,4 +27,8 @@ int ServoCountFromConfig(const std::wstring& configPath) {
 
 QString ServoReferenceKey(int id) { return QStringLiteral("ID%1").arg(id); }
 
+bool ProvisioningButtonsShown(bool option, const std::wstring& configPath) {
+  return option || ConfigTextToInt(ReadConfigText(configPath, QStringLiteral("Provisioning"))) != 0;
+}
+
 bool ConfigKeyPresent(const QString& text) { return text != QString::fromWCharArray(kMissing); }

@@ -57,10 +57,11 @@ class FakeSession : public CIZAVSocketSession {
   bool SocketSession_SetCurrentAngel(int, int, int) override { return true; }
   bool SocketSession_SetCaliAngel(int, int) override { return true; }
   bool IsConnected() override { return false; }
-  bool SocketSession_ReadSN() override { return true; }
+  bool SocketSession_ReadSN() override { return ++snReads > 0; }
   bool SocketSession_WriteSN(const std::string&) override { return true; }
 
   std::vector<Start> starts;
+  int snReads = 0;
   std::function<void()> onStart, onStop;  // run once, inside the next call: as if it waited
   int stops = 0;
   bool startResult = true;
@@ -241,6 +242,11 @@ class CalibrationFixture : public ::testing::Test {
       m_usbEvents = events.get();
       return events;
     };
+    env.provisioning = m_bProvisioning;
+    env.startQRScan = [this](IQRScanEvent** sink) {
+      m_scanSinks.push_back(sink);
+      return false;
+    };
     return env;
   }
 
@@ -265,5 +271,7 @@ class CalibrationFixture : public ::testing::Test {
   bool m_bUsbFactoryWorks = true;
   std::string m_usbEventsFailure;              // registration fails with it when set
   InjectedUsbEvents* m_usbEvents = nullptr;  // owned by the window
+  bool m_bProvisioning = false;
+  std::vector<IQRScanEvent**> m_scanSinks;  // each start of the QR scanner
   std::unique_ptr<CCaltrimDlg> m_dlg;
 };

@@ -3,9 +3,12 @@
 
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QToolButton>
 
+#include "ZAVUIBase.h"
+#include "app/ControlId.h"
 #include "app/Text.h"
 #include "calibration/CDevListDlg.h"
 #include "calibration/CServoItemDlg.h"
@@ -14,6 +17,9 @@
 #include "calibration/MessageBar.h"
 #include "calibration/usb/UsbInterfaceName.h"
 #include "support/fakeadb/FakeAdb.h"
+#include "provisioning/CHttpOper.h"
+#include "provisioning/SNSettingDlg.h"
+#include "provisioning/ServiceAddress.h"
 #include "support/rig/NetnsRig.h"
 #include "tool/calibration/CalibrationFixture.h"
 
@@ -175,6 +181,49 @@ TEST_F(CaltrimRigTest, AUsbRobotIsReachedThroughTheForwardUntilItIsUnplugged) {
   ConnectTo("Robo-A");
   EXPECT_EQ(m_prompt.Texts().back(), T("IDS_INVALID_SOCKET_TIPS"));
   m_dlg.reset();  // before the fake adb goes
+}
+
+TEST_F(CaltrimRigTest, WritesARegisteredSerialNumberConfirmedWithTheRobotsMacAndRefusesAUsedOne) {
+  // The equipment service on the station's loopback, with a small register.
+  const std::string registerFile = m_folder.File("register.sqlite");
+  auto service = m_rig->Spawn(NetnsRig::kStation,
+                              {CALTRIM_EQUIPMENT_SIM, "--port", "0", "--register", registerFile,
+                               "--register-add", "SN-NEW-0001", "--register-add", "SN-USED-0001"});
+  ASSERT_TRUE(service && service->WaitForLine("listening on http://", 10000));
+  const std::string line = service->LinesWith("listening on http://").front();
+  const std::size_t url = line.find("http://");
+  WriteConfig({{"ServoNum", "16"}});
+  m_bProvisioning = true;
+  m_dlg = std::make_unique<CCaltrimDlg>(RealEnv());
+  m_dlg->OnInitDialog();
+  SetServiceAddress(ZAVWidenUtf8(line.substr(url, line.find(',', url) - url)));
+  ASSERT_TRUE(CHttpOper().ConfirmEquipment(L"SN-USED-0001", L"02:00:00:00:99:99"));
+
+  ASSERT_TRUE(PumpUntil([&] { return RowOf("Robo-A") >= 0; }, kPatienceMs));
+  ConnectTo("Robo-A");
+  ASSERT_TRUE(Connected());
+  MainButton(IDC_MAIN_SERIAL_NUMBER)->click();
+  auto* sn = m_dlg->findChild<SNSettingDlg*>();
+  auto* edit = Control<QLineEdit>(sn, IDC_SN_SERIAL);
+  ASSERT_TRUE(PumpUntil([&] { return edit->text() == "SN0000000001"; }, kPatienceMs));
+
+  edit->setText("SN-NEW-0001");
+  FindControl<QPushButton>(sn, IDC_SN_SET)->click();
+  ASSERT_TRUE(PumpUntil([&] { return m_prompt.Texts().size() == 2; }, kPatienceMs));
+  EXPECT_EQ(m_prompt.Texts(), (std::vector<QString>{T("IDS_UPDATE_SERIAL_SUCCESS_TIPS"),
+                                                    T("IDS_WRITED_SERIAL_TIPS") + "SN-NEW-0001"}));
+  std::string list;
+  RunCommand({CALTRIM_EQUIPMENT_SIM, "--register", registerFile, "--list"}, &list, 10000);
+  EXPECT_NE(list.find("SN-NEW-0001 used 02:00:00:00:0a:01 "), std::string::npos) << list;
+
+  // A number another robot already has: refused, and the robot keeps its own.
+  edit->setText("SN-USED-0001");
+  FindControl<QPushButton>(sn, IDC_SN_SET)->click();
+  ASSERT_TRUE(PumpUntil([&] { return m_prompt.Texts().size() == 3; }, kPatienceMs));
+  EXPECT_EQ(m_prompt.Texts().back(),
+            T("IDS_SERIAL_NUMBER") + "SN-USED-0001" + T("IDS_BE_OCCUPIED_TIPS"));
+  FindControl<QPushButton>(sn, IDC_SN_READ)->click();
+  EXPECT_TRUE(PumpUntil([&] { return edit->text() == "SN-NEW-0001"; }, kPatienceMs));
 }
 
 }  // namespace
