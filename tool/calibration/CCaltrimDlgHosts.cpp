@@ -46,6 +46,7 @@ CIZAVSocketSession* CCaltrimDlg::WorkerHost::Session() { return m_dlg->m_pSessio
 
 void CCaltrimDlg::WorkerHost::SetSession(CIZAVSocketSession* session) {
   m_dlg->m_pSession = session;
+  m_dlg->OnSessionChanged();  // before the old session's Release, which the caller does next
 }
 
 void CCaltrimDlg::WorkerHost::SetUsbDetection(IZAVUsbDetection* detection) {

@@ -6,6 +6,7 @@
 
 #include "calibration/CServoItemDlg.h"
 #include "calibration/MessageBar.h"
+#include "calibration/usb/UsbInterfaceName.h"
 #include "provisioning/SNSettingDlg.h"
 #include "tool/calibration/CalibrationFixture.h"
 
@@ -61,7 +62,8 @@ TEST_F(SerialNumberWindowTest, TheButtonShowsTheWindowWhichReadsAndTheScannerSta
   EXPECT_EQ(m_session.snReads, 2);
   EXPECT_EQ(m_scanSinks, std::vector<IQRScanEvent**>{sn->ScanSink()});
 
-  m_dlg->Shutdown();
+  // Unplugging a USB device releases the session: the window must not keep using it.
+  m_usbEvents->Send(UsbDeviceChange::kRemoved, MakeUsbInterfaceName("", "", "1-1"));
   EXPECT_EQ(sn->Session(), nullptr) << "the released session is not used";
 }
 
