@@ -12,6 +12,8 @@
 #include "codec/ServoCommand.h"
 #include "session/ReplyDispatch.h"
 
+using namespace servolink;
+
 namespace {
 
 std::string ServoFrame(const ServoCommand& command) {

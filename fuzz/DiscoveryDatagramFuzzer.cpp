@@ -11,6 +11,8 @@
 #include "discovery/DeviceRecord.h"
 #include "discovery/DiscoveryDatagram.h"
 
+using namespace servolink;
+
 namespace {
 
 void Check(bool condition) {

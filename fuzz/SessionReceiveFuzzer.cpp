@@ -12,6 +12,8 @@
 #include "session/ReplyDispatch.h"
 #include "session/SessionLog.h"
 
+using namespace servolink;
+
 namespace {
 
 // Where the bytes of each text end up, so that reading them is never optimised away.

@@ -29,10 +29,15 @@ std::string ExeFolder() {
 
 }  // namespace
 
-void GetFileNameFromExePath(const wchar_t* name, wchar_t* out, std::size_t capacity) {
-  if (out == nullptr || capacity == 0) return;
+std::wstring ZAVExeFolderFile(const wchar_t* name) {
   std::wstring result = zavuibase::Utf8ToWide(ExeFolder());
   if (name != nullptr) result += name;
+  return result;
+}
+
+void GetFileNameFromExePath(const wchar_t* name, wchar_t* out, std::size_t capacity) {
+  if (out == nullptr || capacity == 0) return;
+  const std::wstring result = ZAVExeFolderFile(name);
   const std::size_t count = std::min(result.size(), capacity - 1);
   std::copy_n(result.data(), count, out);
   out[count] = L'\0';

@@ -69,6 +69,10 @@ ZAVUIBASE_API std::wstring ReadIniString(const wchar_t* section, const wchar_t* 
 ZAVUIBASE_API void GetFileNameFromExePath(const wchar_t* name, wchar_t* out,
                                           std::size_t capacity);
 
+// The same path whole, however long: the helper for this system's own code, which has no buffer
+// to size.
+ZAVUIBASE_API std::wstring ZAVExeFolderFile(const wchar_t* name);
+
 // text (UTF-8, the 8-bit encoding of this system) widened. Never fails: each byte that does not
 // belong to a well-formed sequence becomes U+FFFD.
 ZAVUIBASE_API std::wstring ZAVWidenUtf8(const std::string& text);

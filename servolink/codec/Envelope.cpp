@@ -2,6 +2,8 @@
 
 #include <limits>
 
+namespace servolink {
+
 namespace {
 
 // No payload of this link holds more than a handful of elements or more than a frame's bytes.
@@ -94,3 +96,5 @@ bool DecodeTextBody(const std::string& body, std::string* text) {
   if (root.type != msgpack::type::ARRAY || root.via.array.size == 0) return false;
   return ObjectBytes(root.via.array.ptr[0], text);
 }
+
+}  // namespace servolink

@@ -5,6 +5,8 @@
 
 #include <msgpack.hpp>
 
+namespace servolink {
+
 // The MessagePack layer of a payload: the envelope [cmd, body], where body is itself the
 // MessagePack encoding of the command's body, carried as a byte string.
 
@@ -41,3 +43,5 @@ bool DecodeEnvelope(const char* data, std::size_t size, Envelope* envelope);
 
 // Decodes a body of the form [text, ...] (first element a byte string).
 bool DecodeTextBody(const std::string& body, std::string* text);
+
+}  // namespace servolink

@@ -1,5 +1,7 @@
 #include "codec/Frame.h"
 
+namespace servolink {
+
 namespace {
 
 void AppendLE16(std::string* out, std::uint16_t value) {
@@ -58,3 +60,5 @@ FrameReadResult ReadFrame(IFieldSource& source, std::string* payload) {
   if (!source.ReadField(payload->data(), size)) return FrameReadResult::kFailed;
   return FrameReadResult::kGood;
 }
+
+}  // namespace servolink

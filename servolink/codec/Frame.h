@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace servolink {
+
 // The frame of the robot link: a 10-byte little-endian header followed by a MessagePack payload.
 //   magic 0x1234 (2) | length = payload size + 4 (4, signed) | version 1 (2) | reserved 0 (2)
 // Only the framing lives here; where the bytes come from is the transport's business.
@@ -52,3 +54,5 @@ enum class FrameReadResult {
 // very next byte, so a reader that lost step walks the stream two bytes at a time until a magic
 // falls on a step.
 FrameReadResult ReadFrame(IFieldSource& source, std::string* payload);
+
+}  // namespace servolink

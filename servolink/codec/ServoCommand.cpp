@@ -2,6 +2,8 @@
 
 #include "codec/Envelope.h"
 
+namespace servolink {
+
 namespace {
 
 std::uint8_t Low8(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
@@ -75,3 +77,5 @@ bool DecodeServoReplyFields(const std::string& data, bool withValue, ServoReplyF
   fields->value = value;
   return true;
 }
+
+}  // namespace servolink

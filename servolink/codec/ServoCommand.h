@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace servolink {
+
 // The commands of the robot link: session command codes, the servo command types with their
 // data bytes, and the decoding of the servo replies.
 
@@ -59,3 +61,5 @@ struct ServoReplyFields {
 // Reads status and id, and the value when withValue. False when the data is shorter than its
 // layout (2 bytes, 4 with a value while the status is 0): such a reply raises nothing.
 bool DecodeServoReplyFields(const std::string& data, bool withValue, ServoReplyFields* fields);
+
+}  // namespace servolink

@@ -10,8 +10,9 @@
 
 #include "discovery/DeviceRecord.h"
 #include "discovery/DiscoveryDatagram.h"
-#include "platform/Clock.h"
+#include "platform/SeamCalls.h"
 
+namespace servolink {
 namespace {
 
 const char kSearchText[] = "1";
@@ -34,16 +35,6 @@ sockaddr_in Ipv4Address(in_addr_t host, int port) {
 }
 
 }  // namespace
-
-extern "C" ZAV_EXPORT bool CreateZAVBroadcastSocket(CIZAVBroadcastSocket** out) {
-  if (out == nullptr) return false;
-  try {
-    *out = new CZAVBroadcastSocketImpl();
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  return true;
-}
 
 CZAVBroadcastSocketImpl::CZAVBroadcastSocketImpl() = default;
 
@@ -159,4 +150,16 @@ void CZAVBroadcastSocketImpl::CloseSockets() {
   if (m_sendSocket >= 0) ::close(m_sendSocket);
   m_receiveSocket = -1;
   m_sendSocket = -1;
+}
+
+}  // namespace servolink
+
+extern "C" ZAV_EXPORT bool CreateZAVBroadcastSocket(CIZAVBroadcastSocket** out) {
+  if (out == nullptr) return false;
+  try {
+    *out = new servolink::CZAVBroadcastSocketImpl();
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
 }

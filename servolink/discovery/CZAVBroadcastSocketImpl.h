@@ -6,9 +6,11 @@
 #include <list>
 #include <string>
 
+#include "ZAVCritSec.h"
 #include "ZAVServoSocket.h"
-#include "thread/ZAVCritSec.h"
 #include "thread/ZAVThread.h"
+
+namespace servolink {
 
 // The discovery object: two UDP sockets on port 6000 and the discovery thread, which is this
 // object's own ThreadProcMain. Made by CreateZAVBroadcastSocket and ended by Release only.
@@ -49,3 +51,5 @@ class CZAVBroadcastSocketImpl final : public ZAVThread, public CIZAVBroadcastSoc
   int m_nPort = ZAV_DISCOVERY_PORT;
   HWND m_hOwner = nullptr;
 };
+
+}  // namespace servolink

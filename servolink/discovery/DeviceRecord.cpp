@@ -1,6 +1,9 @@
 #include "discovery/DeviceRecord.h"
 
 #include "ZAVUIBase.h"
+#include "platform/SeamCalls.h"
+
+namespace servolink {
 
 std::wstring WidenDeviceText(const std::string& text) { return ZAVWidenUtf8(text); }
 
@@ -24,3 +27,5 @@ void DeliverDiscoveryDatagram(const char* data, std::size_t size, IZAVBroadcastE
     if (sink != nullptr) sink->OnFoundDevice(MakeDevInfo(reply));
   }
 }
+
+}  // namespace servolink

@@ -6,6 +6,8 @@
 #include "ZAVServoSocket.h"
 #include "discovery/DiscoveryDatagram.h"
 
+namespace servolink {
+
 // From a robot's answer to the record the program receives.
 
 // The 8-bit text widened as UTF-8; a byte that does not belong to a well-formed sequence becomes
@@ -22,3 +24,5 @@ std::vector<std::string> EmptyFieldMessages(const DeviceReply& reply);
 // order, shows the modal message of each empty field (waiting for each answer) and then hands
 // sink its own copy of the record. With a null sink the messages are still shown.
 void DeliverDiscoveryDatagram(const char* data, std::size_t size, IZAVBroadcastEvent* sink);
+
+}  // namespace servolink

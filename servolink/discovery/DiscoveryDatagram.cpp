@@ -6,6 +6,8 @@
 #include "codec/Envelope.h"
 #include "codec/Frame.h"
 
+namespace servolink {
+
 namespace {
 
 // How many texts a device-info body carries: name, version, IP, MAC.
@@ -83,3 +85,5 @@ std::vector<DeviceReply> ParseDiscoveryDatagram(const char* data, std::size_t si
   }
   return replies;
 }
+
+}  // namespace servolink

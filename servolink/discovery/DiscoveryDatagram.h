@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace servolink {
+
 // The datagrams of robot discovery on UDP port 6000: frames of the robot link carried back to back
 // in one datagram, each holding the envelope [cmd, body]. Only the reading and writing of the
 // bytes lives here; the sockets belong to the discovery object and to the robot simulator.
@@ -52,3 +54,5 @@ bool IsSearchRequest(const std::string& payload);
 
 // Every device-info reply carried by one datagram, in order; what is not one is dropped.
 std::vector<DeviceReply> ParseDiscoveryDatagram(const char* data, std::size_t size);
+
+}  // namespace servolink

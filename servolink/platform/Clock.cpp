@@ -4,6 +4,8 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/SeamCalls.h"
+
 namespace {
 
 class SystemClock final : public IZAVClock {
@@ -25,6 +27,10 @@ std::atomic<IZAVClock*> g_clock{&g_systemClock};
 
 void ZAVSetClock(IZAVClock* clock) { g_clock.store(clock ? clock : &g_systemClock); }
 
+namespace servolink {
+
 std::uint32_t ZAVGetTickCount() { return g_clock.load()->TickCount(); }
 
 void ZAVSleep(std::uint32_t ms) { g_clock.load()->Sleep(ms); }
+
+}  // namespace servolink

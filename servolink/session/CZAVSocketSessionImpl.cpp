@@ -6,22 +6,16 @@
 #include "codec/Envelope.h"
 #include "codec/Frame.h"
 #include "codec/ServoCommand.h"
-#include "platform/Clock.h"
+#include "platform/SeamCalls.h"
 #include "session/ReplyDispatch.h"
 #include "session/SocketFieldSource.h"
+
+namespace servolink {
 
 namespace {
 
 // The pause of the receive loop after every frame it reads, good or skipped.
 constexpr std::uint32_t kPassPauseMs = 100;
-
-// wParam and lParam of WM_SESSION_STATE.
-constexpr WPARAM kStateConnecting = 1;
-constexpr WPARAM kStateConnected = 2;
-constexpr WPARAM kStateEnded = 3;
-constexpr LPARAM kEndConnectFailed = 1;
-constexpr LPARAM kEndLinkLost = 3;
-constexpr LPARAM kEndSilence = 4;
 
 }  // namespace
 
@@ -83,6 +77,12 @@ bool CZAVSocketSessionImpl::SendData(const char* bytes, int len) {
   m_sendList.push_back(std::make_unique<CDataSend>(bytes, static_cast<std::uint32_t>(len)));
   m_dwLastSend = ZAVGetTickCount();
   return true;
+}
+
+std::size_t CZAVSocketSessionImpl::SendOnLink(const char* data, std::size_t size) {
+  // Only a made connection takes bytes. While the connect is under way the socket exists, but a
+  // send on it would consume the error that tells the receive thread the peer refused.
+  return SendSome(m_bConnected ? m_socket.load() : kNoSocket, data, size);
 }
 
 void CZAVSocketSessionImpl::EmptySendQueue() {
@@ -152,7 +152,7 @@ void CZAVSocketSessionImpl::ThreadProcMain() {
   if (ConnectToServer()) {
     if (!m_bStop) ReadLoop();
   } else {
-    if (!m_bStop) PostState(kStateEnded, kEndConnectFailed);
+    if (!m_bStop) PostState(ZAV_SESSION_ENDED, ZAV_SESSION_END_CONNECT_FAILED);
     m_bStop = true;
   }
   m_bConnected = false;
@@ -164,7 +164,7 @@ void CZAVSocketSessionImpl::ThreadProcMain() {
 bool CZAVSocketSessionImpl::ConnectToServer() {
   sockaddr_in address;
   const bool addressValid = MakeIPv4Address(m_szIP, ZAV_ROBOT_PORT, &address);
-  PostState(kStateConnecting, 0);
+  PostState(ZAV_SESSION_CONNECTING, 0);
   m_log.Connect("Connectting!");
   if (m_socket == kNoSocket) {
     const int socket = CreateTcpSocket();
@@ -186,7 +186,7 @@ bool CZAVSocketSessionImpl::ConnectToServer() {
   m_bConnected = true;
   // Each end of a connect is posted before its line is written. No line is lost by that: the
   // program answers an end with StopConnect, which closes the log only after this thread ended.
-  PostState(kStateConnected, 0);
+  PostState(ZAV_SESSION_CONNECTED, 0);
   m_log.Connect("Connect Sucessed!");
   return true;
 }
@@ -219,14 +219,14 @@ void CZAVSocketSessionImpl::ReadLoop() {
 void CZAVSocketSessionImpl::EndOnReadFailure() {
   m_bConnected = false;
   if (m_bStop) return;  // the read was cut short by a stop request: a requested end is silent
-  PostState(kStateEnded, kEndLinkLost);
+  PostState(ZAV_SESSION_ENDED, ZAV_SESSION_END_LINK_LOST);
   m_log.Connect("Connect Failed, error code 3!");
 }
 
 void CZAVSocketSessionImpl::EndOnSilence() {
   m_bStop = true;
   m_bConnected = false;
-  PostState(kStateEnded, kEndSilence);
+  PostState(ZAV_SESSION_ENDED, ZAV_SESSION_END_SILENCE);
   m_log.Connect("Connect Failed, error code 4!");
 }
 
@@ -261,3 +261,5 @@ void CZAVSocketSessionImpl::CloseLink() {
   m_socket = kNoSocket;
   CloseSocket(socket);
 }
+
+}  // namespace servolink

@@ -6,13 +6,16 @@
 #include <memory>
 #include <string>
 
+#include "ZAVCritSec.h"
 #include "ZAVServoSocket.h"
 #include "session/SessionLog.h"
 #include "session/TcpSocket.h"
 #include "thread/CDataSend.h"
 #include "thread/CProcessSendData.h"
-#include "thread/ZAVCritSec.h"
+#include "thread/ISendQueueOwner.h"
 #include "thread/ZAVThread.h"
+
+namespace servolink {
 
 struct ServoCommand;
 
@@ -20,7 +23,9 @@ struct ServoCommand;
 // reads frames, raises the replies' events, sends heartbeats and notices the end of the link;
 // the send thread (m_sender) drains the send queue into the socket. Each run, from StartConnect
 // to StopConnect, writes its own log file.
-class CZAVSocketSessionImpl : public CIZAVSocketSession, public ZAVThread {
+class CZAVSocketSessionImpl : public CIZAVSocketSession,
+                              public ZAVThread,
+                              private ISendQueueOwner {
  public:
   // A run ends when this long has passed without a good frame, although frames keep arriving.
   static constexpr std::uint32_t kSilenceLimitMs = 1200000;
@@ -59,7 +64,10 @@ class CZAVSocketSessionImpl : public CIZAVSocketSession, public ZAVThread {
   void ParseMsg(char* data, int len);
 
  private:
-  friend class CProcessSendData;
+  // ISendQueueOwner: what the send thread m_sender serves.
+  ZAVCritSec& SendLock() override { return m_lock; }
+  std::list<std::unique_ptr<CDataSend>>& SendQueue() override { return m_sendList; }
+  std::size_t SendOnLink(const char* data, std::size_t size) override;
 
   // Steps shared by StartConnect and StopConnect: both threads stopped, the queue emptied.
   void EndRun();
@@ -88,3 +96,5 @@ class CZAVSocketSessionImpl : public CIZAVSocketSession, public ZAVThread {
   SessionLog m_log;  // the logger and the path of the open file
   const std::wstring m_strRobotName = L"Vorla2_0001";
 };
+
+}  // namespace servolink

@@ -7,6 +7,8 @@
 #include "codec/ServoCommand.h"
 #include "session/SessionLog.h"
 
+namespace servolink {
+
 namespace {
 
 void RaiseServoEvent(const ServoReply& reply, IZAVSocketSessionEvent* sink) {
@@ -69,3 +71,5 @@ bool DispatchPayload(const char* data, std::size_t size, IZAVSocketSessionEvent*
       return true;  // a command this session does not speak is ignored
   }
 }
+
+}  // namespace servolink

@@ -4,6 +4,8 @@
 
 #include "ZAVServoSocket.h"
 
+namespace servolink {
+
 class SessionLog;
 
 // Decodes one received payload (the bytes after a frame header) and raises the event its reply
@@ -16,3 +18,5 @@ class SessionLog;
 // nothing is raised or logged.
 bool DispatchPayload(const char* data, std::size_t size, IZAVSocketSessionEvent* sink,
                      SessionLog* log);
+
+}  // namespace servolink

@@ -6,7 +6,7 @@
 extern "C" ZAV_EXPORT bool CreateZAVSocketSession(CIZAVSocketSession** out) {
   if (out == nullptr) return false;
   try {
-    *out = new CZAVSocketSessionImpl;
+    *out = new servolink::CZAVSocketSessionImpl;
   } catch (const std::bad_alloc&) {
     return false;
   }

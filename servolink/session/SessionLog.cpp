@@ -19,6 +19,8 @@
 
 #include "ZAVUIBase.h"
 
+namespace servolink {
+
 namespace {
 
 constexpr long kMaxFileSize = 5120;
@@ -43,11 +45,7 @@ class SessionRollingFileAppender : public log4cplus::RollingFileAppender {
 // The executable's folder and the system's local time.
 class SystemEnvironment : public ISessionLogEnvironment {
  public:
-  std::wstring BaseFolder() override {
-    wchar_t folder[1024] = {};
-    GetFileNameFromExePath(L"", folder, sizeof folder / sizeof folder[0]);
-    return folder;
-  }
+  std::wstring BaseFolder() override { return ZAVExeFolderFile(nullptr); }
   SessionLogTime Now() override {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -217,3 +215,5 @@ void SessionLog::Close(const std::wstring& robotName) {
   }
   m_state->path.clear();
 }
+
+}  // namespace servolink

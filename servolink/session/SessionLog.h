@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace servolink {
+
 // Where and when a run's log starts: the executable's folder and the local time at the start of
 // the run. Tests install their own environment to run "at" a fixed moment in a folder of their
 // own; the session never touches this.
@@ -70,3 +72,5 @@ class SessionLog {
   struct State;
   State* m_state;
 };
+
+}  // namespace servolink

@@ -6,6 +6,8 @@
 
 #include "session/TcpSocket.h"
 
+namespace servolink {
+
 SocketFieldSource::SocketFieldSource(int socket, int timeoutSeconds,
                                      const std::atomic<bool>* cancel)
     : m_socket(socket), m_nTimeout(timeoutSeconds), m_pCancel(cancel) {}
@@ -24,3 +26,5 @@ bool SocketFieldSource::ReadField(void* buffer, std::size_t size) {
   }
   return true;
 }
+
+}  // namespace servolink

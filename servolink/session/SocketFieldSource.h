@@ -5,6 +5,8 @@
 
 #include "codec/Frame.h"
 
+namespace servolink {
+
 // Feeds the frame reader from a connected socket. TCP may split a frame anywhere, so a field is
 // read until it is complete, however many pieces it arrives in; each wait for more bytes lasts
 // at most the time-out. Only a wait that times out or fails, the peer closing, a socket error or
@@ -21,3 +23,5 @@ class SocketFieldSource : public IFieldSource {
   const int m_nTimeout;
   const std::atomic<bool>* const m_pCancel;
 };
+
+}  // namespace servolink

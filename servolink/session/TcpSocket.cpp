@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstdint>
 
+namespace servolink {
+
 namespace {
 
 // The longest stretch a wait goes without looking at its cancel flag.
@@ -89,3 +91,5 @@ void ShutdownSocket(int socket) {
 void CloseSocket(int socket) {
   if (socket != kNoSocket) ::close(socket);
 }
+
+}  // namespace servolink

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstddef>
 
+namespace servolink {
+
 // The POSIX socket calls of the session, kept apart from the framing. Every wait is bounded by a
 // time-out and cut into 100 ms slices, between which a cancel flag is read, so that a stop
 // request never waits out a whole time-out.
@@ -47,3 +49,5 @@ void ShutdownSocket(int socket);
 
 // Closes socket.
 void CloseSocket(int socket);
+
+}  // namespace servolink

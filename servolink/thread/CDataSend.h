@@ -5,6 +5,8 @@
 #include <cstring>
 #include <memory>
 
+namespace servolink {
+
 // One frame waiting in a session's send queue: its own copy of the bytes, and how many of them
 // the socket has already taken. A send call may take only part of a frame; the rest goes next,
 // so the peer never sees a byte twice.
@@ -37,3 +39,5 @@ class CDataSend {
   std::uint32_t m_nLen;
   std::uint32_t m_nSent = 0;
 };
+
+}  // namespace servolink

@@ -1,8 +1,8 @@
 #include "thread/CProcessSendData.h"
 
-#include "platform/Clock.h"
-#include "session/CZAVSocketSessionImpl.h"
-#include "session/TcpSocket.h"
+#include "platform/SeamCalls.h"
+
+namespace servolink {
 
 namespace {
 // The pause of a send loop that found nothing to send, or a frame the socket did not take.
@@ -13,7 +13,7 @@ CProcessSendData::CProcessSendData() = default;
 
 CProcessSendData::~CProcessSendData() { Stop(); }
 
-bool CProcessSendData::Start(CZAVSocketSessionImpl* owner) {
+bool CProcessSendData::Start(ISendQueueOwner* owner) {
   m_pOwner = owner;
   m_bStop = false;
   return StartThread();
@@ -32,15 +32,14 @@ void CProcessSendData::ThreadProcMain() {
 }
 
 bool CProcessSendData::SendHeadFrame() {
-  ZAVAutoLock hold(&m_pOwner->m_lock);
-  auto& queue = m_pOwner->m_sendList;
+  ZAVAutoLock hold(&m_pOwner->SendLock());
+  auto& queue = m_pOwner->SendQueue();
   if (queue.empty()) return false;
   CDataSend& frame = *queue.front();
-  // Only a made connection takes bytes. While the connect is under way the socket exists, but a
-  // send on it would consume the error that tells the receive thread the peer refused.
-  const int socket = m_pOwner->m_bConnected ? m_pOwner->m_socket.load() : kNoSocket;
-  frame.Advance(SendSome(socket, frame.Remaining(), frame.RemainingLength()));
+  frame.Advance(m_pOwner->SendOnLink(frame.Remaining(), frame.RemainingLength()));
   if (!frame.Done()) return false;
   queue.pop_front();
   return true;
 }
+
+}  // namespace servolink

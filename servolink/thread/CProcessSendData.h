@@ -2,11 +2,12 @@
 
 #include <atomic>
 
+#include "thread/ISendQueueOwner.h"
 #include "thread/ZAVThread.h"
 
-class CZAVSocketSessionImpl;
+namespace servolink {
 
-// The send thread of a session: drains the session's send queue into its socket, oldest frame
+// The send thread of a session: drains the session's send queue into its link, oldest frame
 // first. A frame that leaves whole is followed at once by the next, so a full queue drains
 // without pauses; an empty queue, or a frame the socket does not take (no connection yet, a full
 // send buffer, an error), is tried again after 100 ms. A frame the socket takes only in part
@@ -17,9 +18,9 @@ class CProcessSendData : public ZAVThread {
   // Stops the thread and waits for its end.
   ~CProcessSendData() override;
 
-  // Serves owner's queue and socket: clears the stop request and starts the thread. True when
+  // Serves owner's queue and link: clears the stop request and starts the thread. True when
   // the thread runs afterwards.
-  bool Start(CZAVSocketSessionImpl* owner);
+  bool Start(ISendQueueOwner* owner);
 
   // Sets the stop request and waits for the thread's end (at most one attempt plus 100 ms).
   // Returns at once when the thread is not running.
@@ -33,5 +34,7 @@ class CProcessSendData : public ZAVThread {
   bool SendHeadFrame();
 
   std::atomic<bool> m_bStop{false};
-  CZAVSocketSessionImpl* m_pOwner = nullptr;
+  ISendQueueOwner* m_pOwner = nullptr;
 };
+
+}  // namespace servolink

@@ -4,6 +4,8 @@
 #include <condition_variable>
 #include <mutex>
 
+namespace servolink {
+
 // A manual-reset event: stays signalled until reset, wakes every waiter.
 class ZAVEvent {
  public:
@@ -33,3 +35,5 @@ class ZAVEvent {
   std::condition_variable m_cond;
   bool m_bSignalled;
 };
+
+}  // namespace servolink

@@ -7,6 +7,8 @@
 
 #include "platform/UiHost.h"
 
+namespace servolink {
+
 namespace {
 // How long one wait for the thread's end lasts before the caller's messages are pumped again.
 constexpr unsigned int kPumpIntervalMs = 2;
@@ -46,3 +48,5 @@ void ZAVThread::StopThread() {
   thread->join();
   delete thread;
 }
+
+}  // namespace servolink

@@ -6,6 +6,8 @@
 
 #include "thread/ZAVEvent.h"
 
+namespace servolink {
+
 // A thread object: the derived class supplies the body; StartThread runs it, StopThread waits for
 // its end. The derived class asks its body to end (its own stop flag) before calling StopThread.
 class ZAVThread {
@@ -37,3 +39,5 @@ class ZAVThread {
  private:
   void Run();
 };
+
+}  // namespace servolink

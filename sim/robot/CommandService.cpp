@@ -13,6 +13,8 @@
 #include "codec/Frame.h"
 #include "sim/robot/RobotCommands.h"
 
+using namespace servolink;
+
 namespace {
 
 constexpr unsigned char kStrayByte = 0xEE;

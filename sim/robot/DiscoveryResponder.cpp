@@ -10,6 +10,8 @@
 
 #include "discovery/DiscoveryDatagram.h"
 
+using namespace servolink;
+
 namespace {
 
 sockaddr_in Address(const std::string& host, int port) {

@@ -4,6 +4,8 @@
 
 #include "codec/Frame.h"
 
+using namespace servolink;
+
 FrameAssembler::Result FrameAssembler::Next(std::string* bytes, std::string* payload) {
   bytes->clear();
   payload->clear();

@@ -5,6 +5,8 @@
 #include "codec/Envelope.h"
 #include "codec/ServoCommand.h"
 
+using namespace servolink;
+
 namespace {
 
 constexpr std::uint8_t kStatusOk = 0;

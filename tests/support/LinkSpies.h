@@ -175,27 +175,27 @@ class TestClock final : public IZAVClock {
 
 // Installed for its lifetime: session logs go to a fresh folder, removed at the end, at the local
 // time or at a time the test fixes.
-class TempLogFolder final : public ISessionLogEnvironment {
+class TempLogFolder final : public servolink::ISessionLogEnvironment {
  public:
   TempLogFolder() {
     char pattern[] = "/tmp/caltrim-log-XXXXXX";
     m_folder = ::mkdtemp(pattern);
-    SetSessionLogEnvironment(this);
+    servolink::SetSessionLogEnvironment(this);
   }
   ~TempLogFolder() override {
-    SetSessionLogEnvironment(nullptr);
+    servolink::SetSessionLogEnvironment(nullptr);
     std::error_code ignored;
     std::filesystem::remove_all(m_folder, ignored);
   }
   std::wstring BaseFolder() override { return (m_folder / "").wstring(); }
-  SessionLogTime Now() override {
+  servolink::SessionLogTime Now() override {
     if (m_time) return *m_time;
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     ::localtime_r(&now, &local);
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
   }
-  void SetTime(SessionLogTime time) { m_time = time; }
+  void SetTime(servolink::SessionLogTime time) { m_time = time; }
   const std::filesystem::path& Folder() const { return m_folder; }
 
   // Every file below the folder, relative to it, in name order.
@@ -210,7 +210,7 @@ class TempLogFolder final : public ISessionLogEnvironment {
 
  private:
   std::filesystem::path m_folder;
-  std::optional<SessionLogTime> m_time;
+  std::optional<servolink::SessionLogTime> m_time;
 };
 
 // The lines of a log file after their "MM/DD/YYYY HH:MM:SS - " stamp; a line without that stamp

@@ -14,13 +14,8 @@ namespace {
 
 CCaltrimApp* g_app = nullptr;
 
-// The program's folder with its trailing '/'. The buffer is far larger than the historical 260
-// characters, so a deep folder still gives a whole path rather than a cut one.
-std::wstring ExeFolder() {
-  wchar_t buffer[4096];
-  GetFileNameFromExePath(L"", buffer, sizeof buffer / sizeof buffer[0]);
-  return buffer;
-}
+// The program's folder with its trailing '/', whole however deep (never cut at 260 characters).
+std::wstring ExeFolder() { return ZAVExeFolderFile(nullptr); }
 
 }  // namespace
 

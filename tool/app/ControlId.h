@@ -14,3 +14,9 @@ W* MakeControl(QWidget* parent, int id) {
   SetControlId(control, id);
   return control;
 }
+
+// The control of type W named id among parent's own children (not their children), or null.
+template <typename W>
+W* FindControl(const QWidget* parent, int id) {
+  return parent->findChild<W*>(QString::number(id), Qt::FindDirectChildrenOnly);
+}

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include <QMessageBox>
 #include <QObject>
+#include <QString>
 
 #include "ZAVServoSocket.h"
 
@@ -26,15 +26,7 @@ class QtUiHost : public QObject, public IZAVUiHost {
   int MessageBox(const std::string& text, const std::string& caption,
                  unsigned int style) override;
 
-  // The buttons a box of style offers, and the answer (IDOK, IDYES, ...) a button gives.
-  static QMessageBox::StandardButtons ButtonsFor(unsigned int style);
-  static QMessageBox::Icon IconFor(unsigned int style);
-  static int AnswerFor(QMessageBox::StandardButton button);
-
  protected:
   // Shows one modal box on the user-interface thread and returns the answer.
   virtual int ShowBox(const QString& text, const QString& caption, unsigned int style);
-
- private:
-  bool OnUiThread() const;
 };

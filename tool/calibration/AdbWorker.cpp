@@ -4,17 +4,14 @@
 
 namespace {
 
-constexpr int kReady = 1;
-constexpr int kNotReady = 2;
-
 void Report(IAdbWorkerHost* host, IZAVUsbDetection* detection, int state) {
   if (state > 0) {
     host->SetUsbReady(true);
     detection->ForwardPort(ZAV_ROBOT_PORT);
-    host->PostUsbState(kReady);
+    host->PostUsbState(USB_ADB_READY);
   } else {
     host->SetUsbReady(false);
-    host->PostUsbState(kNotReady);
+    host->PostUsbState(USB_ADB_NOT_READY);
   }
 }
 
@@ -28,7 +25,7 @@ void RunAdbWorker(IAdbWorkerHost* host) {
     // Without a detection object there is no USB robot; saying so still ends the window's wait,
     // so the Connect button serves Wi-Fi instead of staying disabled for good.
     host->SetUsbReady(false);
-    host->PostUsbState(kNotReady);
+    host->PostUsbState(USB_ADB_NOT_READY);
     return;
   }
   const int state = detection->GetDeviceState();
@@ -41,7 +38,7 @@ void RunAdbWorker(IAdbWorkerHost* host) {
   } else if (state == ZAV_USB_STATE_ADB_UNAVAILABLE) {
     host->ShowModuleError();
     host->SetUsbReady(false);
-    host->PostUsbState(kNotReady);
+    host->PostUsbState(USB_ADB_NOT_READY);
   }
   Report(host, detection, detection->GetDeviceState());
 }

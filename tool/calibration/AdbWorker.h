@@ -1,7 +1,7 @@
 #pragma once
 
+#include "ZAVCritSec.h"
 #include "ZAVUsbAdbDetection.h"
-#include "thread/ZAVCritSec.h"
 
 // One run of the USB link worker: asks the detection object whether a robot is attached, forwards
 // the robot's command port when it is, and reports the outcome to the main window.
@@ -17,8 +17,8 @@ class IAdbWorkerHost {
   // The window's current detection object, or null.
   virtual IZAVUsbDetection* UsbDetection() = 0;
   virtual void SetUsbReady(bool ready) = 0;
-  // Posts WM_USB_ADB_STATE with wParam 1 (ready) or 2 (not ready).
-  virtual void PostUsbState(int state) = 0;
+  // Posts WM_USB_ADB_STATE with USB_ADB_READY or USB_ADB_NOT_READY.
+  virtual void PostUsbState(WPARAM state) = 0;
   // Shows "ADB Module Error!" and returns when the operator has closed it.
   virtual void ShowModuleError() = 0;
 };

@@ -3,7 +3,6 @@
 #include <QDialog>
 #include <QIcon>
 #include <QString>
-#include <QTimer>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -11,12 +10,14 @@
 #include <utility>
 #include <vector>
 
+#include "ZAVCritSec.h"
 #include "ZAVServoSocket.h"
 #include "ZAVUsbAdbDetection.h"
-#include "thread/ZAVCritSec.h"
 #include "calibration/CaltrimEnv.h"
 #include "calibration/CalibrationMessages.h"
+#include "calibration/MainWindowLayout.h"
 
+class CalibrationCommands;
 class CDevListDlg;
 class CServoItemDlg;
 class DialogUnits;
@@ -26,25 +27,14 @@ class QGroupBox;
 class QLabel;
 class QToolButton;
 
-// Control ids of the main window.
-constexpr int IDC_MAIN_EXIT = 1;
-constexpr int IDC_MAIN_COMMAND_GROUP = 1005;
-constexpr int IDC_MAIN_CONNECT = 1006;
-constexpr int IDC_MAIN_RESET = 1007;
-constexpr int IDC_MAIN_CALIBRATE = 1008;
-constexpr int IDC_MAIN_ABOUT = 1009;
-constexpr int IDC_MAIN_SELECT_ALL = 1010;
-constexpr int IDC_MAIN_READ_CHECK = 1013;
-constexpr int IDC_MAIN_READ_ANGLE = 1015;
-constexpr int IDC_MAIN_SPARE = 1016;
-constexpr int IDC_MAIN_MESSAGE = 1018;
-constexpr int IDC_MAIN_STATUS = 1020;
-constexpr int IDC_MAIN_SERIAL_NUMBER = 1023;
-constexpr int IDC_MAIN_LANGUAGE = 1024;
-
 // The main calibration window. It owns the link objects (discovery, session, USB detection), the
 // robot selection dialog and one panel per servo; it turns the library's callbacks and posted
-// messages into button states and texts.
+// messages into button states and texts. Its code lives in files by concern: display and
+// commands (CCaltrimDlg.cpp), start-up (CCaltrimDlgStartUp.cpp), shut-down and closing
+// (CCaltrimDlgShutdown.cpp), posted messages and library callbacks (CCaltrimDlgEvents.cpp), and
+// the views its helpers get of it (CCaltrimDlgHosts.cpp); the control table (MainWindowLayout),
+// the connection rules (ConnectionRules) and the calibration commands (CalibrationCommands) are
+// units of their own.
 //
 // Threads: the library calls the three callback interfaces and PostMessage on its own threads.
 // Everything they carry reaches the widgets on the user-interface thread, in order of arrival:
@@ -77,10 +67,6 @@ class CCaltrimDlg : public QDialog,
   // Releases the link objects and the panels. Safe to run more than once; a run entered from one
   // of its own waits returns at once. From its start on, posted messages change nothing.
   void Shutdown();
-  // Asks every servo for its stored calibration offset (when connected).
-  void ReadAllCaliValues();
-  // Asks every servo for its current angle.
-  void ReadAllAngles();
 
   // IZAVNotifyWindow: queues the message for the user-interface thread.
   void PostMessage(unsigned int msg, WPARAM wParam, LPARAM lParam) override;
@@ -96,27 +82,14 @@ class CCaltrimDlg : public QDialog,
   // IZAVUsbAdbEvent: the state is asked for instead.
   void OnUsbAdbEvent(unsigned int event) override;
 
-  // Held around a call into the link library that may wait while handling events (StartConnect,
-  // StopConnect): a close asked for meanwhile is carried out once the call has returned, so no
-  // link object is released under it.
-  class LibraryCall {
-   public:
-    explicit LibraryCall(CCaltrimDlg* dlg);
-    ~LibraryCall();
-    LibraryCall(const LibraryCall&) = delete;
-    LibraryCall& operator=(const LibraryCall&) = delete;
-
-   private:
-    CCaltrimDlg* m_dlg;
-  };
-
   CDevListDlg* DevList() const { return m_dlgDevList.get(); }
   const std::vector<CServoItemDlg*>& ServoItems() const { return m_lstServoItem; }
   MessageBar* MessageDisplay() const { return m_progress; }
   QString StatusLine() const;
 
   // --- State, in the order the window has always kept it. The robot selection dialog writes the
-  // connection target; the USB link writes m_bUsbReady and replaces the link objects.
+  // connection target through its IConnectTarget view; the USB link writes m_bUsbReady and
+  // replaces the link objects.
   QIcon m_hIcon;
   QString m_strIP;     // address of the current session's robot; empty after a link loss
   int m_nPort = 0;     // 6102 once connecting; 0 after a link loss
@@ -146,14 +119,29 @@ class CCaltrimDlg : public QDialog,
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
+  // The views the window's helpers get of it (CCaltrimDlgHosts.cpp).
   class WorkerHost;
+  class CalibrationHost;
+  class ConnectTarget;
 
-  // Start-up pieces.
+  // Held around a call into the link library that may wait while handling events (StartConnect,
+  // StopConnect): a close asked for meanwhile is carried out once the call has returned, so no
+  // link object is released under it.
+  class LibraryCall {
+   public:
+    explicit LibraryCall(CCaltrimDlg* dlg);
+    ~LibraryCall();
+    LibraryCall(const LibraryCall&) = delete;
+    LibraryCall& operator=(const LibraryCall&) = delete;
+
+   private:
+    CCaltrimDlg* m_dlg;
+  };
+
+  // Start-up pieces (CCaltrimDlgStartUp.cpp).
   bool RegisterUsbNotifications();
   bool InitSocketLayer();
   void BuildControls(const DialogUnits& du);
-  QToolButton* MakeCommandButton(int id, const char* captionKey, int icon,
-                                 const char* tooltipKey);
   void BuildPanelRow(int servoCount);
   void FitWindowToPanelRow(const DialogUnits& du);
   void LoadReferenceAngles(bool setAngle);
@@ -173,8 +161,6 @@ class CCaltrimDlg : public QDialog,
   void OnSelectAll();
   void OnLanguage();
   void OnSerialNumber();
-  void StartCalibration();
-  void ResetRobot();
 
   // Posted messages, on the user-interface thread.
   void OnMessage(unsigned int msg, WPARAM wParam, LPARAM lParam);
@@ -183,19 +169,12 @@ class CCaltrimDlg : public QDialog,
   void OnConnectNotice(WPARAM kind);
   void OnServoCheckChanged(WPARAM change);
 
-  // Session replies, on the user-interface thread.
-  void ApplyCaliRead(bool ok, int id, int value);
-  void ApplyAngleRead(bool ok, int id, int angle);
-
-  CServoItemDlg* ServoItem(int id) const;
-  void SetConnectButton(int mode);
+  QToolButton* Button(int id) const;
   void LockPumping();
   // True when a close must wait (shut-down or a library call under way); the close is then only
   // recorded. CloseIfRequested carries a recorded close out once nothing is under way.
   bool CloseMustWait();
   void CloseIfRequested();
-  // Runs fn on the user-interface thread: at once when already there, else queued in order.
-  void RunOnUiThread(std::function<void()> fn);
 
   CaltrimEnv m_env;
   bool m_bInitDone = false;
@@ -206,20 +185,13 @@ class CCaltrimDlg : public QDialog,
   bool m_bCloseRequested = false;             // a close arrived while one had to wait
   std::vector<std::thread> m_adbWorkers;
   std::unique_ptr<WorkerHost> m_workerHost;
-  QTimer m_timerReadCali;
+  std::unique_ptr<CalibrationHost> m_calibrationHost;
+  std::unique_ptr<CalibrationCommands> m_calibration;
+  std::unique_ptr<ConnectTarget> m_connectTarget;
 
-  QGroupBox* m_grpCommands = nullptr;       // 1005
-  QToolButton* m_btnAbout = nullptr;        // 1009
-  QToolButton* m_btnConnect = nullptr;      // 1006
-  QToolButton* m_btnReadCheck = nullptr;    // 1013
-  QToolButton* m_btnReset = nullptr;        // 1007
-  QToolButton* m_btnCalibrate = nullptr;    // 1008
-  QCheckBox* m_chkAllSelect = nullptr;      // 1010
-  QToolButton* m_btnSerialNumber = nullptr; // 1023
-  QToolButton* m_btnExit = nullptr;         // 1
-  QToolButton* m_btnReadAngle = nullptr;    // 1015
-  QToolButton* m_btnLanguage = nullptr;     // 1024
-  QToolButton* m_btnSpare = nullptr;        // 1016
-  MessageBar* m_progress = nullptr;         // 1018
-  QLabel* m_stcStatus = nullptr;            // 1020
+  QGroupBox* m_grpCommands = nullptr;   // 1005
+  QToolButton* m_btnConnect = nullptr;  // 1006
+  QCheckBox* m_chkAllSelect = nullptr;  // 1010
+  MessageBar* m_progress = nullptr;     // 1018
+  QLabel* m_stcStatus = nullptr;        // 1020
 };

@@ -13,7 +13,7 @@
 #include "app/ControlId.h"
 #include "app/DialogUnits.h"
 #include "app/Text.h"
-#include "calibration/CCaltrimDlg.h"
+#include "calibration/CalibrationMessages.h"
 #include "calibration/CaltrimPrompt.h"
 
 namespace {
@@ -37,7 +37,7 @@ constexpr int kMacColumn = 3;
 
 }  // namespace
 
-CDevListDlg::CDevListDlg(CCaltrimDlg* main, ICaltrimPrompt* prompt)
+CDevListDlg::CDevListDlg(IConnectTarget* main, ICaltrimPrompt* prompt)
     : QDialog(nullptr), m_pMain(main), m_pPrompt(prompt) {
   // A window of its own rather than a child of the main window, so that disabling the main window
   // while this dialog is up leaves the dialog usable. ShowCentred keeps it above the main window.
@@ -102,16 +102,17 @@ void CDevListDlg::OnInitDialog() {
 }
 
 void CDevListDlg::ShowCentred() {
-  QRect area = m_pMain->frameGeometry();
-  if (!m_pMain->isVisible()) {
+  QWidget* main = m_pMain->Window();
+  QRect area = main->frameGeometry();
+  if (!main->isVisible()) {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) area = screen->availableGeometry();
   }
   move(area.center() - rect().center());
   // Owned by the main window before it shows: the main window runs modally, and only a window it
   // owns stays usable beside it.
   winId();
-  m_pMain->winId();
-  windowHandle()->setTransientParent(m_pMain->windowHandle());
+  main->winId();
+  windowHandle()->setTransientParent(main->windowHandle());
   show();
   raise();
   activateWindow();
@@ -140,7 +141,7 @@ void CDevListDlg::AddDevice(const __DevInfo& info) {
 
 void CDevListDlg::OnRefresh() {
   m_list->setRowCount(0);
-  if (m_pMain->m_pBroadcast != nullptr) m_pMain->m_pBroadcast->SearchDevice();
+  m_pMain->SearchDevices();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -161,11 +162,11 @@ void CDevListDlg::ApplyUsbMode() {
 }
 
 void CDevListDlg::SelectUsbMode() {
-  if (m_pMain->m_pUsbDetection == nullptr) {
+  if (!m_pMain->HasUsbDetection()) {
     Message(T("IDS_USB_EXCEPTION_TIPS"), T("AFX_IDS_APP_TITLE"), MB_OK);
     return;
   }
-  if (m_pMain->m_bUsbReady) {
+  if (m_pMain->IsUsbReady()) {
     ApplyUsbMode();
     return;
   }
@@ -210,34 +211,29 @@ void CDevListDlg::WifiConnect() {
                                                                  const QModelIndex& b) {
                     return a.row() < b.row();
                   })->row();
-  m_pMain->m_strDevName = m_list->item(row, kNameColumn)->text();
-  m_pMain->m_nPort = ZAV_ROBOT_PORT;
-  m_pMain->m_strIP = m_list->item(row, kIpColumn)->text();
-  StartSession(m_pMain->m_strIP, CONNECT_WIFI);
+  const QString ip = m_list->item(row, kIpColumn)->text();
+  m_pMain->SetConnectionTarget(m_list->item(row, kNameColumn)->text(), ip, ZAV_ROBOT_PORT);
+  StartSession(ip, CONNECT_WIFI);
 }
 
 void CDevListDlg::UsbConnect() {
-  m_pMain->m_strDevName = T("IDS_USB_DEVICE");
-  m_pMain->m_nPort = ZAV_ROBOT_PORT;
-  m_pMain->m_strIP = QString::fromLatin1(USB_ROBOT_IP);
-  StartSession(m_pMain->m_strIP, CONNECT_USB);
+  const QString ip = QString::fromLatin1(USB_ROBOT_IP);
+  m_pMain->SetConnectionTarget(T("IDS_USB_DEVICE"), ip, ZAV_ROBOT_PORT);
+  StartSession(ip, CONNECT_USB);
 }
 
 void CDevListDlg::StartSession(const QString& ip, int connectType) {
-  CIZAVSocketSession* session = m_pMain->m_pSession;
-  if (session == nullptr) {
-    Message(T("IDS_INVALID_SOCKET_TIPS"), T("AFX_IDS_APP_TITLE"), MB_OK);
-    ConnectAttemptFailed();
-    return;
+  switch (m_pMain->StartSession(ip)) {
+    case IConnectTarget::SessionStart::kStarted:
+      m_pMain->SetConnectType(connectType);
+      return;
+    case IConnectTarget::SessionStart::kNoSession:
+      Message(T("IDS_INVALID_SOCKET_TIPS"), T("AFX_IDS_APP_TITLE"), MB_OK);
+      break;
+    case IConnectTarget::SessionStart::kRefused:
+      break;  // no run started, so no session message will ever end the busy display
   }
-  const QByteArray address = ip.toLocal8Bit();
-  CCaltrimDlg::LibraryCall call(m_pMain);
-  if (!session->StartConnect(address.constData(), CONNECT_TIMEOUT_SECONDS, m_pMain, m_pMain)) {
-    // No run started, so no session message will ever end the busy display.
-    ConnectAttemptFailed();
-    return;
-  }
-  m_pMain->m_nConnectType = connectType;
+  ConnectAttemptFailed();
 }
 
 void CDevListDlg::ConnectAttemptFailed() {
@@ -247,7 +243,7 @@ void CDevListDlg::ConnectAttemptFailed() {
 
 void CDevListDlg::OnExit() {
   hide();
-  m_pMain->setEnabled(true);
+  m_pMain->Window()->setEnabled(true);
 }
 
 void CDevListDlg::reject() { OnExit(); }

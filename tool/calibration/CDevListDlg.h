@@ -3,8 +3,8 @@
 #include <QDialog>
 
 #include "ZAVServoSocket.h"
+#include "calibration/IConnectTarget.h"
 
-class CCaltrimDlg;
 class ICaltrimPrompt;
 class QPushButton;
 class QRadioButton;
@@ -20,14 +20,15 @@ constexpr int IDC_DEVLIST_EXIT = 1032;
 
 // The robot selection dialog: lists every robot discovery has heard, one row per MAC text, and
 // connects the main window's session to the chosen robot (Wi-Fi) or to the robot forwarded over
-// USB. Modeless and hidden between uses; the main window stays disabled while it is shown.
+// USB, through the main window's IConnectTarget. Modeless and hidden between uses; the main window stays disabled while it is shown.
 // Every operation runs on the user-interface thread.
 class CDevListDlg : public QDialog {
   Q_OBJECT
 
  public:
-  // A hidden dialog serving main (which owns it and outlives it); message boxes go to prompt.
-  CDevListDlg(CCaltrimDlg* main, ICaltrimPrompt* prompt);
+  // A hidden dialog serving main (whose window owns it and outlives it); message boxes go to
+  // prompt.
+  CDevListDlg(IConnectTarget* main, ICaltrimPrompt* prompt);
 
   // Appends a row for info unless a row already carries exactly its MAC text.
   void AddDevice(const __DevInfo& info);
@@ -64,7 +65,7 @@ class CDevListDlg : public QDialog {
   void ConnectAttemptFailed();
   void Message(const QString& text, const QString& caption, unsigned int style);
 
-  CCaltrimDlg* m_pMain;
+  IConnectTarget* m_pMain;
   ICaltrimPrompt* m_pPrompt;
   QTableWidget* m_list = nullptr;
   QRadioButton* m_radioWifi = nullptr;

@@ -164,7 +164,7 @@ void CServoItemDlg::SetServoId(int id) {
 
 void CServoItemDlg::SetAccessibleTexts() {
   for (const AccessibleTexts& texts : kAccessibleTexts) {
-    QWidget* control = findChild<QWidget*>(QString::number(texts.id), Qt::FindDirectChildrenOnly);
+    QWidget* control = FindControl<QWidget>(this, texts.id);
     control->setAccessibleName(
         T(texts.nameKey).replace(QStringLiteral("%1"), QString::number(m_nServoId)));
     control->setAccessibleDescription(T(texts.descriptionKey));
@@ -229,7 +229,8 @@ void CServoItemDlg::MoveServo(int angle, int travelMs) {
 }
 
 void CServoItemDlg::OnSelectionClicked() {
-  m_pHost->PostToMainWindow(WM_SERVO_CHECK_CHANGED, IsSelected() ? 0 : 1, m_nServoId);
+  m_pHost->PostToMainWindow(WM_SERVO_CHECK_CHANGED,
+                            IsSelected() ? SERVO_CHECK_CHECKED : SERVO_CHECK_CLEARED, m_nServoId);
 }
 
 bool CServoItemDlg::eventFilter(QObject* watched, QEvent* event) {

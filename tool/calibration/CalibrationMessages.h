@@ -6,12 +6,19 @@
 // handled on the user-interface thread in posting order (WM_SESSION_STATE comes from the link
 // library's header).
 
-// From the USB link worker: wParam 1 a robot on USB is ready, 2 not ready; lParam 0.
+// From the USB link worker: wParam whether a robot on USB is ready; lParam 0.
 constexpr unsigned int WM_USB_ADB_STATE = WM_USER + 105;
-// Accepted for compatibility; nothing in this program posts it. wParam 0 USB, 1 Wi-Fi.
+constexpr WPARAM USB_ADB_READY = 1;
+constexpr WPARAM USB_ADB_NOT_READY = 2;
+// Accepted for compatibility; nothing in this program posts it. wParam the connection it
+// announces.
 constexpr unsigned int WM_CONNECT_NOTICE = WM_USER + 1201;
-// From a servo panel: wParam 0 its selection box became checked, 1 cleared; lParam servo id.
+constexpr WPARAM CONNECT_NOTICE_USB = 0;
+constexpr WPARAM CONNECT_NOTICE_WIFI = 1;
+// From a servo panel: wParam what became of its selection box; lParam the servo id.
 constexpr unsigned int WM_SERVO_CHECK_CHANGED = WM_USER + 1202;
+constexpr WPARAM SERVO_CHECK_CHECKED = 0;
+constexpr WPARAM SERVO_CHECK_CLEARED = 1;
 
 // Connection types of the main window (m_nConnectType).
 constexpr int CONNECT_NONE = 0;

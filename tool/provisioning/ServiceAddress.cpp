@@ -11,11 +11,7 @@ std::wstring g_address = kDefaultServiceAddress;
 
 }  // namespace
 
-void LoadServiceAddress() {
-  wchar_t path[4096];
-  GetFileNameFromExePath(L"sys.ini", path, sizeof path / sizeof path[0]);
-  LoadServiceAddress(path);
-}
+void LoadServiceAddress() { LoadServiceAddress(ZAVExeFolderFile(L"sys.ini")); }
 
 void LoadServiceAddress(const std::wstring& iniPath) {
   SetServiceAddress(ReadIniString(L"Settings", L"Server", kDefaultServiceAddress, iniPath.c_str()));

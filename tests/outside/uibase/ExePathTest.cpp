@@ -17,6 +17,8 @@ TEST(ExePathTest, GivesTheExecutablesFolderWithTrailingSeparatorThenTheName) {
   EXPECT_EQ(std::wstring(out), ExpectedFolder() + L"Config.ini");
   GetFileNameFromExePath(nullptr, out, 1024);
   EXPECT_EQ(std::wstring(out), ExpectedFolder());
+  const std::wstring longName(5000, L'n');  // no buffer to cut it
+  EXPECT_EQ(ZAVExeFolderFile(longName.c_str()), ExpectedFolder() + longName);
 }
 
 TEST(ExePathTest, NeverWritesPastTheCapacityAndAlwaysTerminates) {

@@ -7,6 +7,8 @@
 
 #include "TestBytes.h"
 
+using namespace servolink;
+
 namespace {
 
 using Results = std::vector<std::string>;

@@ -8,6 +8,8 @@
 #include "TestBytes.h"
 #include "codec/Envelope.h"
 
+using namespace servolink;
+
 namespace {
 
 std::string Data(const ServoCommand& command) {

@@ -9,6 +9,8 @@
 #include "codec/Frame.h"
 #include "discovery/DeviceRecord.h"
 
+using namespace servolink;
+
 namespace {
 
 using Names = std::vector<std::string>;

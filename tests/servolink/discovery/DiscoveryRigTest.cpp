@@ -18,6 +18,8 @@
 #include "support/LinkSpies.h"
 #include "support/rig/NetnsRig.h"
 
+using namespace servolink;
+
 namespace {
 
 using Texts = std::vector<std::string>;

@@ -5,6 +5,8 @@
 #include "TestBytes.h"
 #include "support/LinkSpies.h"
 
+using namespace servolink;
+
 namespace {
 
 using Events = std::vector<std::string>;

@@ -12,6 +12,8 @@
 #include "TestRobotPeer.h"
 #include "support/LinkSpies.h"
 
+using namespace servolink;
+
 namespace {
 
 using namespace std::chrono_literals;

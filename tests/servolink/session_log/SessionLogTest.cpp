@@ -5,6 +5,8 @@
 
 #include "support/LinkSpies.h"
 
+using namespace servolink;
+
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 

@@ -4,6 +4,8 @@
 
 #include "support/LinkSpies.h"
 
+using namespace servolink;
+
 using namespace std::chrono_literals;
 
 namespace {

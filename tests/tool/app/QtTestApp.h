@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QThread>
 #include <QTimer>
 #include <functional>
@@ -73,6 +74,9 @@ class BoxPresser {
       title = box->windowTitle();
       text = box->text();
       icon = box->icon();
+      buttons = box->standardButtons();
+      defaultButton = box->defaultButton() ? box->standardButton(box->defaultButton())
+                                           : QMessageBox::NoButton;
       QAbstractButton* press = box->button(button);
       press != nullptr ? press->click() : box->reject();
     });
@@ -82,6 +86,8 @@ class BoxPresser {
   int shown = 0;
   QString title, text;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QMessageBox::StandardButtons buttons;
+  QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
 
  private:
   QTimer m_poll;

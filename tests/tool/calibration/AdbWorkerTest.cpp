@@ -12,14 +12,14 @@ class RecordingHost : public IAdbWorkerHost {
   bool IsShuttingDown() override { return shuttingDown; }
   IZAVUsbDetection* UsbDetection() override { return detection; }
   void SetUsbReady(bool value) override { ready = value; }
-  void PostUsbState(int state) override { posts.push_back(state); }
+  void PostUsbState(WPARAM state) override { posts.push_back(state); }
   void ShowModuleError() override { ++moduleErrors; }
 
   ZAVCritSec lock;
   bool shuttingDown = false;
   IZAVUsbDetection* detection = nullptr;
   bool ready = true;
-  std::vector<int> posts;
+  std::vector<WPARAM> posts;
   int moduleErrors = 0;
 };
 
@@ -29,16 +29,17 @@ TEST(AdbWorkerTest, EachRunReportsWhetherARobotIsReadyAndForwardsItsPort) {
     const char* what;
     std::deque<int> states;
     bool ready;
-    std::vector<int> posts;
+    std::vector<WPARAM> posts;
     int recovers, moduleErrors;
   };
+  constexpr WPARAM kReady = USB_ADB_READY, kNot = USB_ADB_NOT_READY;
   const Case cases[] = {
-      {"ready robot", {2}, true, {1}, 0, 0},
-      {"no robot", {0}, false, {2}, 0, 0},
-      {"server down: recovered and asked again", {-1, 1}, true, {1}, 1, 0},
-      {"module error: shown, reported twice", {-7, 0}, false, {2, 2}, 0, 1},
-      {"module error, then ready", {-7, 3}, true, {2, 1}, 0, 1},
-      {"another negative state: asked once more", {-5, -5, 1}, false, {2}, 0, 0},
+      {"ready robot", {2}, true, {kReady}, 0, 0},
+      {"no robot", {0}, false, {kNot}, 0, 0},
+      {"server down: recovered and asked again", {-1, 1}, true, {kReady}, 1, 0},
+      {"module error: shown, reported twice", {-7, 0}, false, {kNot, kNot}, 0, 1},
+      {"module error, then ready", {-7, 3}, true, {kNot, kReady}, 0, 1},
+      {"another negative state: asked once more", {-5, -5, 1}, false, {kNot}, 0, 0},
   };
   for (const Case& c : cases) {
     Journal journal;

@@ -98,7 +98,7 @@ TEST_F(MainWindowTest, ConnectingOverWifiToTheFirstSelectedRowShowsTheRobotAndRe
   EXPECT_EQ(m_session.starts[0].sink, static_cast<IZAVSocketSessionEvent*>(m_dlg.get()));
   EXPECT_TRUE(m_prompt.texts.empty());
 
-  Post(WM_SESSION_STATE, 2, 0);
+  Post(WM_SESSION_STATE, ZAV_SESSION_CONNECTED, 0);
   EXPECT_EQ(m_session.caliReads, (std::vector<int>{1, 2, 3}));
   EXPECT_EQ(m_dlg->StatusLine(), T("IDS_WIFI_CONNECT_SUCCESS_TIP") + "R2  " +
                                      T("IDS_DEVICE_IP_ADDRESS") + "10.0.0.2" +
@@ -110,22 +110,27 @@ TEST_F(MainWindowTest, ConnectingOverWifiToTheFirstSelectedRowShowsTheRobotAndRe
 // order: the run comes up, then ends with a reason.
 TEST_F(MainWindowTest, AnEndedRunClearsTheTargetAndShowsTheTextOfItsReason) {
   StartWindow();
-  for (int reason = 0; reason <= 4; ++reason) {
+  // Every reason up to the last, 2 included, which no session sends.
+  const LPARAM reasons[] = {ZAV_SESSION_END_FAILED, ZAV_SESSION_END_CONNECT_FAILED, 2,
+                            ZAV_SESSION_END_LINK_LOST, ZAV_SESSION_END_SILENCE};
+  for (int run = 0; run < static_cast<int>(std::size(reasons)); ++run) {
+    const LPARAM reason = reasons[run];
     SCOPED_TRACE(reason);
     ConnectToRobot();
     std::thread([&] {
-      m_dlg->PostMessage(WM_SESSION_STATE, 1, 0);
-      m_dlg->PostMessage(WM_SESSION_STATE, 2, 0);
-      m_dlg->PostMessage(WM_SESSION_STATE, 3, reason);
+      m_dlg->PostMessage(WM_SESSION_STATE, ZAV_SESSION_CONNECTING, 0);
+      m_dlg->PostMessage(WM_SESSION_STATE, ZAV_SESSION_CONNECTED, 0);
+      m_dlg->PostMessage(WM_SESSION_STATE, ZAV_SESSION_ENDED, reason);
     }).join();
-    EXPECT_EQ(m_session.stops, reason) << "nothing is handled on the posting thread";
+    EXPECT_EQ(m_session.stops, run) << "nothing is handled on the posting thread";
     PumpPending();
-    EXPECT_EQ(m_session.caliReads.size(), 3u * (reason + 1));
-    EXPECT_EQ(m_session.stops, reason + 1);
+    EXPECT_EQ(m_session.caliReads.size(), 3u * (run + 1));
+    EXPECT_EQ(m_session.stops, run + 1);
     EXPECT_EQ(m_dlg->m_strDevName + m_dlg->m_strIP, "");
     EXPECT_EQ(m_dlg->StatusLine(), T("IDS_STATE_DISCONNECT"));
-    EXPECT_EQ(Bar()->text(),
-              kIndent + T(reason == 0 ? "IDS_CONNECT_FAIL" : "IDS_CONNECT_DISCONNECTED"));
+    EXPECT_EQ(Bar()->text(), kIndent + T(reason == ZAV_SESSION_END_FAILED
+                                             ? "IDS_CONNECT_FAIL"
+                                             : "IDS_CONNECT_DISCONNECTED"));
     ExpectConnectedUi(false);
   }
 }
@@ -133,7 +138,7 @@ TEST_F(MainWindowTest, AnEndedRunClearsTheTargetAndShowsTheTextOfItsReason) {
 TEST_F(MainWindowTest, DisconnectStopsTheSessionAndOffersConnectAgain) {
   StartWindow();
   ConnectToRobot();
-  Post(WM_SESSION_STATE, 2, 0);
+  Post(WM_SESSION_STATE, ZAV_SESSION_CONNECTED, 0);
   Button(IDC_MAIN_CONNECT)->click();
   EXPECT_EQ(m_session.stops, 1);
   EXPECT_EQ(Bar()->text(), kIndent + T("IDS_DISCONNECTED"));
@@ -174,10 +179,10 @@ TEST_F(MainWindowTest, PostedMessagesActUntilShutDownBegins) {
     WPARAM w;
     const char* key;
     bool busy;
-  } messages[] = {{WM_CONNECT_NOTICE, 0, "IDS_USB_CONNECT_ROBOT", true},
-                  {WM_CONNECT_NOTICE, 1, "IDS_WIFI_CONNECT_ROBOT", true},
+  } messages[] = {{WM_CONNECT_NOTICE, CONNECT_NOTICE_USB, "IDS_USB_CONNECT_ROBOT", true},
+                  {WM_CONNECT_NOTICE, CONNECT_NOTICE_WIFI, "IDS_WIFI_CONNECT_ROBOT", true},
                   {WM_CONNECT_NOTICE, 2, "IDS_WIFI_CONNECT_ROBOT", true},  // unknown: unchanged
-                  {WM_USB_ADB_STATE, 1, "IDS_SERVER_RUN_SUCCESS", false}};
+                  {WM_USB_ADB_STATE, USB_ADB_READY, "IDS_SERVER_RUN_SUCCESS", false}};
   for (const bool shutDown : {false, true}) {
     if (shutDown) m_dlg->Shutdown();
     for (const auto& m : messages) {
@@ -210,7 +215,7 @@ TEST_F(MainWindowTest, ClosingReleasesTheLinkObjectsOnceAfterAnyCallInProgress) 
            static_cast<QDialog*>(m_dlg.get())->reject();  // Esc
            m_journal.push_back("stopped");
          };
-         m_dlg->PostMessage(WM_SESSION_STATE, 3, 3);
+         m_dlg->PostMessage(WM_SESSION_STATE, ZAV_SESSION_ENDED, ZAV_SESSION_END_LINK_LOST);
        },
        {"stopped", "usb", "broadcast", "session"}},
   };

@@ -103,7 +103,7 @@ TEST_F(DevListTest, ARobotReadyOnUsbIsConnectedThroughTheForwardedPort) {
   ASSERT_EQ(m_session.starts.size(), 1u);
   EXPECT_EQ(m_session.starts[0].ip, "127.0.0.1");
   EXPECT_EQ(m_dlg->m_nConnectType, 2);
-  m_dlg->PostMessage(WM_SESSION_STATE, 2, 0);
+  m_dlg->PostMessage(WM_SESSION_STATE, ZAV_SESSION_CONNECTED, 0);
   PumpPending();
   EXPECT_EQ(m_dlg->StatusLine(), T("IDS_USB_CONNECT_SUCCESS_TIP") + T("IDS_USB_DEVICE") + "  " +
                                      T("IDS_DEVICE_IP_ADDRESS") + "127.0.0.1" +

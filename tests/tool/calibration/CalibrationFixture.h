@@ -19,6 +19,8 @@
 
 #include "ZAVServoSocket.h"
 #include "ZAVUsbAdbDetection.h"
+#include "app/QtUiHost.h"
+#include "app/UiThread.h"
 #include "calibration/CCaltrimDlg.h"
 #include "calibration/CaltrimPrompt.h"
 #include "outside/uibase/TempFolder.h"
@@ -142,12 +144,9 @@ class RecordingPrompt : public ICaltrimPrompt {
  public:
   int Show(QWidget* owner, const QString& text, const QString& caption,
            unsigned int style) override {
-    if (onUiThread && QThread::currentThread() != QCoreApplication::instance()->thread()) {
-      int answer = IDOK;
-      QMetaObject::invokeMethod(
-          QCoreApplication::instance(), [&] { answer = Show(owner, text, caption, style); },
-          Qt::BlockingQueuedConnection);
-      return answer;
+    if (onUiThread && !OnThreadOf(QCoreApplication::instance())) {
+      return RunOnUiThreadAndWait(QCoreApplication::instance(),
+                                  [&] { return Show(owner, text, caption, style); });
     }
     std::lock_guard<std::mutex> hold(m_lock);
     texts.push_back(text);
@@ -179,15 +178,19 @@ W* Control(const QWidget* parent, int id) {
   return parent->findChild<W*>(QString::number(id), Qt::FindDirectChildrenOnly);
 }
 
+// The window as the program runs it: the Qt UI host installed for the link library's seam.
 class CalibrationFixture : public ::testing::Test {
  protected:
   CalibrationFixture() {
     QtTestApp();
+    m_uiHost = std::make_unique<QtUiHost>();
+    ZAVSetUiHost(m_uiHost.get());
     WriteConfig({{"ServoNum", "3"}, {"ID1", "90"}, {"ID2", "120"}, {"ID3", "60"}});
   }
   ~CalibrationFixture() override {
     m_dlg.reset();
     PumpPending();
+    ZAVSetUiHost(nullptr);
   }
 
   void WriteConfig(const std::map<std::string, std::string>& values) {
@@ -225,6 +228,7 @@ class CalibrationFixture : public ::testing::Test {
     }
   }
 
+  std::unique_ptr<QtUiHost> m_uiHost;  // made once the application exists
   TempFolder m_folder;
   Journal m_journal;
   FakeSession m_session{&m_journal};

@@ -5,7 +5,6 @@
 #include <QTableWidget>
 #include <QToolButton>
 
-#include "app/QtUiHost.h"
 #include "app/Text.h"
 #include "calibration/CDevListDlg.h"
 #include "calibration/CServoItemDlg.h"
@@ -33,12 +32,10 @@ class CaltrimRigTest : public CalibrationFixture {
     }
     m_station = std::make_unique<ScopedNetns>(m_rig->NamespacePath(NetnsRig::kStation));
     ASSERT_TRUE(m_station->ok());
-    ZAVSetUiHost(&m_uiHost);
   }
 
   void TearDown() override {
     m_dlg.reset();  // shuts the link objects down while still in the station namespace
-    ZAVSetUiHost(nullptr);
     m_station.reset();
     m_robots.clear();
     m_rig.reset();
@@ -79,7 +76,6 @@ class CaltrimRigTest : public CalibrationFixture {
   std::unique_ptr<NetnsRig> m_rig;
   std::vector<std::unique_ptr<ChildProcess>> m_robots;
   std::unique_ptr<ScopedNetns> m_station;
-  QtUiHost m_uiHost;
 };
 
 TEST_F(CaltrimRigTest, DiscoversConnectsLosesTheLinkAndDisconnects) {

@@ -5,6 +5,7 @@
 #include "app/LanguageSetting.h"
 #include "app/Text.h"
 #include "calibration/CalibrationMessages.h"
+#include "calibration/ConnectionRules.h"
 #include "tool/app/ShippedTexts.h"
 
 namespace {

@@ -2,7 +2,9 @@
 
 #include <mutex>
 
-// A re-entrant lock: the thread that holds it may take it again.
+// A re-entrant lock: the thread that holds it may take it again. Shared with the program, which
+// guards its own state with the same two classes; both are header-only, so nothing of them
+// crosses the library's boundary.
 class ZAVCritSec {
  public:
   ZAVCritSec() = default;

@@ -18,14 +18,3 @@ class IZAVClock {
 
 // Installs a clock (null restores the system clock). Must outlive every library object.
 extern "C" ZAV_EXPORT void ZAVSetClock(IZAVClock* clock);
-
-std::uint32_t ZAVGetTickCount();
-void ZAVSleep(std::uint32_t ms);
-
-// Interval between two ticks: the absolute value of their signed 32-bit difference, so that a
-// wrap of the counter does not look like a jump of 49 days.
-inline std::uint32_t ZAVTickInterval(std::uint32_t from, std::uint32_t to) {
-  const auto diff = static_cast<std::int32_t>(to - from);
-  return diff < 0 ? static_cast<std::uint32_t>(-static_cast<std::int64_t>(diff))
-                  : static_cast<std::uint32_t>(diff);
-}

@@ -19,11 +19,18 @@
 // ---------------------------------------------------------------------------------------------
 // Command session with one robot (TCP port 6102)
 
-// Posted (never sent) to the notify window of a session:
-//   wParam 1: connecting;   wParam 2: connected;
-//   wParam 3: the run ended, lParam 1 connect failed, 3 link lost, 4 twenty minutes without a
-//   good frame. A run ended by StopConnect posts nothing.
+// Posted (never sent) to the notify window of a session, wParam the state and, with
+// ZAV_SESSION_ENDED, lParam the reason. A run ended by StopConnect posts nothing.
 constexpr unsigned int WM_SESSION_STATE = WM_USER + 100;
+constexpr WPARAM ZAV_SESSION_CONNECTING = 1;
+constexpr WPARAM ZAV_SESSION_CONNECTED = 2;
+constexpr WPARAM ZAV_SESSION_ENDED = 3;
+// Reasons of ZAV_SESSION_ENDED. The session itself never ends with ZAV_SESSION_END_FAILED; a
+// window that receives it shows a failure to connect.
+constexpr LPARAM ZAV_SESSION_END_FAILED = 0;
+constexpr LPARAM ZAV_SESSION_END_CONNECT_FAILED = 1;
+constexpr LPARAM ZAV_SESSION_END_LINK_LOST = 3;
+constexpr LPARAM ZAV_SESSION_END_SILENCE = 4;  // twenty minutes without a good frame
 
 // The robot's command port; every session connects here.
 constexpr int ZAV_ROBOT_PORT = 6102;
@@ -56,7 +63,8 @@ class CIZAVSocketSession {
   // most timeoutSeconds for the connect and for each read. The outcome arrives as
   // WM_SESSION_STATE on notifyWindow; sink receives the replies. Returns true when the receive
   // thread was started; false for a null ip or one that does not fit, and then the running run
-  // is left as it was. Text that is no dotted IPv4 address ends the run with 3/1.
+  // is left as it was. Text that is no dotted IPv4 address ends the run with
+  // ZAV_SESSION_END_CONNECT_FAILED.
   virtual bool StartConnect(const char* ip, int timeoutSeconds, HWND notifyWindow,
                             IZAVSocketSessionEvent* sink) = 0;
   // Ends the run: closes and renames the log, stops both threads, drops queued frames. Posts

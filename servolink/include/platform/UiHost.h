@@ -6,9 +6,14 @@
 
 // The UI-host seam: a process-wide hook that the program installs once at start.
 
-// Message box styles and answers, with the values programs already know them by.
+// Message box styles and answers, with the values programs already know them by. A style is one
+// button group (low four bits) or'd with one icon (next four bits).
 constexpr unsigned int MB_OK = 0x0;
+constexpr unsigned int MB_OKCANCEL = 0x1;
+constexpr unsigned int MB_YESNOCANCEL = 0x3;
 constexpr unsigned int MB_YESNO = 0x4;
+constexpr unsigned int MB_ICONERROR = 0x10;
+constexpr unsigned int MB_ICONQUESTION = 0x20;
 constexpr unsigned int MB_ICONWARNING = 0x30;
 constexpr unsigned int MB_ICONINFORMATION = 0x40;
 constexpr int IDOK = 1;
@@ -35,9 +40,7 @@ class IZAVUiHost {
 // Installs the host (null removes it). The host must outlive every library object.
 extern "C" ZAV_EXPORT void ZAVSetUiHost(IZAVUiHost* host);
 
-// Pumps through the installed host; without one it does nothing.
-void ZAVPumpMessages();
-
-// Shows a box through the installed host; without one the text goes to standard error and the
-// answer is IDOK.
-int ZAVMessageBox(const std::string& text, const std::string& caption, unsigned int style);
+// Pumps the calling thread's messages through the installed host; without one it does nothing.
+// The library waits this way for its threads, and a program's own waits that must keep a
+// user-interface thread serving library threads wait the same way.
+extern "C" ZAV_EXPORT void ZAVPumpMessages();

@@ -1,0 +1,84 @@
+#include "calibration/CCaltrimDlgHosts.h"
+
+#include <QByteArray>
+#include <QToolButton>
+
+#include "app/Text.h"
+#include "calibration/CaltrimPrompt.h"
+
+// ---------------------------------------------------------------------------------------------
+// The USB link worker's view
+
+ZAVCritSec& CCaltrimDlg::WorkerHost::WorkerLock() { return m_dlg->m_csLock; }
+
+bool CCaltrimDlg::WorkerHost::IsShuttingDown() { return m_dlg->m_bShuttingDown; }
+
+IZAVUsbDetection* CCaltrimDlg::WorkerHost::UsbDetection() { return m_dlg->m_pUsbDetection; }
+
+void CCaltrimDlg::WorkerHost::SetUsbReady(bool ready) { m_dlg->m_bUsbReady = ready; }
+
+void CCaltrimDlg::WorkerHost::PostUsbState(WPARAM state) {
+  m_dlg->PostMessage(WM_USB_ADB_STATE, state, 0);
+}
+
+void CCaltrimDlg::WorkerHost::ShowModuleError() {
+  m_dlg->m_env.prompt->Show(m_dlg, QStringLiteral("ADB Module Error!"), T("AFX_IDS_APP_TITLE"),
+                            MB_OK);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The calibration commands' view
+
+CIZAVSocketSession* CCaltrimDlg::CalibrationHost::Session() { return m_dlg->m_pSession; }
+
+int CCaltrimDlg::CalibrationHost::ConnectType() { return m_dlg->m_nConnectType; }
+
+const std::vector<CServoItemDlg*>& CCaltrimDlg::CalibrationHost::ServoItems() const {
+  return m_dlg->m_lstServoItem;
+}
+
+float& CCaltrimDlg::CalibrationHost::CaliValue(int id) { return m_dlg->m_fCaliValue[id - 1]; }
+
+void CCaltrimDlg::CalibrationHost::EnableReadCheck(bool enable) {
+  if (QToolButton* button = m_dlg->Button(IDC_MAIN_READ_CHECK)) button->setEnabled(enable);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The robot selection dialog's view
+
+QWidget* CCaltrimDlg::ConnectTarget::Window() { return m_dlg; }
+
+void CCaltrimDlg::ConnectTarget::SetConnectionTarget(const QString& devName, const QString& ip,
+                                                     int port) {
+  m_dlg->m_strDevName = devName;
+  m_dlg->m_nPort = port;
+  m_dlg->m_strIP = ip;
+}
+
+void CCaltrimDlg::ConnectTarget::SetConnectType(int connectType) {
+  m_dlg->m_nConnectType = connectType;
+}
+
+IConnectTarget::SessionStart CCaltrimDlg::ConnectTarget::StartSession(const QString& ip) {
+  CIZAVSocketSession* session = m_dlg->m_pSession;
+  if (session == nullptr) return SessionStart::kNoSession;
+  const QByteArray address = ip.toLocal8Bit();
+  LibraryCall call(m_dlg);
+  return session->StartConnect(address.constData(), CONNECT_TIMEOUT_SECONDS, m_dlg, m_dlg)
+             ? SessionStart::kStarted
+             : SessionStart::kRefused;
+}
+
+bool CCaltrimDlg::ConnectTarget::HasUsbDetection() { return m_dlg->m_pUsbDetection != nullptr; }
+
+bool CCaltrimDlg::ConnectTarget::IsUsbReady() { return m_dlg->m_bUsbReady; }
+
+void CCaltrimDlg::ConnectTarget::SearchDevices() {
+  if (m_dlg->m_pBroadcast != nullptr) m_dlg->m_pBroadcast->SearchDevice();
+}
+
+void CCaltrimDlg::ConnectTarget::ShowStatus(const QString& text, bool busy) {
+  m_dlg->ShowStatus(text, busy);
+}
+
+void CCaltrimDlg::ConnectTarget::UpdateConnectionUi(int mode) { m_dlg->UpdateConnectionUi(mode); }

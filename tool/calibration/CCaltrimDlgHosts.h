@@ -1,0 +1,57 @@
+#pragma once
+
+// The views the main window's helpers get of it: the USB link worker, the calibration commands
+// and the robot selection dialog each see only what their interface offers. Private to the
+// window's own files.
+
+#include "calibration/AdbWorker.h"
+#include "calibration/CCaltrimDlg.h"
+#include "calibration/CalibrationCommands.h"
+#include "calibration/IConnectTarget.h"
+
+class CCaltrimDlg::WorkerHost : public IAdbWorkerHost {
+ public:
+  explicit WorkerHost(CCaltrimDlg* dlg) : m_dlg(dlg) {}
+
+  ZAVCritSec& WorkerLock() override;
+  bool IsShuttingDown() override;
+  IZAVUsbDetection* UsbDetection() override;
+  void SetUsbReady(bool ready) override;
+  void PostUsbState(WPARAM state) override;
+  void ShowModuleError() override;
+
+ private:
+  CCaltrimDlg* m_dlg;
+};
+
+class CCaltrimDlg::CalibrationHost : public ICalibrationHost {
+ public:
+  explicit CalibrationHost(CCaltrimDlg* dlg) : m_dlg(dlg) {}
+
+  CIZAVSocketSession* Session() override;
+  int ConnectType() override;
+  const std::vector<CServoItemDlg*>& ServoItems() const override;
+  float& CaliValue(int id) override;
+  void EnableReadCheck(bool enable) override;
+
+ private:
+  CCaltrimDlg* m_dlg;
+};
+
+class CCaltrimDlg::ConnectTarget : public IConnectTarget {
+ public:
+  explicit ConnectTarget(CCaltrimDlg* dlg) : m_dlg(dlg) {}
+
+  QWidget* Window() override;
+  void SetConnectionTarget(const QString& devName, const QString& ip, int port) override;
+  void SetConnectType(int connectType) override;
+  SessionStart StartSession(const QString& ip) override;
+  bool HasUsbDetection() override;
+  bool IsUsbReady() override;
+  void SearchDevices() override;
+  void ShowStatus(const QString& text, bool busy) override;
+  void UpdateConnectionUi(int mode) override;
+
+ private:
+  CCaltrimDlg* m_dlg;
+};
