@@ -9,6 +9,7 @@
 #include "app/Text.h"
 #include "calibration/CCaltrimDlg.h"
 #include "calibration/CServoItemDlg.h"
+#include "calibration/CalibrationCommands.h"
 
 void CCaltrimDlg::LockPumping() {
   // A USB worker holding the lock may itself wait for this thread (its message box), so the wait
@@ -38,6 +39,7 @@ void CCaltrimDlg::Shutdown() {
     if (worker.joinable()) worker.join();
   }
   m_adbWorkers.clear();
+  m_calibration->JoinWorker();
   m_bInShutdown = false;
   CloseIfRequested();
 }

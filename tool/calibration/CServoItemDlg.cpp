@@ -64,29 +64,9 @@ QToolButton* MakeStepButton(QWidget* parent, int id, const QRect& place) {
 
 }  // namespace
 
-// The window of a panel when it offers only its message queue.
-class CServoItemDlg::NotifyOnlyHost : public IServoPanelHost {
- public:
-  explicit NotifyOnlyHost(IZAVNotifyWindow* window) : m_window(window) {}
-  CIZAVSocketSession* PanelSession() override { return nullptr; }
-  float PanelCaliValue(int) override { return 0; }
-  void PostToMainWindow(unsigned int msg, WPARAM wParam, LPARAM lParam) override {
-    if (m_window != nullptr) m_window->PostMessage(msg, wParam, lParam);
-  }
-
- private:
-  IZAVNotifyWindow* m_window;
-};
-
 CServoItemDlg::CServoItemDlg(QWidget* parent, IServoPanelHost* host)
     : QFrame(parent), m_pHost(host) {
   OnInitDialog();
-}
-
-CServoItemDlg::CServoItemDlg(QWidget* parent, IZAVNotifyWindow* mainWindow)
-    : CServoItemDlg(parent, static_cast<IServoPanelHost*>(nullptr)) {
-  m_ownHost = std::make_unique<NotifyOnlyHost>(mainWindow);
-  m_pHost = m_ownHost.get();
 }
 
 CServoItemDlg::~CServoItemDlg() {

@@ -2,7 +2,6 @@
 
 #include <QFrame>
 #include <QIcon>
-#include <memory>
 
 #include "calibration/IServoPanelHost.h"
 #include "calibration/rules/StepButtonTable.h"
@@ -35,9 +34,6 @@ class CServoItemDlg : public QFrame, private IStepButtonHost {
  public:
   // A panel inside parent that works through host (not owned; outlives the panel).
   CServoItemDlg(QWidget* parent, IServoPanelHost* host);
-  // A panel whose window only takes its posted messages: it moves nothing and steps against an
-  // offset of 0. Serves a main window that does not offer IServoPanelHost yet.
-  CServoItemDlg(QWidget* parent, IZAVNotifyWindow* mainWindow);
   ~CServoItemDlg() override;
 
   // Sets the servo id, the number label, the selection box caption and the controls' accessible
@@ -76,8 +72,6 @@ class CServoItemDlg : public QFrame, private IStepButtonHost {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  class NotifyOnlyHost;
-
   void OnInitDialog();
   void BuildControls(const DialogUnits& du);
   void SetAccessibleTexts();
@@ -105,7 +99,6 @@ class CServoItemDlg : public QFrame, private IStepButtonHost {
   bool m_bInited = false;
   QLabel* m_stcNumber = nullptr;          // 1019
 
-  std::unique_ptr<NotifyOnlyHost> m_ownHost;
   IServoPanelHost* m_pHost;
   StepButtonTable m_stepTable{this};
   QTimer* m_timers[4] = {};  // TIMER_UP_START .. TIMER_DOWN_REPEAT

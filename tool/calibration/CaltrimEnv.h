@@ -26,6 +26,8 @@ struct CaltrimEnv {
   // Starts a worker thread running body, or throws std::system_error as std::thread does when the
   // system has no thread to give. Empty: std::thread.
   std::function<std::thread(std::function<void()>)> startThread;
+  // How long a calibration run waits for its replies (TIMER_CALI_TIMEOUT).
+  int caliTimeoutMs = 6000;
 };
 
 // The real link library, the outside USB detection library, Config.ini beside the executable and

@@ -20,35 +20,10 @@
 
 #include "app/LanguageSetting.h"
 #include "calibration/CalibrationMessages.h"
-#include "tool/app/QtTestApp.h"
 #include "tool/app/ShippedTexts.h"
+#include "tool/calibration/CalibrationFixture.h"
 
 namespace {
-
-// The moves asked for, as "id,angle,ms", each with the milliseconds since the clock started.
-class MoveRecorder : public CIZAVSocketSession {
- public:
-  bool SocketSession_SetCurrentAngel(int id, int angle, int ms) override {
-    moves.push_back(std::to_string(id) + "," + std::to_string(angle) + "," + std::to_string(ms));
-    at.push_back(clock.elapsed());
-    return true;
-  }
-  bool StartConnect(const char*, int, HWND, IZAVSocketSessionEvent*) override { return true; }
-  bool StopConnect() override { return true; }
-  void Release() override {}
-  bool SendData(const char*, int) override { return true; }
-  bool SocketSession_ReadServoInfo(int) override { return true; }
-  bool SocketSession_ReadServoCaliAngel(int) override { return true; }
-  bool SocketSession_ReadCurrentAngel(int) override { return true; }
-  bool SocketSession_SetCaliAngel(int, int) override { return true; }
-  bool IsConnected() override { return true; }
-  bool SocketSession_ReadSN() override { return true; }
-  bool SocketSession_WriteSN(const std::string&) override { return true; }
-
-  std::vector<std::string> moves;
-  std::vector<qint64> at;
-  QElapsedTimer clock;
-};
 
 class ServoPanelTest : public ::testing::Test, public IServoPanelHost {
  protected:
@@ -101,7 +76,8 @@ class ServoPanelTest : public ::testing::Test, public IServoPanelHost {
   QApplication* m_app = QtTestApp();
   QDialog m_dialog;
   CServoItemDlg* m_panel;
-  MoveRecorder m_session;
+  Journal m_journal;
+  FakeSession m_session{&m_journal};
   float m_fCaliValue = 0;
   std::vector<QString> m_posts;
   ulong m_timestamp = 1000;
@@ -151,7 +127,7 @@ TEST_F(ServoPanelTest, AHeldButtonStepsAtOnceThenAfterHalfASecondEvery80Ms) {
   Hold(1000);
   const qint64 released = m_session.clock.elapsed();
   Mouse(Button(StepDirection::Up), QEvent::MouseButtonRelease);
-  const std::vector<qint64>& at = m_session.at;
+  const std::vector<qint64>& at = m_session.movedAt;
   ASSERT_GE(at.size(), 5u) << "1 step, then about 6 in the second half second";
   EXPECT_LE(static_cast<qint64>(at.size()), 1 + (released - at[0] - 500) / 80);
   // Repeat i is due 500 + 80 x i ms after the press; a late expiry does not shift the next one.
@@ -170,7 +146,7 @@ TEST_F(ServoPanelTest, AfterADoublePressAHeldButtonStepsEveryHalfSecondUntilTheP
   m_panel->EnablePanel(false);  // the link went down: the release never comes
   EXPECT_FALSE(AnyTimerRunning());
   EXPECT_TRUE(Button(StepDirection::Up)->autoRaise());
-  const std::vector<qint64>& at = m_session.at;
+  const std::vector<qint64>& at = m_session.movedAt;
   ASSERT_GE(at.size(), 3u);
   EXPECT_LE(at.size(), 4u);
   for (std::size_t i = 2; i < at.size(); ++i) EXPECT_GE(at[i] - at[1], 500 * (i - 1) - 5) << i;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <atomic>
 #include <chrono>
 #include <deque>
@@ -53,8 +54,22 @@ class FakeSession : public CIZAVSocketSession {
     return true;
   }
   bool SocketSession_ReadCurrentAngel(int) override { return true; }
-  bool SocketSession_SetCurrentAngel(int, int, int) override { return true; }
-  bool SocketSession_SetCaliAngel(int, int) override { return true; }
+  bool SocketSession_SetCurrentAngel(int id, int angle, int ms) override {
+    moves.push_back(std::to_string(id) + "," + std::to_string(angle) + "," + std::to_string(ms));
+    movedAt.push_back(clock.elapsed());
+    return true;
+  }
+  bool SocketSession_SetCaliAngel(int id, int value) override {
+    std::lock_guard<std::mutex> hold(m_writesLock);
+    m_writes.emplace_back(id, value);
+    if (onWrite) onWrite(id);
+    return true;
+  }
+  // The offset writes so far, (servo id, value); they come from the calibration worker.
+  std::vector<std::pair<int, int>> Writes() {
+    std::lock_guard<std::mutex> hold(m_writesLock);
+    return m_writes;
+  }
   bool IsConnected() override { return false; }
   bool SocketSession_ReadSN() override { return true; }
   bool SocketSession_WriteSN(const std::string&) override { return true; }
@@ -64,9 +79,17 @@ class FakeSession : public CIZAVSocketSession {
   int stops = 0;
   bool startResult = true;
   std::vector<int> caliReads;  // asked on the user-interface thread only
+  // Moves as "id,angle,ms", each with the ms of clock when asked; user-interface thread only.
+  std::vector<std::string> moves;
+  std::vector<qint64> movedAt;
+  QElapsedTimer clock;
+  // Called with the servo id inside each offset write, on the writing thread; set it first.
+  std::function<void(int)> onWrite;
 
  private:
   Journal* m_journal;
+  std::mutex m_writesLock;
+  std::vector<std::pair<int, int>> m_writes;
 };
 
 class FakeBroadcast : public CIZAVBroadcastSocket {
@@ -216,6 +239,7 @@ class CalibrationFixture : public ::testing::Test {
     env.configPath = m_folder.WideFile("Config.ini");
     env.executablePath = std::filesystem::path(CALTRIM_PROBE_1_2_3_4).wstring();
     env.prompt = &m_prompt;
+    env.caliTimeoutMs = m_caliTimeoutMs;
     return env;
   }
 
@@ -238,5 +262,6 @@ class CalibrationFixture : public ::testing::Test {
   static constexpr bool kWorks = true;
   bool m_bSessionFactoryWorks = true;
   bool m_bUsbFactoryWorks = true;
+  int m_caliTimeoutMs = 6000;
   std::unique_ptr<CCaltrimDlg> m_dlg;
 };

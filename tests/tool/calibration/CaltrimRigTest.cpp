@@ -1,7 +1,9 @@
 // The main window on the real link library, in a network-namespace rig: two simulated robots in
 // the robot namespaces, the window's discovery and session in the station namespace.
 
+#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QTest>
 #include <QTableWidget>
 #include <QToolButton>
 
@@ -24,12 +26,6 @@ class CaltrimRigTest : public CalibrationFixture {
     CALTRIM_SKIP_WITHOUT_RIG();
     m_rig = std::make_unique<NetnsRig>(2);
     ASSERT_TRUE(m_rig->ok()) << m_rig->error();
-    m_robots.push_back(StartRobot(1, "Robo-A", "02:00:00:00:0a:01", "1=5"));
-    m_robots.push_back(StartRobot(2, "Robo-B", "02:00:00:00:0b:02", "2=-4"));
-    for (auto& robot : m_robots) {
-      ASSERT_NE(robot, nullptr);
-      ASSERT_TRUE(robot->WaitForLine("READY", 5000)) << "robot simulator did not start";
-    }
     m_station = std::make_unique<ScopedNetns>(m_rig->NamespacePath(NetnsRig::kStation));
     ASSERT_TRUE(m_station->ok());
   }
@@ -41,11 +37,24 @@ class CaltrimRigTest : public CalibrationFixture {
     m_rig.reset();
   }
 
-  std::unique_ptr<ChildProcess> StartRobot(int robot, const std::string& name,
-                                           const std::string& mac, const std::string& offset) {
-    return m_rig->Spawn(robot, {CALTRIM_ROBOT_SIM, "--address", NetnsRig::RobotAddress(robot),
-                                "--name", name, "--mac", mac, "--servos", "16", "--offset",
-                                offset});
+  // Robot k of the rig, a simulator with the options given besides its address, name and MAC.
+  void StartRobot(int robot, const std::string& name, std::vector<std::string> options) {
+    std::vector<std::string> argv = {CALTRIM_ROBOT_SIM, "--address", NetnsRig::RobotAddress(robot),
+                                     "--name", name, "--mac", "02:00:00:00:0a:0" + std::to_string(robot)};
+    argv.insert(argv.end(), options.begin(), options.end());
+    m_robots.push_back(m_rig->Spawn(robot, argv));
+    ASSERT_NE(m_robots.back(), nullptr);
+    ASSERT_TRUE(m_robots.back()->WaitForLine("READY", 5000)) << "robot simulator did not start";
+  }
+
+  // The window on the real link library: discovery and session.
+  void StartRealWindow() {
+    CaltrimEnv env = Env();
+    env.createSession = [](CIZAVSocketSession** out) { return CreateZAVSocketSession(out); };
+    env.createBroadcast = [](CIZAVBroadcastSocket** out) { return CreateZAVBroadcastSocket(out); };
+    m_dlg = std::make_unique<CCaltrimDlg>(env);
+    m_dlg->OnInitDialog();
+    ASSERT_TRUE(PumpUntil([&] { return MainButton(IDC_MAIN_CONNECT)->isEnabled(); }, kPatienceMs));
   }
 
   QToolButton* MainButton(int id) { return Control<QToolButton>(m_dlg.get(), id); }
@@ -61,8 +70,8 @@ class CaltrimRigTest : public CalibrationFixture {
   void ConnectTo(const QString& name) {
     MainButton(IDC_MAIN_CONNECT)->click();
     ASSERT_TRUE(m_dlg->DevList()->isVisible());
+    ASSERT_TRUE(PumpUntil([&] { return RowOf(name) >= 0; }, kPatienceMs)) << "no answer to the search";
     const int row = RowOf(name);
-    ASSERT_GE(row, 0);
     List()->selectRow(row);
     Control<QWidget>(m_dlg->DevList(), IDC_DEVLIST_CONNECT)->setFocus();
     m_dlg->DevList()->OnConnect();
@@ -79,13 +88,10 @@ class CaltrimRigTest : public CalibrationFixture {
 };
 
 TEST_F(CaltrimRigTest, DiscoversConnectsLosesTheLinkAndDisconnects) {
+  StartRobot(1, "Robo-A", {"--servos", "16", "--offset", "1=5"});
+  StartRobot(2, "Robo-B", {"--servos", "16", "--offset", "2=-4"});
   WriteConfig({{"ServoNum", "16"}, {"ID1", "90"}, {"ID2", "120"}});
-  CaltrimEnv env = Env();  // the real link objects
-  env.createSession = [](CIZAVSocketSession** out) { return CreateZAVSocketSession(out); };
-  env.createBroadcast = [](CIZAVBroadcastSocket** out) { return CreateZAVBroadcastSocket(out); };
-  m_dlg = std::make_unique<CCaltrimDlg>(env);
-  m_dlg->OnInitDialog();
-  ASSERT_TRUE(PumpUntil([&] { return MainButton(IDC_MAIN_CONNECT)->isEnabled(); }, kPatienceMs));
+  StartRealWindow();
 
   // Both robots answer the start-up search.
   ASSERT_TRUE(PumpUntil([&] { return List()->rowCount() == 2; }, kPatienceMs))
@@ -117,6 +123,69 @@ TEST_F(CaltrimRigTest, DiscoversConnectsLosesTheLinkAndDisconnects) {
   // a posted end of run would change the text.
   ASSERT_TRUE(DrainPosted(m_dlg.get()));
   EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T("IDS_DISCONNECTED"));
+}
+
+}  // namespace
+
+namespace {
+
+// The state file's line for key ("offset.3", "angle.1"), or empty.
+std::string StateLine(const std::string& path, const std::string& key) {
+  const std::string text = TempFolder::Read(path);
+  const std::size_t at = text.find(key + "=");
+  return at == std::string::npos ? std::string() : text.substr(at, text.find('\n', at) - at);
+}
+
+// One robot whose servo 2 refuses writes and whose servo 3 never answers; its state file shows
+// what the program did to it.
+TEST_F(CaltrimRigTest, StepsCalibratesAndResetsASimulatedRobot) {
+  const std::string state = m_folder.File("robot.state");
+  StartRobot(1, "Robo-A", {"--servos", "4", "--offset", "1=5", "--offset", "2=-4", "--offset",
+                           "4=11", "--refuse-writes", "2", "--no-replies=3", "--state-file", state});
+  WriteConfig({{"ServoNum", "4"}, {"ID1", "90"}, {"ID2", "120"}, {"ID3", "60"}, {"ID4", "100"}});
+  StartRealWindow();
+  ConnectTo("Robo-A");
+  ASSERT_TRUE(Connected());
+  auto box = [&](int id) { return m_dlg->ServoItems().at(id - 1)->OffsetBox(); };
+  auto panel = [&](int id) { return m_dlg->ServoItems().at(id - 1); };
+  ASSERT_TRUE(PumpUntil([&] { return box(1)->text() + box(2)->text() + box(4)->text() == "5-411"; },
+                        kPatienceMs)) << "the stored offsets (servo 3 is silent)";
+
+  // A step of servo 1 with its button moves the simulated servo.
+  auto* up = Control<QToolButton>(panel(1), IDC_SERVO_STEP_UP);
+  QTest::mousePress(up, Qt::LeftButton);
+  QTest::mouseRelease(up, Qt::LeftButton);
+  EXPECT_EQ(box(1)->text(), "8");
+  EXPECT_TRUE(PumpUntil([&] { return StateLine(state, "angle.1") == "angle.1=91"; }, kPatienceMs));
+
+  // Servos 1 to 3 selected, offsets typed, Calibrate.
+  const std::map<int, const char*> typed = {{1, "12"}, {2, "7"}, {3, "-3"}};
+  for (CServoItemDlg* p : m_dlg->ServoItems()) p->SetSelected(typed.count(p->ServoId()) > 0);
+  for (const auto& [id, text] : typed) {
+    box(id)->selectAll();
+    QTest::keyClicks(box(id), text);
+  }
+  QElapsedTimer run;
+  run.start();
+  MainButton(IDC_MAIN_CALIBRATE)->click();
+  ASSERT_TRUE(PumpUntil([&] { return box(1)->text() == "Ok" && box(2)->text() == "Failed"; },
+                        kPatienceMs));
+  EXPECT_EQ(StateLine(state, "offset.1"), "offset.1=12");
+  EXPECT_EQ(StateLine(state, "offset.2"), "offset.2=-4");
+  EXPECT_EQ(box(2)->palette().color(QPalette::Text), QColor(255, 0, 0));
+  ASSERT_TRUE(PumpUntil([&] { return MainButton(IDC_MAIN_CALIBRATE)->isEnabled(); }, kPatienceMs));
+  EXPECT_GE(run.elapsed(), 5900) << "servo 3 never answers: the run waits out its 6 s";
+  EXPECT_EQ(box(3)->text(), "Wait");
+  EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T("IDS_CHECK_ENGINE_SUCCESS"));
+
+  // Reset: every answering servo stands at its reference angle.
+  MainButton(IDC_MAIN_RESET)->click();
+  EXPECT_TRUE(PumpUntil(
+      [&] {
+        return StateLine(state, "angle.1") + StateLine(state, "angle.2") +
+                   StateLine(state, "angle.4") == "angle.1=90angle.2=120angle.4=100";
+      },
+      kPatienceMs));
 }
 
 }  // namespace
