@@ -28,6 +28,8 @@ CalibrationCommands::CalibrationCommands(ICalibrationHost* host) : m_host(host) 
                    [this] { m_host->EnableReadCheck(true); });
   m_timerCaliTimeout.setObjectName(QString::number(TIMER_CALI_TIMEOUT));
   m_timerCaliTimeout.setSingleShot(true);
+  // A coarse timer may fire up to 5 % early; a run waits its full time for late replies.
+  m_timerCaliTimeout.setTimerType(Qt::PreciseTimer);
   QObject::connect(&m_timerCaliTimeout, &QTimer::timeout, &m_timerCaliTimeout, [this] {
     if (m_vecPendingCali.TimeOut()) EndCalibrationRun();
   });
