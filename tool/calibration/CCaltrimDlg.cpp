@@ -38,7 +38,8 @@ CCaltrimDlg::CCaltrimDlg(CaltrimEnv env, QWidget* parent)
       m_usbLink(std::make_unique<UsbLink>(m_workerHost.get())),
       m_calibrationHost(std::make_unique<CalibrationHost>(this)),
       m_calibration(std::make_unique<CalibrationCommands>(m_calibrationHost.get())),
-      m_connectTarget(std::make_unique<ConnectTarget>(this)) {}
+      m_connectTarget(std::make_unique<ConnectTarget>(this)),
+      m_panelHost(std::make_unique<PanelHost>(this)) {}
 
 CCaltrimDlg::~CCaltrimDlg() {
   Shutdown();
@@ -69,7 +70,9 @@ void CCaltrimDlg::UpdateConnectionUi(int mode) {
   const ConnectionUi ui = ConnectionUiFor(mode);
   for (CServoItemDlg* panel : m_lstServoItem) panel->EnablePanel(ui.commandsEnabled);
   for (int id : kConnectionCommands) {
-    if (QToolButton* button = Button(id)) button->setEnabled(ui.commandsEnabled);
+    // One calibration run at a time: Calibrate comes back when the run under way ends.
+    const bool running = id == IDC_MAIN_CALIBRATE && m_calibration->CalibrationRunning();
+    if (QToolButton* button = Button(id)) button->setEnabled(ui.commandsEnabled && !running);
   }
   if (ui.hideSerialNumberWindow && m_dlgSN != nullptr) m_dlgSN->hide();
   m_nConnectType = mode;

@@ -103,8 +103,7 @@ class CCaltrimDlg : public QDialog,
   std::vector<CServoItemDlg*> m_lstServoItem;  // element k is servo k + 1; owned
   IZAVUsbDetection* m_pUsbDetection = nullptr;
   CIZAVSocketSession* m_pSession = nullptr;
-  ZAVCritSec m_csLock;  // held by Shutdown and by each USB worker run
-  std::vector<std::pair<int, int>> m_vecPendingCali;  // calibration writes not yet answered
+  ZAVCritSec m_csLock;  // held by Shutdown, each USB worker run and each calibration worker run
   SNSettingDlg* m_dlgSN = nullptr;  // the serial number window, hidden until its button; owned
   CIZAVBroadcastSocket* m_pBroadcast = nullptr;
   std::unique_ptr<CDevListDlg> m_dlgDevList;
@@ -130,6 +129,7 @@ class CCaltrimDlg : public QDialog,
   class WorkerHost;
   class CalibrationHost;
   class ConnectTarget;
+  class PanelHost;
 
   // Held around a call into the link library that may wait while handling events (StartConnect,
   // StopConnect): a close asked for meanwhile is carried out once the call has returned, so no
@@ -199,6 +199,7 @@ class CCaltrimDlg : public QDialog,
   std::unique_ptr<CalibrationHost> m_calibrationHost;
   std::unique_ptr<CalibrationCommands> m_calibration;
   std::unique_ptr<ConnectTarget> m_connectTarget;
+  std::unique_ptr<PanelHost> m_panelHost;
 
   QGroupBox* m_grpCommands = nullptr;   // 1005
   QToolButton* m_btnConnect = nullptr;  // 1006

@@ -9,6 +9,7 @@
 #include "app/Text.h"
 #include "calibration/CCaltrimDlg.h"
 #include "calibration/CServoItemDlg.h"
+#include "calibration/CalibrationCommands.h"
 #include "calibration/usb/UsbLink.h"
 #include "provisioning/SNSettingDlg.h"
 
@@ -40,6 +41,7 @@ void CCaltrimDlg::Shutdown() {
   m_csLock.Unlock();
   // Every run has passed the lock by now or will find the shut-down flag; none outlives us.
   m_usbLink->JoinWorkers();
+  m_calibration->JoinWorker();
   m_bInShutdown = false;
   CloseIfRequested();
 }

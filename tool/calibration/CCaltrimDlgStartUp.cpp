@@ -130,7 +130,7 @@ void CCaltrimDlg::BuildPanelRow(int servoCount) {
   int x = m_grpCommands->geometry().right() + 1;
   const int y = m_grpCommands->geometry().top();
   for (int id = 1; id <= servoCount; ++id) {
-    auto* panel = new CServoItemDlg(this, this);
+    auto* panel = new CServoItemDlg(this, m_panelHost.get());
     panel->move(x, y);
     panel->show();
     panel->SetServoId(id);

@@ -37,6 +37,8 @@ struct CaltrimEnv {
   // The production line's switch (--provisioning): shows the serial-number and language buttons.
   // Config.ini's "Provisioning=1" shows them too.
   bool provisioning = false;
+  // How long a calibration run waits for its replies (TIMER_CALI_TIMEOUT).
+  int caliTimeoutMs = 6000;
 };
 
 // The real link library, the outside USB detection library, udev's device events, the program's
