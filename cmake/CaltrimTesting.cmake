@@ -17,10 +17,14 @@ function(caltrim_add_gtest)
   # Discovered tests cannot carry a list of labels (the discovery script flattens it), so the
   # labels join into one: "servolink+rig" is selected by `ctest -L servolink` and `-L rig` alike.
   string(JOIN "+" labels ${T_LABELS})
+  set(environment)
+  if(CALTRIM_SANITIZE STREQUAL "thread")
+    set(environment ENVIRONMENT "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/tsan-qt-handoff.supp")
+  endif()
   gtest_discover_tests(${T_NAME}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${labels}" TIMEOUT 300
+    PROPERTIES LABELS "${labels}" TIMEOUT 300 ${environment}
     TEST_PREFIX "${T_NAME}."
     )
 endfunction()

@@ -10,12 +10,15 @@
 namespace {
 
 constexpr char kHelp[] =
-    "Usage: Caltrim [--help | --version] [Qt options]\n"
+    "Usage: Caltrim [--help | --version | --provisioning] [Qt options]\n"
     "\n"
     "Calibrates the servos of Vorla2 robots found on the local network or on USB.\n"
     "\n"
     "  --help     print this help and end\n"
     "  --version  print the program's version and end\n"
+    "  --provisioning\n"
+    "             show the serial-number and language buttons (the production line's\n"
+    "             switch; also Provisioning=1 in section [Config] of Config.ini)\n"
     "\n"
     "Files: strings.xml, sys.ini and the language library beside the program. Config.ini and\n"
     "the session logs (Log/) beside the program too when its folder is writable; for an\n"

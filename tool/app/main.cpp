@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 #include <QApplication>
 
@@ -7,12 +8,19 @@
 #include "app/CommandLine.h"
 #include "app/ControlReport.h"
 #include "calibration/CCaltrimDlg.h"
+#include "calibration/CaltrimConfig.h"
 
 int main(int argc, char** argv) {
   if (const std::optional<int> status = AnswerCommandLine(argc, argv, stdout)) return *status;
   QApplication qapp(argc, argv);
   StartControlReport();
-  CCaltrimApp app([] { return std::make_unique<CCaltrimDlg>(); });
+  const bool provisioning =
+      QCoreApplication::arguments().contains(QLatin1String(kProvisioningOption));
+  CCaltrimApp app([provisioning] {
+    CaltrimEnv env = DefaultCaltrimEnv();
+    env.provisioning = provisioning;
+    return std::make_unique<CCaltrimDlg>(std::move(env));
+  });
   app.InitInstance();
   return 0;
 }

@@ -19,6 +19,8 @@
 #include "calibration/ConnectionRules.h"
 #include "calibration/MainWindowRules.h"
 #include "calibration/MessageBar.h"
+#include "provisioning/QRScan.h"
+#include "provisioning/SNSettingDlg.h"
 
 namespace {
 
@@ -36,7 +38,8 @@ CCaltrimDlg::CCaltrimDlg(CaltrimEnv env, QWidget* parent)
       m_usbLink(std::make_unique<UsbLink>(m_workerHost.get())),
       m_calibrationHost(std::make_unique<CalibrationHost>(this)),
       m_calibration(std::make_unique<CalibrationCommands>(m_calibrationHost.get())),
-      m_connectTarget(std::make_unique<ConnectTarget>(this)) {}
+      m_connectTarget(std::make_unique<ConnectTarget>(this)),
+      m_panelHost(std::make_unique<PanelHost>(this)) {}
 
 CCaltrimDlg::~CCaltrimDlg() {
   Shutdown();
@@ -67,7 +70,9 @@ void CCaltrimDlg::UpdateConnectionUi(int mode) {
   const ConnectionUi ui = ConnectionUiFor(mode);
   for (CServoItemDlg* panel : m_lstServoItem) panel->EnablePanel(ui.commandsEnabled);
   for (int id : kConnectionCommands) {
-    if (QToolButton* button = Button(id)) button->setEnabled(ui.commandsEnabled);
+    // One calibration run at a time: Calibrate comes back when the run under way ends.
+    const bool running = id == IDC_MAIN_CALIBRATE && m_calibration->CalibrationRunning();
+    if (QToolButton* button = Button(id)) button->setEnabled(ui.commandsEnabled && !running);
   }
   if (ui.hideSerialNumberWindow && m_dlgSN != nullptr) m_dlgSN->hide();
   m_nConnectType = mode;
@@ -137,7 +142,16 @@ void CCaltrimDlg::OnSelectAll() {
 void CCaltrimDlg::OnLanguage() { ShowLanguageChooseDialog(this); }
 
 void CCaltrimDlg::OnSerialNumber() {
-  // Shows the serial number window (and starts the QR scanner on first use) once provisioning
-  // provides them; the button stays hidden meanwhile.
-  if (m_dlgSN != nullptr) m_dlgSN->show();
+  if (m_dlgSN == nullptr) return;
+  m_dlgSN->show();
+  m_dlgSN->raise();
+  m_dlgSN->activateWindow();
+  // Once per run: zbar's processor is never made twice in one process.
+  if (m_bQRScanStarted) return;
+  m_bQRScanStarted = true;
+  m_env.startQRScan ? m_env.startQRScan(m_dlgSN->ScanSink()) : StartQRScan(m_dlgSN->ScanSink());
+}
+
+void CCaltrimDlg::OnSessionChanged() {
+  if (m_dlgSN != nullptr) m_dlgSN->SetSession(m_pSession);
 }

@@ -28,6 +28,7 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QToolButton;
+class SNSettingDlg;
 
 // The main calibration window. It owns the link objects (discovery, session, USB detection), the
 // robot selection dialog and one panel per servo; it turns the library's callbacks and posted
@@ -69,6 +70,9 @@ class CCaltrimDlg : public QDialog,
   // Releases the link objects and the panels. Safe to run more than once; a run entered from one
   // of its own waits returns at once. From its start on, posted messages change nothing.
   void Shutdown();
+  // Hands m_pSession to the serial number window. Call whenever m_pSession is set, replaced or
+  // cleared (a new session on a USB robot's arrival, none at shut-down).
+  void OnSessionChanged();
 
   // IZAVNotifyWindow: queues the message for the user-interface thread.
   void PostMessage(unsigned int msg, WPARAM wParam, LPARAM lParam) override;
@@ -99,9 +103,8 @@ class CCaltrimDlg : public QDialog,
   std::vector<CServoItemDlg*> m_lstServoItem;  // element k is servo k + 1; owned
   IZAVUsbDetection* m_pUsbDetection = nullptr;
   CIZAVSocketSession* m_pSession = nullptr;
-  ZAVCritSec m_csLock;  // held by Shutdown and by each USB worker run
-  std::vector<std::pair<int, int>> m_vecPendingCali;  // calibration writes not yet answered
-  QWidget* m_dlgSN = nullptr;  // the serial number window, once provisioning provides it
+  ZAVCritSec m_csLock;  // held by Shutdown, each USB worker run and each calibration worker run
+  SNSettingDlg* m_dlgSN = nullptr;  // the serial number window, hidden until its button; owned
   CIZAVBroadcastSocket* m_pBroadcast = nullptr;
   std::unique_ptr<CDevListDlg> m_dlgDevList;
   int m_nConnectType = CONNECT_NONE;
@@ -126,6 +129,7 @@ class CCaltrimDlg : public QDialog,
   class WorkerHost;
   class CalibrationHost;
   class ConnectTarget;
+  class PanelHost;
 
   // Held around a call into the link library that may wait while handling events (StartConnect,
   // StopConnect): a close asked for meanwhile is carried out once the call has returned, so no
@@ -148,6 +152,8 @@ class CCaltrimDlg : public QDialog,
   void BuildControls(const DialogUnits& du);
   void BuildPanelRow(int servoCount);
   void FitWindowToPanelRow(const DialogUnits& du);
+  // The production line's switch: the serial-number and language buttons are shown.
+  void ShowProvisioningButtons(const DialogUnits& du);
   void LoadReferenceAngles(bool setAngle);
   void StartDiscovery();
   // A new detection object, Init-ed for this window, or null.
@@ -186,12 +192,14 @@ class CCaltrimDlg : public QDialog,
   bool m_bInShutdown = false;                 // Shutdown is running
   int m_nLibraryCalls = 0;                    // LibraryCall scopes open
   bool m_bCloseRequested = false;             // a close arrived while one had to wait
+  bool m_bQRScanStarted = false;              // the scanner starts on the first show of m_dlgSN
   std::unique_ptr<WorkerHost> m_workerHost;
   std::unique_ptr<UsbLink> m_usbLink;              // owns the worker threads
   std::unique_ptr<IUsbDeviceEvents> m_usbEvents;  // null until registered
   std::unique_ptr<CalibrationHost> m_calibrationHost;
   std::unique_ptr<CalibrationCommands> m_calibration;
   std::unique_ptr<ConnectTarget> m_connectTarget;
+  std::unique_ptr<PanelHost> m_panelHost;
 
   QGroupBox* m_grpCommands = nullptr;   // 1005
   QToolButton* m_btnConnect = nullptr;  // 1006

@@ -6,7 +6,10 @@
 #include <utility>
 
 #include "app/Text.h"
+#include "app/UiThread.h"
+#include "calibration/CaltrimIcons.h"
 #include "calibration/CaltrimPrompt.h"
+#include "calibration/ConnectionRules.h"
 
 // ---------------------------------------------------------------------------------------------
 // The USB link worker's view
@@ -46,6 +49,7 @@ CIZAVSocketSession* CCaltrimDlg::WorkerHost::Session() { return m_dlg->m_pSessio
 
 void CCaltrimDlg::WorkerHost::SetSession(CIZAVSocketSession* session) {
   m_dlg->m_pSession = session;
+  m_dlg->OnSessionChanged();  // before the old session's Release, which the caller does next
 }
 
 void CCaltrimDlg::WorkerHost::SetUsbDetection(IZAVUsbDetection* detection) {
@@ -89,6 +93,50 @@ float& CCaltrimDlg::CalibrationHost::CaliValue(int id) { return m_dlg->m_fCaliVa
 
 void CCaltrimDlg::CalibrationHost::EnableReadCheck(bool enable) {
   if (QToolButton* button = m_dlg->Button(IDC_MAIN_READ_CHECK)) button->setEnabled(enable);
+}
+
+void CCaltrimDlg::CalibrationHost::SetCalibrateIdle(bool idle) {
+  QToolButton* button = m_dlg->Button(IDC_MAIN_CALIBRATE);
+  if (button == nullptr) return;
+  // A run that ends after the link went down leaves Calibrate to the connection.
+  button->setEnabled(idle && ConnectionUiFor(m_dlg->m_nConnectType).commandsEnabled);
+  button->setIcon(CaltrimIcon(idle ? IDI_TICK : IDI_STOP));
+}
+
+void CCaltrimDlg::CalibrationHost::ShowStatus(const QString& text, bool busy) {
+  m_dlg->ShowStatus(text, busy);
+}
+
+void CCaltrimDlg::CalibrationHost::ShowMessage(const QString& text) {
+  m_dlg->m_env.prompt->Show(m_dlg, text, T("AFX_IDS_APP_TITLE"), MB_OK);
+}
+
+void CCaltrimDlg::CalibrationHost::RunOnUiThread(std::function<void()> fn) {
+  ::RunOnUiThread(m_dlg, std::move(fn));
+}
+
+std::thread CCaltrimDlg::CalibrationHost::StartThread(std::function<void()> body) {
+  return m_dlg->m_env.startThread ? m_dlg->m_env.startThread(std::move(body))
+                                  : std::thread(std::move(body));
+}
+
+ZAVCritSec& CCaltrimDlg::CalibrationHost::CommandLock() { return m_dlg->m_csLock; }
+
+bool CCaltrimDlg::CalibrationHost::ShuttingDown() { return m_dlg->m_bShuttingDown; }
+
+int CCaltrimDlg::CalibrationHost::CaliTimeoutMs() { return m_dlg->m_env.caliTimeoutMs; }
+
+// ---------------------------------------------------------------------------------------------
+// The servo panels' view
+
+CIZAVSocketSession* CCaltrimDlg::PanelHost::PanelSession() { return m_dlg->m_pSession; }
+
+float CCaltrimDlg::PanelHost::PanelCaliValue(int servoId) {
+  return servoId >= 1 && servoId <= MAX_SERVO_NUM ? m_dlg->m_fCaliValue[servoId - 1] : 0;
+}
+
+void CCaltrimDlg::PanelHost::PostToMainWindow(unsigned int msg, WPARAM wParam, LPARAM lParam) {
+  m_dlg->PostMessage(msg, wParam, lParam);
 }
 
 // ---------------------------------------------------------------------------------------------

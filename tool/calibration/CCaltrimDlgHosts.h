@@ -8,6 +8,7 @@
 #include "calibration/CCaltrimDlg.h"
 #include "calibration/CalibrationCommands.h"
 #include "calibration/IConnectTarget.h"
+#include "calibration/IServoPanelHost.h"
 #include "calibration/usb/IUsbDeviceEvents.h"
 #include "calibration/usb/UsbLink.h"
 
@@ -52,6 +53,26 @@ class CCaltrimDlg::CalibrationHost : public ICalibrationHost {
   const std::vector<CServoItemDlg*>& ServoItems() const override;
   float& CaliValue(int id) override;
   void EnableReadCheck(bool enable) override;
+  void SetCalibrateIdle(bool idle) override;
+  void ShowStatus(const QString& text, bool busy) override;
+  void ShowMessage(const QString& text) override;
+  void RunOnUiThread(std::function<void()> fn) override;
+  std::thread StartThread(std::function<void()> body) override;
+  ZAVCritSec& CommandLock() override;
+  bool ShuttingDown() override;
+  int CaliTimeoutMs() override;
+
+ private:
+  CCaltrimDlg* m_dlg;
+};
+
+class CCaltrimDlg::PanelHost : public IServoPanelHost {
+ public:
+  explicit PanelHost(CCaltrimDlg* dlg) : m_dlg(dlg) {}
+
+  CIZAVSocketSession* PanelSession() override;
+  float PanelCaliValue(int servoId) override;
+  void PostToMainWindow(unsigned int msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
   CCaltrimDlg* m_dlg;

@@ -9,7 +9,9 @@
 #include "app/Text.h"
 #include "calibration/CCaltrimDlg.h"
 #include "calibration/CServoItemDlg.h"
+#include "calibration/CalibrationCommands.h"
 #include "calibration/usb/UsbLink.h"
+#include "provisioning/SNSettingDlg.h"
 
 void CCaltrimDlg::LockPumping() {
   // A USB worker holding the lock may itself wait for this thread (its message box), so the wait
@@ -31,11 +33,15 @@ void CCaltrimDlg::Shutdown() {
   // nothing reached meanwhile finds the object.
   if (IZAVUsbDetection* usb = std::exchange(m_pUsbDetection, nullptr)) usb->Release();
   if (CIZAVBroadcastSocket* broadcast = std::exchange(m_pBroadcast, nullptr)) broadcast->Release();
-  if (CIZAVSocketSession* session = std::exchange(m_pSession, nullptr)) session->Release();
+  if (CIZAVSocketSession* session = std::exchange(m_pSession, nullptr)) {
+    OnSessionChanged();
+    session->Release();
+  }
   for (CServoItemDlg* panel : std::exchange(m_lstServoItem, {})) delete panel;
   m_csLock.Unlock();
   // Every run has passed the lock by now or will find the shut-down flag; none outlives us.
   m_usbLink->JoinWorkers();
+  m_calibration->JoinWorker();
   m_bInShutdown = false;
   CloseIfRequested();
 }

@@ -23,6 +23,7 @@
 #include "calibration/CaltrimConfig.h"
 #include "calibration/CaltrimPrompt.h"
 #include "calibration/MessageBar.h"
+#include "provisioning/SNSettingDlg.h"
 
 namespace {
 constexpr int kRightMargin = 1;  // between the panel row or the message display and the edge
@@ -57,6 +58,7 @@ void CCaltrimDlg::OnInitDialog() {
   BuildControls(du);
   BuildPanelRow(servoCount);
   FitWindowToPanelRow(du);
+  ShowProvisioningButtons(du);
   LoadReferenceAngles(false);
   m_stcStatus->setText(T("IDS_READY"));
   m_chkAllSelect->setChecked(true);
@@ -128,7 +130,7 @@ void CCaltrimDlg::BuildPanelRow(int servoCount) {
   int x = m_grpCommands->geometry().right() + 1;
   const int y = m_grpCommands->geometry().top();
   for (int id = 1; id <= servoCount; ++id) {
-    auto* panel = new CServoItemDlg(this, this);
+    auto* panel = new CServoItemDlg(this, m_panelHost.get());
     panel->move(x, y);
     panel->show();
     panel->SetServoId(id);
@@ -149,6 +151,25 @@ void CCaltrimDlg::FitWindowToPanelRow(const DialogUnits& du) {
   for (QWidget* line : {static_cast<QWidget*>(m_progress), static_cast<QWidget*>(m_stcStatus)}) {
     line->resize(line->width() + extra, line->height());
   }
+}
+
+void CCaltrimDlg::ShowProvisioningButtons(const DialogUnits& du) {
+  if (!ProvisioningButtonsShown(m_env.provisioning, m_env.configPath)) return;
+  Button(IDC_MAIN_SERIAL_NUMBER)->show();
+  // The template places the language button over the panel row: it stands below the row's right
+  // end instead, and the message display and status line move down when the row leaves no room.
+  QToolButton* language = Button(IDC_MAIN_LANGUAGE);
+  const int gap = du.Y(kRightMargin);
+  const int rowBottom = m_lstServoItem.empty() ? 0 : m_lstServoItem.back()->geometry().bottom();
+  language->move(m_progress->geometry().right() + 1 - language->width(), rowBottom + 1 + gap);
+  const int overlap = language->geometry().bottom() + 1 + gap - m_progress->geometry().top();
+  if (overlap > 0) {
+    setFixedHeight(height() + overlap);
+    for (QWidget* line : {static_cast<QWidget*>(m_progress), static_cast<QWidget*>(m_stcStatus)}) {
+      line->move(line->x(), line->y() + overlap);
+    }
+  }
+  language->show();
 }
 
 void CCaltrimDlg::LoadReferenceAngles(bool setAngle) {
@@ -182,8 +203,9 @@ IZAVUsbDetection* CCaltrimDlg::CreateUsbDetection() {
 }
 
 void CCaltrimDlg::CreateSerialNumberWindow() {
-  // The serial number window arrives with provisioning; it will be made here, handed m_pSession,
-  // and m_pSNEvent set to its event interface.
+  m_dlgSN = new SNSettingDlg(this, m_env.prompt);
+  OnSessionChanged();
+  m_pSNEvent = m_dlgSN;
 }
 
 void CCaltrimDlg::SetTitle() {

@@ -1,15 +1,23 @@
 #include "calibration/CServoItemDlg.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
+#include <QMouseEvent>
 #include <QRegularExpressionValidator>
+#include <QTimer>
 #include <QToolButton>
 
 #include "app/ControlId.h"
 #include "app/DialogUnits.h"
+#include "app/Text.h"
+#include "calibration/CNumEdit.h"
 #include "calibration/CalibrationMessages.h"
 #include "calibration/CaltrimIcons.h"
+#include "calibration/rules/CalibrationModel.h"
 
 namespace {
 
@@ -19,80 +27,135 @@ constexpr int kPanelWidth = 28;
 constexpr int kPanelHeight = 185;
 constexpr int kAngleTextLimit = 240;
 constexpr int kOffsetTextLimit = 90;
+// Travel times of a move: a step or Enter, and leaving the angle box.
+constexpr int kStepTravelMs = 100;
+constexpr int kLeaveTravelMs = 1000;
 
-QLineEdit* MakeBox(QWidget* parent, int id, const QRect& place) {
-  QLineEdit* box = MakeControl<QLineEdit>(parent, id);
+// Accessible name and description of each control; the name carries the servo number.
+struct AccessibleTexts {
+  int id;
+  const char* nameKey;
+  const char* descriptionKey;
+};
+constexpr AccessibleTexts kAccessibleTexts[] = {
+    {IDC_SERVO_NUMBER, "IDS_SERVO_NUMBER_NAME", "IDS_SERVO_NUMBER_TIP"},
+    {IDC_SERVO_STEP_UP, "IDS_SERVO_STEP_UP_NAME", "IDS_SERVO_STEP_UP_TIP"},
+    {IDC_SERVO_ANGLE, "IDS_SERVO_ANGLE_NAME", "IDS_SERVO_ANGLE_TIP"},
+    {IDC_SERVO_STEP_DOWN, "IDS_SERVO_STEP_DOWN_NAME", "IDS_SERVO_STEP_DOWN_TIP"},
+    {IDC_SERVO_REFERENCE, "IDS_SERVO_REFERENCE_NAME", "IDS_SERVO_REFERENCE_TIP"},
+    {IDC_SERVO_OFFSET, "IDS_SERVO_OFFSET_NAME", "IDS_SERVO_OFFSET_TIP"},
+    {IDC_SERVO_SELECT, "IDS_SERVO_SELECT_NAME", "IDS_SERVO_SELECT_TIP"},
+};
+
+void SetUpBox(QLineEdit* box, const QRect& place) {
   box->setGeometry(place);
   box->setAlignment(Qt::AlignCenter);
   box->setTextMargins(0, 0, 0, 0);
-  return box;
+}
+
+QToolButton* MakeStepButton(QWidget* parent, int id, const QRect& place) {
+  auto* button = MakeControl<QToolButton>(parent, id);
+  button->setGeometry(place);
+  button->setAutoRaise(true);
+  const int side = std::min(button->width(), button->height()) - 6;
+  button->setIconSize(QSize(side, side).boundedTo(QSize(24, 24)));
+  return button;
 }
 
 }  // namespace
 
-CServoItemDlg::CServoItemDlg(QWidget* parent, IZAVNotifyWindow* mainWindow)
-    : QFrame(parent), m_pMainWnd(mainWindow) {
-  BuildControls();
-  m_bInited = true;
+CServoItemDlg::CServoItemDlg(QWidget* parent, IServoPanelHost* host)
+    : QFrame(parent), m_pHost(host) {
+  OnInitDialog();
 }
 
-void CServoItemDlg::BuildControls() {
+CServoItemDlg::~CServoItemDlg() {
+  // The children go after this body; their last events (focus leaving) must not reach it.
+  for (QObject* watched : {static_cast<QObject*>(m_editAngle), static_cast<QObject*>(m_btnIncrement),
+                           static_cast<QObject*>(m_btnDecrement)}) {
+    watched->removeEventFilter(this);
+  }
+}
+
+void CServoItemDlg::OnInitDialog() {
   QFont templateFont = font();
   templateFont.setPointSize(kPanelFontPoints);
-  const DialogUnits du(templateFont);
-  resize(du.Size(kPanelWidth, kPanelHeight));
-  setFrameShape(QFrame::StyledPanel);
-  setFrameShadow(QFrame::Plain);
-
-  m_stcNumber = MakeControl<QLabel>(this, IDC_SERVO_NUMBER);
-  m_stcNumber->setGeometry(du.Rect(2, 10, 24, 9));
-  m_stcNumber->setAlignment(Qt::AlignCenter);
-  m_stcNumber->setText(QStringLiteral("1"));
-  QFont bold = m_stcNumber->font();
-  bold.setBold(true);
-  m_stcNumber->setFont(bold);
-
-  m_btnIncrement = MakeControl<QToolButton>(this, IDC_SERVO_STEP_UP);
-  m_btnIncrement->setGeometry(du.Rect(5, 27, 19, 18));
-  m_btnIncrement->setIcon(CaltrimIcon(IDI_STEP_UP_GREEN));
-  m_btnIncrement->setAutoRaise(true);
-
-  m_editAngle = MakeBox(this, IDC_SERVO_ANGLE, du.Rect(4, 56, 21, 18));
+  setFont(templateFont);
+  BuildControls(DialogUnits(templateFont));
   m_editAngle->setValidator(
       new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_editAngle));
   m_editAngle->setMaxLength(kAngleTextLimit);
+  m_editOffset->setMaxLength(kOffsetTextLimit);
+  m_iconUp[0] = CaltrimIcon(IDI_STEP_UP_GREEN);
+  m_iconUp[1] = CaltrimIcon(IDI_STEP_UP_RED);
+  m_iconDown[0] = CaltrimIcon(IDI_STEP_DOWN_GREEN);
+  m_iconDown[1] = CaltrimIcon(IDI_STEP_DOWN_RED);
+  SetButtonHeldLook(StepDirection::Up, false);
+  SetButtonHeldLook(StepDirection::Down, false);
+  for (int id = TIMER_UP_START; id <= TIMER_DOWN_REPEAT; ++id) {
+    QTimer* timer = new QTimer(this);
+    timer->setTimerType(Qt::PreciseTimer);
+    connect(timer, &QTimer::timeout, this, [this, id] { m_stepTable.TimerExpired(id); });
+    m_timers[id - TIMER_UP_START] = timer;
+  }
+  SetLastOk(false);
+  m_bInited = true;
+}
 
-  m_btnDecrement = MakeControl<QToolButton>(this, IDC_SERVO_STEP_DOWN);
-  m_btnDecrement->setGeometry(du.Rect(5, 85, 19, 18));
-  m_btnDecrement->setIcon(CaltrimIcon(IDI_STEP_DOWN_GREEN));
-  m_btnDecrement->setAutoRaise(true);
+void CServoItemDlg::BuildControls(const DialogUnits& du) {
+  resize(du.Size(kPanelWidth, kPanelHeight));
+  setFrameShape(QFrame::NoFrame);
 
-  m_editReference = MakeBox(this, IDC_SERVO_REFERENCE, du.Rect(4, 114, 21, 18));
+  m_stcNumber = MakeControl<QLabel>(this, IDC_SERVO_NUMBER);
+  m_stcNumber->setGeometry(du.Rect(14, 10, 8, 8));
+  m_stcNumber->setText(QStringLiteral("1"));
+
+  m_btnIncrement = MakeStepButton(this, IDC_SERVO_STEP_UP, du.Rect(7, 27, 19, 18));
+  m_editAngle = MakeControl<QLineEdit>(this, IDC_SERVO_ANGLE);
+  SetUpBox(m_editAngle, du.Rect(7, 56, 19, 18));
+  m_btnDecrement = MakeStepButton(this, IDC_SERVO_STEP_DOWN, du.Rect(7, 85, 19, 18));
+
+  m_editReference = MakeControl<QLineEdit>(this, IDC_SERVO_REFERENCE);
+  SetUpBox(m_editReference, du.Rect(7, 114, 19, 18));
   m_editReference->setReadOnly(true);
   m_editReference->setValidator(new QRegularExpressionValidator(
       QRegularExpression(QStringLiteral("[0-9]*")), m_editReference));
 
-  m_editOffset = MakeBox(this, IDC_SERVO_OFFSET, du.Rect(4, 143, 21, 18));
-  m_editOffset->setMaxLength(kOffsetTextLimit);
+  m_editOffset = new CNumEdit(this);
+  SetControlId(m_editOffset, IDC_SERVO_OFFSET);
+  SetUpBox(m_editOffset, du.Rect(7, 143, 19, 18));
 
   m_chkSelect = MakeControl<QCheckBox>(this, IDC_SERVO_SELECT);
-  m_chkSelect->setGeometry(du.Rect(4, 167, 23, 12));
+  m_chkSelect->setGeometry(du.Rect(7, 169, 20, 10));
   connect(m_chkSelect, &QCheckBox::clicked, this, &CServoItemDlg::OnSelectionClicked);
 
-  const QSize iconSize = m_btnIncrement->size() - QSize(6, 6);
-  m_btnIncrement->setIconSize(iconSize.boundedTo(QSize(24, 24)));
-  m_btnDecrement->setIconSize(iconSize.boundedTo(QSize(24, 24)));
-  SetLastOk(false);
+  for (QObject* watched : {static_cast<QObject*>(m_editAngle), static_cast<QObject*>(m_btnIncrement),
+                           static_cast<QObject*>(m_btnDecrement)}) {
+    watched->installEventFilter(this);
+  }
 }
 
 void CServoItemDlg::SetServoId(int id) {
   m_nServoId = id;
   m_stcNumber->setText(QString::number(id));
   m_chkSelect->setText(QString::number(id));
+  SetAccessibleTexts();
 }
+
+void CServoItemDlg::SetAccessibleTexts() {
+  for (const AccessibleTexts& texts : kAccessibleTexts) {
+    QWidget* control = FindControl<QWidget>(this, texts.id);
+    control->setAccessibleName(
+        T(texts.nameKey).replace(QStringLiteral("%1"), QString::number(m_nServoId)));
+    control->setAccessibleDescription(T(texts.descriptionKey));
+  }
+}
+
+QLineEdit* CServoItemDlg::OffsetBox() const { return m_editOffset; }
 
 void CServoItemDlg::EnablePanel(bool enable) {
   m_bEnabled = enable;
+  if (!enable) m_stepTable.StopAll();
   for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
     child->setEnabled(enable);
   }
@@ -104,7 +167,8 @@ void CServoItemDlg::SetLastOk(bool ok) {
   const QColor color = ok ? QColor(Qt::black) : QColor(255, 0, 0);
   palette.setColor(QPalette::Active, QPalette::Text, color);
   palette.setColor(QPalette::Inactive, QPalette::Text, color);
-  palette.setColor(QPalette::Disabled, QPalette::Text, ok ? QColor(120, 120, 120) : QColor(224, 128, 128));
+  palette.setColor(QPalette::Disabled, QPalette::Text,
+                   ok ? QColor(120, 120, 120) : QColor(224, 128, 128));
   m_editOffset->setPalette(palette);
 }
 
@@ -112,8 +176,102 @@ bool CServoItemDlg::IsSelected() const { return m_chkSelect->checkState() == Qt:
 
 void CServoItemDlg::SetSelected(bool selected) { m_chkSelect->setChecked(selected); }
 
-void CServoItemDlg::OnSelectionClicked() {
-  if (m_pMainWnd == nullptr) return;
-  m_pMainWnd->PostMessage(WM_SERVO_CHECK_CHANGED,
-                          IsSelected() ? SERVO_CHECK_CHECKED : SERVO_CHECK_CLEARED, m_nServoId);
+int CServoItemDlg::AngleValue() const { return DecimalValue(m_editAngle->text().toStdString()); }
+
+int CServoItemDlg::ReferenceValue() const {
+  return DecimalValue(m_editReference->text().toStdString());
 }
+
+void CServoItemDlg::ApplyAngle() {
+  const int angle = AngleValue();
+  const long long offset = OffsetForAngle(m_nBaseCali, angle, ReferenceValue());
+  m_editOffset->setText(QString::fromStdString(OffsetText(offset)));
+  if (IsWritableOffset(offset)) MoveServo(angle, kStepTravelMs);
+}
+
+void CServoItemDlg::OnAngleBoxLeft() {
+  if (!m_bEnabled || !m_bInited) return;
+  int angle = AngleValue();
+  if (angle >= kMaxServoAngle) {
+    angle = kMaxServoAngle;
+    m_editAngle->setText(QString::number(angle));
+  }
+  const long long offset = OffsetForAngle(m_nBaseCali, angle, ReferenceValue());
+  m_editOffset->setText(QString::fromStdString(OffsetText(offset)));
+  // Leaving the box moves the servo even to an angle whose offset is out of range.
+  MoveServo(angle, kLeaveTravelMs);
+}
+
+void CServoItemDlg::MoveServo(int angle, int travelMs) {
+  if (CIZAVSocketSession* session = m_pHost->PanelSession()) {
+    session->SocketSession_SetCurrentAngel(m_nServoId, angle, travelMs);
+  }
+}
+
+void CServoItemDlg::OnSelectionClicked() {
+  m_pHost->PostToMainWindow(WM_SERVO_CHECK_CHANGED,
+                            IsSelected() ? SERVO_CHECK_CHECKED : SERVO_CHECK_CLEARED, m_nServoId);
+}
+
+bool CServoItemDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == m_btnIncrement) return OnStepButtonEvent(StepDirection::Up, event);
+  if (watched == m_btnDecrement) return OnStepButtonEvent(StepDirection::Down, event);
+  if (watched == m_editAngle) {
+    if (event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) ApplyAngle();
+    } else if (event->type() == QEvent::FocusOut &&
+               static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+      OnAngleBoxLeft();
+    }
+  }
+  return QFrame::eventFilter(watched, event);
+}
+
+bool CServoItemDlg::OnStepButtonEvent(StepDirection direction, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick &&
+      type != QEvent::MouseButtonRelease) {
+    return false;
+  }
+  if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) return false;
+  // A refused step is swallowed: the button never sees the press.
+  if (type == QEvent::MouseButtonPress) return !m_stepTable.Press(direction);
+  if (type == QEvent::MouseButtonDblClick) return !m_stepTable.DoublePress(direction);
+  m_stepTable.Release(direction);
+  return false;
+}
+
+void CServoItemDlg::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+    event->accept();
+    return;
+  }
+  QFrame::keyPressEvent(event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The step buttons' press table
+
+bool CServoItemDlg::StepAllowed(StepDirection direction) {
+  return ::StepAllowed(direction, AngleValue(), ReferenceValue(),
+                       m_pHost->PanelCaliValue(m_nServoId));
+}
+
+void CServoItemDlg::TakeStep(StepDirection direction) {
+  const int angle = AngleValue() + (direction == StepDirection::Up ? 1 : -1);
+  m_editAngle->setText(QString::number(angle));
+  ApplyAngle();
+}
+
+void CServoItemDlg::SetButtonHeldLook(StepDirection direction, bool held) {
+  const bool up = direction == StepDirection::Up;
+  QToolButton* button = up ? m_btnIncrement : m_btnDecrement;
+  button->setIcon(up ? m_iconUp[held] : m_iconDown[held]);
+  button->setAutoRaise(!held);
+}
+
+void CServoItemDlg::StartTimer(int id, int ms) { m_timers[id - TIMER_UP_START]->start(ms); }
+
+void CServoItemDlg::StopTimer(int id) { m_timers[id - TIMER_UP_START]->stop(); }

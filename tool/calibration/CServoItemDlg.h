@@ -1,12 +1,17 @@
 #pragma once
 
 #include <QFrame>
+#include <QIcon>
 
-#include "platform/NotifyWindow.h"
+#include "calibration/IServoPanelHost.h"
+#include "calibration/rules/StepButtonTable.h"
 
+class CNumEdit;
+class DialogUnits;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QTimer;
 class QToolButton;
 
 // Control ids of a servo panel.
@@ -19,21 +24,25 @@ constexpr int IDC_SERVO_STEP_UP = 1021;
 constexpr int IDC_SERVO_STEP_DOWN = 1022;
 
 // One servo in the main window's panel row: its number, the step buttons around the angle box,
-// the reference angle, the calibration offset and the selection box for Calibrate. The main
-// window creates, places and destroys the panels; the calibration commands write their boxes.
-// Every member is used on the user-interface thread only.
-class CServoItemDlg : public QFrame {
+// the reference angle, the calibration offset and the selection box for Calibrate. Every accepted
+// change of the angle moves the servo at once; the offset box shows the offset the angle implies.
+// The main window creates, places and destroys the panels; the calibration commands write their
+// boxes and flags. Every member is used on the user-interface thread only.
+class CServoItemDlg : public QFrame, private IStepButtonHost {
   Q_OBJECT
 
  public:
-  // A panel inside parent that reports its selection box to mainWindow.
-  CServoItemDlg(QWidget* parent, IZAVNotifyWindow* mainWindow);
+  // A panel inside parent that works through host (not owned; outlives the panel).
+  CServoItemDlg(QWidget* parent, IServoPanelHost* host);
+  ~CServoItemDlg() override;
 
-  // Sets the servo id, the number label and the selection box caption.
+  // Sets the servo id, the number label, the selection box caption and the controls' accessible
+  // names ("Servo 3: angle", in the language in force).
   void SetServoId(int id);
   int ServoId() const { return m_nServoId; }
 
-  // Enables or disables every child control at once and records it in m_bEnabled.
+  // Enables or disables every child control at once and records it in m_bEnabled. A held step
+  // button stops stepping.
   void EnablePanel(bool enable);
   // Records the result of the last read or write; the offset text is red while it is false.
   void SetLastOk(bool ok);
@@ -43,27 +52,56 @@ class CServoItemDlg : public QFrame {
 
   QLineEdit* AngleBox() const { return m_editAngle; }
   QLineEdit* ReferenceBox() const { return m_editReference; }
-  QLineEdit* OffsetBox() const { return m_editOffset; }
+  QLineEdit* OffsetBox() const;
+
+  // The offset the angle box implies, into the offset box; the servo moves there in 100 ms when
+  // the offset is writable, else the box shows "False" and nothing moves.
+  void ApplyAngle();
 
   // Base offset: the offset last read from the servo or last confirmed by it.
   int m_nBaseCali = 0;
   // The panel takes input (connection up, last read good).
   bool m_bEnabled = false;
-  // Result of the last read or write reply.
+  // Result of the last read or write reply; write it through SetLastOk.
   bool m_bLastOk = false;
 
+ protected:
+  // Step button presses before the buttons see them; Enter and focus leaving the angle box.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  // Enter and Esc end in the panel: they never close the window around it.
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
-  void BuildControls();
+  void OnInitDialog();
+  void BuildControls(const DialogUnits& du);
+  void SetAccessibleTexts();
+  bool OnStepButtonEvent(StepDirection direction, QEvent* event);
+  void OnAngleBoxLeft();
   void OnSelectionClicked();
+  void MoveServo(int angle, int travelMs);
+  int AngleValue() const;
+  int ReferenceValue() const;
+
+  // IStepButtonHost
+  bool StepAllowed(StepDirection direction) override;
+  void TakeStep(StepDirection direction) override;
+  void SetButtonHeldLook(StepDirection direction, bool held) override;
+  void StartTimer(int id, int ms) override;
+  void StopTimer(int id) override;
 
   QCheckBox* m_chkSelect = nullptr;       // 1004
   QLineEdit* m_editAngle = nullptr;       // 1001
   QLineEdit* m_editReference = nullptr;   // 1002
-  QLineEdit* m_editOffset = nullptr;      // 1005
+  CNumEdit* m_editOffset = nullptr;       // 1005
   int m_nServoId = 0;
   QToolButton* m_btnDecrement = nullptr;  // 1022
   QToolButton* m_btnIncrement = nullptr;  // 1021
   bool m_bInited = false;
   QLabel* m_stcNumber = nullptr;          // 1019
-  IZAVNotifyWindow* m_pMainWnd;
+
+  IServoPanelHost* m_pHost;
+  StepButtonTable m_stepTable{this};
+  QTimer* m_timers[4] = {};  // TIMER_UP_START .. TIMER_DOWN_REPEAT
+  QIcon m_iconUp[2];         // at rest (green), held (red)
+  QIcon m_iconDown[2];
 };

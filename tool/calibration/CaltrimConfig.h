@@ -19,5 +19,10 @@ int ServoCountFromConfig(const std::wstring& configPath);
 // The key of servo id's reference angle: "ID<id>".
 QString ServoReferenceKey(int id);
 
+// The switch that shows the serial-number and language buttons for the production line: the
+// command-line option, or a number other than 0 under "Provisioning" in Config.ini.
+inline constexpr char kProvisioningOption[] = "--provisioning";
+bool ProvisioningButtonsShown(bool option, const std::wstring& configPath);
+
 // True when ReadConfigText found the key (its default "Error" marks a missing key).
 bool ConfigKeyPresent(const QString& text);

@@ -10,6 +10,7 @@
 #include "calibration/usb/IUsbDeviceEvents.h"
 
 class ICaltrimPrompt;
+class IQRScanEvent;
 
 // What the main calibration window takes from outside: the factories of the link objects, the
 // files it reads and the prompt for message boxes. The program uses DefaultCaltrimEnv(); tests
@@ -31,6 +32,13 @@ struct CaltrimEnv {
   // Starts a worker thread running body, or throws std::system_error as std::thread does when the
   // system has no thread to give. Empty: std::thread.
   std::function<std::thread(std::function<void()>)> startThread;
+  // Starts the QR scanner with the serial number window as its sink. Empty: StartQRScan.
+  std::function<bool(IQRScanEvent**)> startQRScan;
+  // The production line's switch (--provisioning): shows the serial-number and language buttons.
+  // Config.ini's "Provisioning=1" shows them too.
+  bool provisioning = false;
+  // How long a calibration run waits for its replies (TIMER_CALI_TIMEOUT).
+  int caliTimeoutMs = 6000;
 };
 
 // The real link library, the outside USB detection library, udev's device events, the program's

@@ -147,7 +147,7 @@ TEST_F(CaltrimProgramTest, HelpAndVersionAnswerAndEndWithoutStartingAnything) {
     const char* expected;
   } cases[] = {
       {"--version", "Caltrim 1.0.0.4\n"},
-      {"--help", "Usage: Caltrim [--help | --version]"},
+      {"--help", "Usage: Caltrim [--help | --version | --provisioning]"},
   };
   for (const auto& c : cases) {
     QProcess* answer = Start("zh_CN.UTF-8", {}, {QString::fromLatin1(c.arg)});

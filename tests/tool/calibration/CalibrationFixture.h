@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <atomic>
 #include <chrono>
 #include <deque>
@@ -54,20 +55,43 @@ class FakeSession : public CIZAVSocketSession {
     return true;
   }
   bool SocketSession_ReadCurrentAngel(int) override { return true; }
-  bool SocketSession_SetCurrentAngel(int, int, int) override { return true; }
-  bool SocketSession_SetCaliAngel(int, int) override { return true; }
+  bool SocketSession_SetCurrentAngel(int id, int angle, int ms) override {
+    moves.push_back(std::to_string(id) + "," + std::to_string(angle) + "," + std::to_string(ms));
+    movedAt.push_back(clock.elapsed());
+    return true;
+  }
+  bool SocketSession_SetCaliAngel(int id, int value) override {
+    std::lock_guard<std::mutex> hold(m_writesLock);
+    m_writes.emplace_back(id, value);
+    if (onWrite) onWrite(id);
+    return true;
+  }
+  // The offset writes so far, (servo id, value); they come from the calibration worker.
+  std::vector<std::pair<int, int>> Writes() {
+    std::lock_guard<std::mutex> hold(m_writesLock);
+    return m_writes;
+  }
   bool IsConnected() override { return false; }
-  bool SocketSession_ReadSN() override { return true; }
+  bool SocketSession_ReadSN() override { return ++snReads > 0; }
   bool SocketSession_WriteSN(const std::string&) override { return true; }
 
   std::vector<Start> starts;
+  int snReads = 0;
   std::function<void()> onStart, onStop;  // run once, inside the next call: as if it waited
   int stops = 0;
   bool startResult = true;
   std::vector<int> caliReads;  // asked on the user-interface thread only
+  // Moves as "id,angle,ms", each with the ms of clock when asked; user-interface thread only.
+  std::vector<std::string> moves;
+  std::vector<qint64> movedAt;
+  QElapsedTimer clock;
+  // Called with the servo id inside each offset write, on the writing thread; set it first.
+  std::function<void(int)> onWrite;
 
  private:
   Journal* m_journal;
+  std::mutex m_writesLock;
+  std::vector<std::pair<int, int>> m_writes;
 };
 
 class FakeBroadcast : public CIZAVBroadcastSocket {
@@ -241,6 +265,12 @@ class CalibrationFixture : public ::testing::Test {
       m_usbEvents = events.get();
       return events;
     };
+    env.provisioning = m_bProvisioning;
+    env.startQRScan = [this](IQRScanEvent** sink) {
+      m_scanSinks.push_back(sink);
+      return false;
+    };
+    env.caliTimeoutMs = m_caliTimeoutMs;
     return env;
   }
 
@@ -265,5 +295,8 @@ class CalibrationFixture : public ::testing::Test {
   bool m_bUsbFactoryWorks = true;
   std::string m_usbEventsFailure;              // registration fails with it when set
   InjectedUsbEvents* m_usbEvents = nullptr;  // owned by the window
+  bool m_bProvisioning = false;
+  std::vector<IQRScanEvent**> m_scanSinks;  // each start of the QR scanner
+  int m_caliTimeoutMs = 6000;
   std::unique_ptr<CCaltrimDlg> m_dlg;
 };

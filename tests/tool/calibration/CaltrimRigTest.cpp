@@ -1,11 +1,16 @@
 // The main window on the real link library, in a network-namespace rig: two simulated robots in
 // the robot namespaces, the window's discovery and session in the station namespace.
 
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QPushButton>
+#include <QTest>
 #include <QTableWidget>
 #include <QToolButton>
 
+#include "ZAVUIBase.h"
+#include "app/ControlId.h"
 #include "app/Text.h"
 #include "calibration/CDevListDlg.h"
 #include "calibration/CServoItemDlg.h"
@@ -14,6 +19,9 @@
 #include "calibration/MessageBar.h"
 #include "calibration/usb/UsbInterfaceName.h"
 #include "support/fakeadb/FakeAdb.h"
+#include "provisioning/CHttpOper.h"
+#include "provisioning/SNSettingDlg.h"
+#include "provisioning/ServiceAddress.h"
 #include "support/rig/NetnsRig.h"
 #include "tool/calibration/CalibrationFixture.h"
 
@@ -29,12 +37,6 @@ class CaltrimRigTest : public CalibrationFixture {
     CALTRIM_SKIP_WITHOUT_RIG();
     m_rig = std::make_unique<NetnsRig>(2);
     ASSERT_TRUE(m_rig->ok()) << m_rig->error();
-    m_robots.push_back(StartRobot(1, "Robo-A", "02:00:00:00:0a:01", "1=5"));
-    m_robots.push_back(StartRobot(2, "Robo-B", "02:00:00:00:0b:02", "2=-4"));
-    for (auto& robot : m_robots) {
-      ASSERT_NE(robot, nullptr);
-      ASSERT_TRUE(robot->WaitForLine("READY", 5000)) << "robot simulator did not start";
-    }
     m_station = std::make_unique<ScopedNetns>(m_rig->NamespacePath(NetnsRig::kStation));
     ASSERT_TRUE(m_station->ok());
   }
@@ -46,11 +48,21 @@ class CaltrimRigTest : public CalibrationFixture {
     m_rig.reset();
   }
 
-  std::unique_ptr<ChildProcess> StartRobot(int robot, const std::string& name,
-                                           const std::string& mac, const std::string& offset) {
-    return m_rig->Spawn(robot, {CALTRIM_ROBOT_SIM, "--address", NetnsRig::RobotAddress(robot),
-                                "--name", name, "--mac", mac, "--servos", "16", "--offset",
-                                offset});
+  // Robot k of the rig, a simulator with the options given besides its address, name and MAC.
+  void StartRobot(int robot, const std::string& name, std::vector<std::string> options) {
+    std::vector<std::string> argv = {CALTRIM_ROBOT_SIM, "--address", NetnsRig::RobotAddress(robot),
+                                     "--name", name, "--mac", "02:00:00:00:0a:0" + std::to_string(robot)};
+    argv.insert(argv.end(), options.begin(), options.end());
+    m_robots.push_back(m_rig->Spawn(robot, argv));
+    ASSERT_NE(m_robots.back(), nullptr);
+    ASSERT_TRUE(m_robots.back()->WaitForLine("READY", 5000)) << "robot simulator did not start";
+  }
+
+  // The window on the real link library: discovery and session.
+  void StartRealWindow() {
+    m_dlg = std::make_unique<CCaltrimDlg>(RealEnv());
+    m_dlg->OnInitDialog();
+    ASSERT_TRUE(PumpUntil([&] { return MainButton(IDC_MAIN_CONNECT)->isEnabled(); }, kPatienceMs));
   }
 
   QToolButton* MainButton(int id) { return Control<QToolButton>(m_dlg.get(), id); }
@@ -66,8 +78,8 @@ class CaltrimRigTest : public CalibrationFixture {
   void ConnectTo(const QString& name) {
     MainButton(IDC_MAIN_CONNECT)->click();
     ASSERT_TRUE(m_dlg->DevList()->isVisible());
+    ASSERT_TRUE(PumpUntil([&] { return RowOf(name) >= 0; }, kPatienceMs)) << "no answer to the search";
     const int row = RowOf(name);
-    ASSERT_GE(row, 0);
     List()->selectRow(row);
     Control<QWidget>(m_dlg->DevList(), IDC_DEVLIST_CONNECT)->setFocus();
     m_dlg->DevList()->OnConnect();
@@ -92,10 +104,10 @@ class CaltrimRigTest : public CalibrationFixture {
 };
 
 TEST_F(CaltrimRigTest, DiscoversConnectsLosesTheLinkAndDisconnects) {
+  StartRobot(1, "Robo-A", {"--servos", "16", "--offset", "1=5"});
+  StartRobot(2, "Robo-B", {"--servos", "16", "--offset", "2=-4"});
   WriteConfig({{"ServoNum", "16"}, {"ID1", "90"}, {"ID2", "120"}});
-  m_dlg = std::make_unique<CCaltrimDlg>(RealEnv());
-  m_dlg->OnInitDialog();
-  ASSERT_TRUE(PumpUntil([&] { return MainButton(IDC_MAIN_CONNECT)->isEnabled(); }, kPatienceMs));
+  StartRealWindow();
 
   // Both robots answer the start-up search.
   ASSERT_TRUE(PumpUntil([&] { return List()->rowCount() == 2; }, kPatienceMs))
@@ -133,6 +145,8 @@ TEST_F(CaltrimRigTest, DiscoversConnectsLosesTheLinkAndDisconnects) {
 // first down, then one device), reached through the forward of 127.0.0.1:6102 to Robo-A, and
 // unplugged, which ends the session and leaves Wi-Fi without one.
 TEST_F(CaltrimRigTest, AUsbRobotIsReachedThroughTheForwardUntilItIsUnplugged) {
+  StartRobot(1, "Robo-A", {"--servos", "16", "--offset", "1=5"});
+  StartRobot(2, "Robo-B", {"--servos", "16"});
   FakeAdb adb;  // made after the robots started: from here on PATH is the fake alone
   adb.AnswerDevices({"0", "down", "1"});
   adb.ForwardTo(NetnsRig::RobotAddress(1), 6102);
@@ -175,6 +189,112 @@ TEST_F(CaltrimRigTest, AUsbRobotIsReachedThroughTheForwardUntilItIsUnplugged) {
   ConnectTo("Robo-A");
   EXPECT_EQ(m_prompt.Texts().back(), T("IDS_INVALID_SOCKET_TIPS"));
   m_dlg.reset();  // before the fake adb goes
+}
+
+TEST_F(CaltrimRigTest, WritesARegisteredSerialNumberConfirmedWithTheRobotsMacAndRefusesAUsedOne) {
+  StartRobot(1, "Robo-A", {"--servos", "16"});
+  // The equipment service on the station's loopback, with a small register.
+  const std::string registerFile = m_folder.File("register.sqlite");
+  auto service = m_rig->Spawn(NetnsRig::kStation,
+                              {CALTRIM_EQUIPMENT_SIM, "--port", "0", "--register", registerFile,
+                               "--register-add", "SN-NEW-0001", "--register-add", "SN-USED-0001"});
+  ASSERT_TRUE(service && service->WaitForLine("listening on http://", 10000));
+  const std::string line = service->LinesWith("listening on http://").front();
+  const std::size_t url = line.find("http://");
+  WriteConfig({{"ServoNum", "16"}});
+  m_bProvisioning = true;
+  StartRealWindow();
+  SetServiceAddress(ZAVWidenUtf8(line.substr(url, line.find(',', url) - url)));
+  ASSERT_TRUE(CHttpOper().ConfirmEquipment(L"SN-USED-0001", L"02:00:00:00:99:99"));
+
+  ASSERT_TRUE(PumpUntil([&] { return RowOf("Robo-A") >= 0; }, kPatienceMs));
+  ConnectTo("Robo-A");
+  ASSERT_TRUE(Connected());
+  MainButton(IDC_MAIN_SERIAL_NUMBER)->click();
+  auto* sn = m_dlg->findChild<SNSettingDlg*>();
+  auto* edit = Control<QLineEdit>(sn, IDC_SN_SERIAL);
+  ASSERT_TRUE(PumpUntil([&] { return edit->text() == "SN0000000001"; }, kPatienceMs));
+
+  edit->setText("SN-NEW-0001");
+  FindControl<QPushButton>(sn, IDC_SN_SET)->click();
+  ASSERT_TRUE(PumpUntil([&] { return m_prompt.Texts().size() == 2; }, kPatienceMs));
+  EXPECT_EQ(m_prompt.Texts(), (std::vector<QString>{T("IDS_UPDATE_SERIAL_SUCCESS_TIPS"),
+                                                    T("IDS_WRITED_SERIAL_TIPS") + "SN-NEW-0001"}));
+  std::string list;
+  RunCommand({CALTRIM_EQUIPMENT_SIM, "--register", registerFile, "--list"}, &list, 10000);
+  EXPECT_NE(list.find("SN-NEW-0001 used 02:00:00:00:0a:01 "), std::string::npos) << list;
+
+  // A number another robot already has: refused, and the robot keeps its own.
+  edit->setText("SN-USED-0001");
+  FindControl<QPushButton>(sn, IDC_SN_SET)->click();
+  ASSERT_TRUE(PumpUntil([&] { return m_prompt.Texts().size() == 3; }, kPatienceMs));
+  EXPECT_EQ(m_prompt.Texts().back(),
+            T("IDS_SERIAL_NUMBER") + "SN-USED-0001" + T("IDS_BE_OCCUPIED_TIPS"));
+  FindControl<QPushButton>(sn, IDC_SN_READ)->click();
+  EXPECT_TRUE(PumpUntil([&] { return edit->text() == "SN-NEW-0001"; }, kPatienceMs));
+}
+
+}  // namespace
+
+namespace {
+
+// The state file's line for key ("offset.3", "angle.1"), or empty.
+std::string StateLine(const std::string& path, const std::string& key) {
+  const std::string text = TempFolder::Read(path);
+  const std::size_t at = text.find(key + "=");
+  return at == std::string::npos ? std::string() : text.substr(at, text.find('\n', at) - at);
+}
+
+// One robot whose servo 2 refuses writes and whose servo 3 never answers; its state file shows
+// what the program did to it.
+TEST_F(CaltrimRigTest, StepsCalibratesAndResetsASimulatedRobot) {
+  const std::string state = m_folder.File("robot.state");
+  StartRobot(1, "Robo-A", {"--servos", "4", "--offset", "1=5", "--offset", "2=-4", "--offset",
+                           "4=11", "--refuse-writes", "2", "--no-replies=3", "--state-file", state});
+  WriteConfig({{"ServoNum", "4"}, {"ID1", "90"}, {"ID2", "120"}, {"ID3", "60"}, {"ID4", "100"}});
+  StartRealWindow();
+  ConnectTo("Robo-A");
+  ASSERT_TRUE(Connected());
+  auto box = [&](int id) { return m_dlg->ServoItems().at(id - 1)->OffsetBox(); };
+  auto panel = [&](int id) { return m_dlg->ServoItems().at(id - 1); };
+  ASSERT_TRUE(PumpUntil([&] { return box(1)->text() + box(2)->text() + box(4)->text() == "5-411"; },
+                        kPatienceMs)) << "the stored offsets (servo 3 is silent)";
+
+  // A step of servo 1 with its button moves the simulated servo.
+  auto* up = Control<QToolButton>(panel(1), IDC_SERVO_STEP_UP);
+  QTest::mousePress(up, Qt::LeftButton);
+  QTest::mouseRelease(up, Qt::LeftButton);
+  EXPECT_EQ(box(1)->text(), "8");
+  EXPECT_TRUE(PumpUntil([&] { return StateLine(state, "angle.1") == "angle.1=91"; }, kPatienceMs));
+
+  // Servos 1 to 3 selected, offsets typed, Calibrate.
+  const std::map<int, const char*> typed = {{1, "12"}, {2, "7"}, {3, "-3"}};
+  for (CServoItemDlg* p : m_dlg->ServoItems()) p->SetSelected(typed.count(p->ServoId()) > 0);
+  for (const auto& [id, text] : typed) {
+    box(id)->selectAll();
+    QTest::keyClicks(box(id), text);
+  }
+  QElapsedTimer run;
+  run.start();
+  MainButton(IDC_MAIN_CALIBRATE)->click();
+  ASSERT_TRUE(PumpUntil([&] { return box(1)->text() == "Ok" && box(2)->text() == "Failed"; },
+                        kPatienceMs));
+  EXPECT_EQ(StateLine(state, "offset.1"), "offset.1=12");
+  EXPECT_EQ(StateLine(state, "offset.2"), "offset.2=-4");
+  EXPECT_EQ(box(2)->palette().color(QPalette::Text), QColor(255, 0, 0));
+  ASSERT_TRUE(PumpUntil([&] { return MainButton(IDC_MAIN_CALIBRATE)->isEnabled(); }, kPatienceMs));
+  EXPECT_GE(run.elapsed(), 5900) << "servo 3 never answers: the run waits out its 6 s";
+  EXPECT_EQ(box(3)->text(), "Wait");
+  EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T("IDS_CHECK_ENGINE_SUCCESS"));
+
+  // Reset: every answering servo stands at its reference angle.
+  MainButton(IDC_MAIN_RESET)->click();
+  EXPECT_TRUE(PumpUntil(
+      [&] {
+        return StateLine(state, "angle.1") + StateLine(state, "angle.2") +
+                   StateLine(state, "angle.4") == "angle.1=90angle.2=120angle.4=100";
+      },
+      kPatienceMs));
 }
 
 }  // namespace

@@ -58,16 +58,17 @@ void UsbLink::DeviceRemoved() {
 }
 
 bool UsbLink::ReleaseLinkObjects() {
-  // Each pointer is cleared before its Release: a Release that serves posted events meanwhile
-  // must not let anything reach the object it is ending.
-  if (CIZAVSocketSession* session = m_host->Session()) {
-    m_host->SetSession(nullptr);
-    session->Release();
-  }
-  // A worker run holds the lock while it uses the detection object.
+  // Worker runs hold the lock while they use the link objects: the USB worker the detection
+  // object, the calibration worker the session.
   m_host->LockWorkerPumping();
-  const bool goOn = !m_host->IsShuttingDown();  // shut-down, reached during the wait, owns it
+  const bool goOn = !m_host->IsShuttingDown();  // shut-down, reached during the wait, owns them
   if (goOn) {
+    // Each pointer is cleared before its Release: a Release that serves posted events meanwhile
+    // must not let anything reach the object it is ending.
+    if (CIZAVSocketSession* session = m_host->Session()) {
+      m_host->SetSession(nullptr);
+      session->Release();
+    }
     if (IZAVUsbDetection* detection = m_host->UsbDetection()) {
       m_host->SetUsbDetection(nullptr);
       detection->Release();

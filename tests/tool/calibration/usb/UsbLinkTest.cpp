@@ -163,8 +163,10 @@ TEST_F(UsbLinkTest, ArrivalsInQuickSuccessionLeaveOneSessionOneDetectionObjectAn
   EXPECT_TRUE(host.ready.load());
 }
 
-// The run holds the lock in GetDeviceState when the device goes; the removal waits for it, and a
-// robot that arrives meanwhile (the wait serves events) is handled after the removal.
+// The run holds the lock in GetDeviceState when the device goes; the removal waits for it before
+// it releases the session or the detection object (a calibration run holds the same lock while it
+// writes through the session), and a robot that arrives meanwhile (the wait serves events) is
+// handled after the removal.
 TEST_F(UsbLinkTest, RemovalWaitsForARunInProgressAndEventsDuringTheWaitComeAfter) {
   RecordingHost host;
   UsbLink link(&host);
@@ -176,6 +178,7 @@ TEST_F(UsbLinkTest, RemovalWaitsForARunInProgressAndEventsDuringTheWaitComeAfter
   host.onWait = [&] {
     if (std::exchange(waited, true)) return;
     EXPECT_FALSE(first->released) << "released while the run still used it";
+    EXPECT_TRUE(host.journal.empty()) << "session released while a run held the lock";
     link.OnUsbDeviceChange(UsbDeviceChange::kArrived, kRobot);
     first->hold = false;
   };

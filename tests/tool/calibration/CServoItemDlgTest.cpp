@@ -1,0 +1,226 @@
+// A servo panel on its own, offscreen, with the real timers: what the operator's presses, typing
+// and clicks send and show.
+
+#include "calibration/CServoItemDlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <qpa/qwindowsysteminterface.h>
+#include <string>
+#include <vector>
+
+#include "app/LanguageSetting.h"
+#include "calibration/CalibrationMessages.h"
+#include "tool/app/ShippedTexts.h"
+#include "tool/calibration/CalibrationFixture.h"
+
+namespace {
+
+class ServoPanelTest : public ::testing::Test, public IServoPanelHost {
+ protected:
+  ServoPanelTest() {
+    m_panel = new CServoItemDlg(&m_dialog, this);
+    m_panel->SetServoId(3);
+    m_panel->ReferenceBox()->setText("90");
+    m_panel->AngleBox()->setText("90");
+    m_panel->EnablePanel(true);
+    m_dialog.show();
+    QApplication::setActiveWindow(&m_dialog);
+    m_session.clock.start();
+  }
+
+  CIZAVSocketSession* PanelSession() override { return &m_session; }
+  float PanelCaliValue(int id) override { return id == 3 ? m_fCaliValue : -1000; }
+  void PostToMainWindow(unsigned int msg, WPARAM w, LPARAM l) override {
+    m_posts.push_back(QString("%1,%2,%3").arg(msg, 0, 16).arg(w).arg(l));
+  }
+
+  QToolButton* Button(StepDirection d) {
+    return m_panel->findChild<QToolButton*>(
+        QString::number(d == StepDirection::Up ? IDC_SERVO_STEP_UP : IDC_SERVO_STEP_DOWN));
+  }
+
+  // A mouse press or release on button as the window system delivers it: the toolkit makes a
+  // second press within the double-click time a press followed by a double press.
+  void Mouse(QToolButton* button, QEvent::Type type) {
+    QWindow* window = m_dialog.windowHandle();
+    const QPointF at = button->mapTo(&m_dialog, button->rect().center());
+    m_timestamp += 20;
+    QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::SynchronousDelivery>(
+        window, m_timestamp, at, window->mapToGlobal(at),
+        type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::LeftButton, type);
+  }
+
+  void Hold(int ms) {
+    QElapsedTimer held;
+    held.start();
+    PumpUntil([&] { return held.elapsed() >= ms; }, ms + 1000);
+  }
+
+  bool AnyTimerRunning() const {
+    for (const QTimer* timer : m_panel->findChildren<QTimer*>()) {
+      if (timer->isActive()) return true;
+    }
+    return false;
+  }
+
+  QApplication* m_app = QtTestApp();
+  QDialog m_dialog;
+  CServoItemDlg* m_panel;
+  Journal m_journal;
+  FakeSession m_session{&m_journal};
+  float m_fCaliValue = 0;
+  std::vector<QString> m_posts;
+  ulong m_timestamp = 1000;
+};
+
+TEST_F(ServoPanelTest, AStepMovesTheServoWhenItsOffsetIsWritableAndARefusedStepIsSwallowed) {
+  using enum StepDirection;
+  const struct {
+    const char* angle;
+    int base;
+    StepDirection direction;
+    const char* angleAfter;
+    const char* offset;
+    const char* move;  // empty: nothing sent
+  } cases[] = {
+      {"90", 0, Up, "91", "3", "3,91,100"},
+      {"90", 0, Down, "89", "-3", "3,89,100"},
+      {"90", 87, Up, "91", "False", ""},  // the step limit is 90, a servo takes 89
+      {"240", 0, Up, "240", "-", ""},     // refused
+  };
+  for (const auto& c : cases) {
+    const std::string what = std::string(c.angle) + (c.direction == Up ? " up" : " down");
+    m_panel->AngleBox()->setText(c.angle);
+    m_panel->ReferenceBox()->setText(c.angle);
+    m_panel->OffsetBox()->setText("-");
+    m_panel->m_nBaseCali = c.base;
+    m_fCaliValue = static_cast<float>(c.base);
+    m_session.moves.clear();
+    m_timestamp += 1000;  // no double press across rows
+    QToolButton* other = Button(c.direction == Up ? Down : Up);
+
+    Mouse(Button(c.direction), QEvent::MouseButtonPress);
+    const bool refused = std::string(c.offset) == "-";
+    EXPECT_EQ(Button(c.direction)->isDown(), !refused) << what;
+    EXPECT_EQ(other->autoRaise(), refused) << what << ": the other button is raised while held";
+    EXPECT_EQ(AnyTimerRunning(), !refused) << what;
+    EXPECT_EQ(m_panel->AngleBox()->text(), c.angleAfter) << what;
+    EXPECT_EQ(m_panel->OffsetBox()->text(), c.offset) << what;
+    EXPECT_EQ(m_session.moves, std::vector<std::string>(*c.move ? 1 : 0, c.move)) << what;
+    Mouse(Button(c.direction), QEvent::MouseButtonRelease);
+    EXPECT_TRUE(other->autoRaise() && !AnyTimerRunning()) << what;
+  }
+}
+
+TEST_F(ServoPanelTest, AHeldButtonStepsAtOnceThenAfterHalfASecondEvery80Ms) {
+  Mouse(Button(StepDirection::Up), QEvent::MouseButtonPress);
+  Hold(1000);
+  const qint64 released = m_session.clock.elapsed();
+  Mouse(Button(StepDirection::Up), QEvent::MouseButtonRelease);
+  const std::vector<qint64>& at = m_session.movedAt;
+  ASSERT_GE(at.size(), 5u) << "1 step, then about 6 in the second half second";
+  EXPECT_LE(static_cast<qint64>(at.size()), 1 + (released - at[0] - 500) / 80);
+  // Repeat i is due 500 + 80 x i ms after the press; a late expiry does not shift the next one.
+  for (std::size_t i = 1; i < at.size(); ++i) EXPECT_GE(at[i] - at[0], 500 + 80 * i - 5) << i;
+  EXPECT_EQ(m_session.moves.back(), "3," + std::to_string(90 + at.size()) + ",100");
+  EXPECT_FALSE(AnyTimerRunning());
+}
+
+TEST_F(ServoPanelTest, AfterADoublePressAHeldButtonStepsEveryHalfSecondUntilThePanelIsDisabled) {
+  QToolButton* down = Button(StepDirection::Down);
+  Mouse(down, QEvent::MouseButtonPress);
+  Mouse(down, QEvent::MouseButtonRelease);
+  Mouse(down, QEvent::MouseButtonPress);  // and the double press
+  ASSERT_EQ(m_session.moves.size(), 2u) << "one step per click";
+  Hold(1250);
+  m_panel->EnablePanel(false);  // the link went down: the release never comes
+  EXPECT_FALSE(AnyTimerRunning());
+  EXPECT_TRUE(Button(StepDirection::Up)->autoRaise());
+  const std::vector<qint64>& at = m_session.movedAt;
+  ASSERT_GE(at.size(), 3u);
+  EXPECT_LE(at.size(), 4u);
+  for (std::size_t i = 2; i < at.size(); ++i) EXPECT_GE(at[i] - at[1], 500 * (i - 1) - 5) << i;
+  EXPECT_EQ(m_panel->AngleBox()->text(), QString::number(90 - static_cast<int>(at.size())));
+}
+
+TEST_F(ServoPanelTest, EnterAndLeavingTheAngleBoxMoveTheServo) {
+  QLineEdit* angle = m_panel->AngleBox();
+  angle->setFocus();
+  angle->setText("100");
+  QTest::keyClick(angle, Qt::Key_Return);
+  EXPECT_EQ(m_panel->OffsetBox()->text(), "30");
+  angle->setText("300");
+  QTest::keyClick(angle, Qt::Key_Escape);
+  EXPECT_TRUE(m_dialog.isVisible()) << "Enter and Esc stay in the panel";
+  m_panel->OffsetBox()->setFocus();  // leaving moves even where the offset is out of range
+  EXPECT_EQ(angle->text(), "240");
+  EXPECT_EQ(m_panel->OffsetBox()->text(), "False");
+  angle->setFocus();
+  m_panel->EnablePanel(false);  // a disabled panel's box loses focus and moves nothing
+  EXPECT_FALSE(angle->hasFocus());
+  EXPECT_EQ(m_session.moves, (std::vector<std::string>{"3,100,100", "3,240,1000"}));
+}
+
+TEST_F(ServoPanelTest, TheOffsetBoxFiltersTypingButNotPastingAndIsRedUntilAGoodReply) {
+  QLineEdit* offset = m_panel->OffsetBox();
+  offset->setFocus();
+  QTest::keyClicks(offset, "-1-2.3.x 4");
+  EXPECT_EQ(offset->text(), "-12.34");
+  offset->selectAll();
+  QTest::keyClick(offset, Qt::Key_Minus);
+  EXPECT_EQ(offset->text(), "-");
+  QApplication::clipboard()->setText("a.b.-");
+  QTest::keyClick(offset, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(offset->text(), "-a.b.-");
+
+  EXPECT_EQ(offset->palette().color(QPalette::Text), QColor(255, 0, 0));
+  m_panel->SetLastOk(true);
+  EXPECT_EQ(offset->palette().color(QPalette::Text), QColor(0, 0, 0));
+}
+
+TEST_F(ServoPanelTest, ClickingTheSelectionBoxPostsItsNewStateWithTheServoId) {
+  m_panel->SetSelected(true);
+  QCheckBox* box = m_panel->findChild<QCheckBox*>(QString::number(IDC_SERVO_SELECT));
+  box->click();
+  box->click();
+  m_panel->SetSelected(false);  // set by Select all: not a click
+  EXPECT_EQ(m_posts, (std::vector<QString>{"8b2,1,3", "8b2,0,3"}));
+}
+
+TEST_F(ServoPanelTest, EveryControlIsNamedWithTheServoNumberInTheLanguageInForce) {
+  const struct {
+    int id;
+    const char* english;
+    const char* chinese;
+  } controls[] = {
+      {IDC_SERVO_NUMBER, "Servo 3: number", "舵机 3：编号"},
+      {IDC_SERVO_STEP_UP, "Servo 3: step up", "舵机 3：角度加一"},
+      {IDC_SERVO_ANGLE, "Servo 3: angle", "舵机 3：角度"},
+      {IDC_SERVO_STEP_DOWN, "Servo 3: step down", "舵机 3：角度减一"},
+      {IDC_SERVO_REFERENCE, "Servo 3: reference angle", "舵机 3：参考角度"},
+      {IDC_SERVO_OFFSET, "Servo 3: offset", "舵机 3：偏移量"},
+      {IDC_SERVO_SELECT, "Servo 3: select for calibration", "舵机 3：选中校准"},
+  };
+  for (const int language : {kLanguageEnglish, kLanguageChinese}) {
+    UseShippedTexts(language);
+    m_panel->SetServoId(3);
+    for (const auto& c : controls) {
+      const QWidget* control = m_panel->findChild<QWidget*>(QString::number(c.id));
+      EXPECT_EQ(control->accessibleName(),
+                QString::fromUtf8(language == kLanguageEnglish ? c.english : c.chinese));
+      EXPECT_FALSE(control->accessibleDescription().isEmpty()) << c.id;
+    }
+  }
+}
+
+}  // namespace

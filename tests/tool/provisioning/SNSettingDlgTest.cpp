@@ -1,0 +1,162 @@
+// The serial number window on doubles of the session and the service client: the wiring of the
+// controls, the threads and the timer. The sequence's rules are SerialNumberFlowTest's.
+
+#include <gtest/gtest.h>
+
+#include <QCursor>
+#include <algorithm>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <memory>
+
+#include "app/DialogUnits.h"
+#include "app/LanguageSetting.h"
+#include "app/Text.h"
+#include "provisioning/SNSettingDlg.h"
+#include "tool/app/QtTestApp.h"
+#include "tool/app/ShippedTexts.h"
+#include "tool/provisioning/SNSettingDlgDoubles.h"
+
+namespace {
+
+using Boxes = std::vector<std::pair<QString, unsigned int>>;
+
+class SNSettingDlgTest : public ::testing::Test {
+ protected:
+  SNSettingDlgTest() {
+    QtTestApp();
+    UseShippedTexts(kLanguageEnglish);
+    m_dlg = std::make_unique<SNSettingDlg>(nullptr, &m_prompt, std::unique_ptr<CHttpOper>(m_http));
+    m_dlg->SetSession(&m_session);
+  }
+
+  QLineEdit* Edit() { return m_dlg->findChild<QLineEdit*>(QString::number(IDC_SN_SERIAL)); }
+  QPushButton* Button(int id) { return m_dlg->findChild<QPushButton*>(QString::number(id)); }
+  bool Unlocked() {
+    return Button(IDC_SN_READ)->isEnabled() && Edit()->isEnabled() && Button(IDC_SN_SET)->isEnabled();
+  }
+
+  // Runs fn on a thread of its own, as the session's receive thread or the scanner calls, while
+  // this thread serves its events; returns that thread's id.
+  std::thread::id FromOtherThread(const std::function<void()>& fn) {
+    std::atomic<bool> done{false};
+    std::thread other([&] {
+      fn();
+      done = true;
+    });
+    const std::thread::id id = other.get_id();
+    EXPECT_TRUE(PumpUntil([&] { return done.load(); }));
+    other.join();
+    return id;
+  }
+  std::thread::id ReadReply(const char* text) {
+    return FromOtherThread([&] { m_dlg->OnReadSN(true, text, static_cast<int>(strlen(text))); });
+  }
+  void AcceptedWrite(const char* serial) {
+    Edit()->setText(serial);
+    Button(IDC_SN_SET)->click();
+    FromOtherThread([&] { m_dlg->OnWriteSN(true, "0", 1); });
+  }
+
+  SnSession m_session;
+  FakeHttpOper* m_http = new FakeHttpOper;  // owned by the window
+  NotingPrompt m_prompt;
+  std::unique_ptr<SNSettingDlg> m_dlg;
+};
+
+TEST_F(SNSettingDlgTest, BottomStripLayoutTextsAndTheTwentyCharacterEdit) {
+  QFont templateFont = m_dlg->font();
+  templateFont.setPointSize(9);
+  const DialogUnits du(templateFont);
+  EXPECT_EQ(m_dlg->size(), du.Size(464, 293));
+  const int h = m_dlg->height();
+  EXPECT_EQ(Button(IDC_SN_READ)->geometry(), QRect(0, h - du.Y(14), std::min(du.X(50), 76), du.Y(14)));
+  EXPECT_EQ(Edit()->geometry(), QRect(80, h - 18, du.X(148), 18));
+  EXPECT_EQ(Button(IDC_SN_SET)->geometry(), QRect(QPoint(340, h - du.Y(14)), du.Size(50, 14)));
+  EXPECT_EQ(m_dlg->windowTitle(), T("IDS_READ_WRITE_SERRIAL"));
+  EXPECT_EQ(Button(IDC_SN_SET)->text(), T("IDS_SET_SN"));
+
+  const struct {
+    QWidget* control;
+    const char* nameKey;
+    const char* descriptionKey;
+  } rows[] = {{Button(IDC_SN_READ), "IDS_READ_SN", "IDS_SN_READ_DESCRIPTION"},
+              {Edit(), "IDS_SERIAL_NUMBER", "IDS_SN_EDIT_DESCRIPTION"},
+              {Button(IDC_SN_SET), "IDS_SET_SN", "IDS_SN_SET_DESCRIPTION"}};
+  for (const auto& row : rows) {
+    EXPECT_EQ(row.control->accessibleName(), T(row.nameKey).trimmed()) << row.nameKey;
+    EXPECT_EQ(row.control->accessibleDescription(), T(row.descriptionKey)) << row.nameKey;
+  }
+
+  QTest::keyClicks(Edit(), "ABCDEFGHIJKLMNOPQRSTU");
+  EXPECT_EQ(Edit()->text(), "ABCDEFGHIJKLMNOPQRST") << "the 21st character is refused";
+  Edit()->clear();
+  Edit()->insert("abc=def=XYZ123");  // as a paste
+  EXPECT_EQ(Edit()->text(), "XYZ123");
+}
+
+TEST_F(SNSettingDlgTest, ShowReadsOnceThenWriteVerifiesWritesReadsBackAndConfirms) {
+  m_dlg->show();
+  EXPECT_FALSE(Unlocked());
+  m_dlg->show();
+  ReadReply("SN0001#AA:BB");
+  EXPECT_EQ(Edit()->text(), "SN0001");
+  EXPECT_TRUE(Unlocked());
+  EXPECT_EQ(m_session.reads, 1) << "showing a visible window reads nothing";
+
+  AcceptedWrite("SN0002");
+  EXPECT_NE(m_http->verifyThread, std::this_thread::get_id());
+  EXPECT_EQ(m_session.writes, std::vector<std::string>{"SN0002"});
+  EXPECT_EQ(m_session.reads, 2) << "the read-back";
+  EXPECT_FALSE(Unlocked());
+  EXPECT_EQ(ReadReply("sn0002#AA:BB"), m_http->confirmThread) << "confirmed on the receive thread";
+  EXPECT_EQ(m_http->calls, (std::vector<std::wstring>{L"verify SN0002", L"confirm SN0002 AA:BB"}));
+  const Boxes boxes = {{T("IDS_UPDATE_SERIAL_SUCCESS_TIPS"), MB_OK | MB_ICONINFORMATION},
+                       {T("IDS_WRITED_SERIAL_TIPS") + "sn0002", MB_OK}};
+  EXPECT_EQ(m_prompt.boxes, boxes);
+  EXPECT_EQ(Edit()->text(), "SN0002") << "the edit keeps what the operator typed";
+  EXPECT_TRUE(Unlocked());
+}
+
+TEST_F(SNSettingDlgTest, ReadBackTimesOutOnTheSixthTickAndTheNextReadConfirmsTheWrite) {
+  constexpr int kPeriodMs = 30;
+  m_dlg->SetTickPeriod(std::chrono::milliseconds(kPeriodMs));
+  QElapsedTimer clock;
+  clock.start();
+  AcceptedWrite("SN0002");
+  ASSERT_TRUE(PumpUntil([&] { return !m_prompt.boxes.empty(); }));
+  EXPECT_GE(clock.elapsed(), 5 * kPeriodMs);
+  EXPECT_EQ(m_prompt.boxes.front().first, T("IDS_OPERATION_TIMEOUT_TIPS"));
+  EXPECT_TRUE(Unlocked());
+
+  Button(IDC_SN_READ)->click();
+  ReadReply("SN0002#AA");
+  EXPECT_EQ(m_http->calls.back(), L"confirm SN0002 AA");
+}
+
+TEST_F(SNSettingDlgTest, VerifyRunsOffTheWindowsThreadWhileItKeepsServingEventsWithABusyCursor) {
+  Edit()->setText("SN1");
+  m_http->hold = true;
+  bool busyMeanwhile = false;
+  QTimer::singleShot(20, m_dlg.get(), [&] {
+    const QCursor* cursor = QGuiApplication::overrideCursor();
+    busyMeanwhile = cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+    m_http->hold = false;
+  });
+  Button(IDC_SN_SET)->click();
+  EXPECT_TRUE(busyMeanwhile);
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+  EXPECT_NE(m_http->verifyThread, std::this_thread::get_id());
+}
+
+TEST_F(SNSettingDlgTest, ScannedTextFillsTheEditAndNoViewIsTakenInWithoutX11) {
+  FromOtherThread([&] {
+    m_dlg->OnScanWindow(L"zbar barcode reader");
+    m_dlg->OnScanResult(L"SN=ABC123");
+  });
+  ASSERT_TRUE(PumpUntil([&] { return Edit()->text() == "ABC123"; }));
+  EXPECT_EQ(m_dlg->ScanView(), nullptr);
+}
+
+}  // namespace
