@@ -13,7 +13,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "servo calibration tool for Vorla2 humanoi
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "Caltrim finds Vorla2 robots on the local network or on USB, shows one panel per servo,\n"
     "and writes the calibration offsets the operator sets. The program and its libraries\n"
-    "live in /usr/lib/caltrim, and the command caltrim starts it.")
+    "live in /usr/lib/caltrim, and the command caltrim starts it; caltrim-cli does the same\n"
+    "from a shell, for production lines and scripts.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 

@@ -22,9 +22,6 @@ constexpr int IDC_SN_READ = 1024;
 constexpr int IDC_SN_SERIAL = 1025;
 constexpr int IDC_SN_SET = 1026;
 
-// Characters the operator may type or paste into the serial number edit.
-constexpr int kMaxSerialLength = 20;
-
 // The serial number window: reads the robot's equipment serial number and writes a new one
 // (typed, or scanned from a QR code) through the verify / write / read-back / confirm sequence of
 // SerialNumberFlow. Modeless; created hidden by the main window, which hands it the session and

@@ -49,6 +49,9 @@ struct SnAction {
 
 using SnActions = std::vector<SnAction>;
 
+// The longest serial number the operator may type, paste or write.
+inline constexpr int kMaxSerialLength = 20;
+
 // The fixed message for Set with an empty edit; it is not looked up.
 inline constexpr wchar_t kEmptySerialText[] = L"序列号为空";
 

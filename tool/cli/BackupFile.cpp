@@ -1,0 +1,166 @@
+#include "cli/BackupFile.h"
+
+#include <json/json.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <set>
+#include <iterator>
+
+#include "calibration/rules/CalibrationModel.h"
+
+namespace {
+
+// Where a value stands in the file, as "line N: ".
+std::string LineOf(const std::string& text, std::ptrdiff_t offset) {
+  const auto end = text.begin() + std::clamp<std::ptrdiff_t>(offset, 0, static_cast<std::ptrdiff_t>(text.size()));
+  return "line " + std::to_string(1 + std::count(text.begin(), end, '\n')) + ": ";
+}
+
+class BackupReader {
+ public:
+  BackupReader(const std::string& text, std::string* error) : m_text(text), m_error(error) {}
+
+  bool Read(CalibrationBackup* backup) {
+    Json::Value root;
+    if (!Parse(&root)) return false;
+    if (!root.isObject()) return Fail(root, "the file holds no JSON object");
+    if (!String(root, "format", nullptr)) return false;
+    if (root["format"].asString() != kBackupFormat) return Fail(root["format"], std::string("not a ") + kBackupFormat + " file");
+    if (!Member(root, "formatVersion", &Json::Value::isInt)) return false;
+    if (root["formatVersion"].asInt() != kBackupFormatVersion) {
+      return Fail(root["formatVersion"], "format version " + root["formatVersion"].asString() + " is not known");
+    }
+    return String(root, "serial", &backup->serial) && String(root, "mac", &backup->mac) &&
+           String(root, "time", &backup->time) &&
+           String(root, "programVersion", &backup->programVersion) && Servos(root, backup);
+  }
+
+ private:
+  bool Parse(Json::Value* root) {
+    Json::Reader reader(Json::Features::strictMode());
+    if (!reader.parse(m_text, *root, false)) {
+      const std::vector<Json::Reader::StructuredError> errors = reader.getStructuredErrors();
+      const std::ptrdiff_t at = errors.empty() ? static_cast<std::ptrdiff_t>(m_text.size()) : errors.front().offset_start;
+      const std::string message = errors.empty() ? "not JSON" : errors.front().message;
+      return Fail(at, message);
+    }
+    // Anything after the object is damage too (a file written over another, say).
+    const std::size_t rest = m_text.find_first_not_of(" \t\r\n", static_cast<std::size_t>(root->getOffsetLimit()));
+    if (rest != std::string::npos) return Fail(static_cast<std::ptrdiff_t>(rest), "text after the end of the backup");
+    return true;
+  }
+
+  bool Member(const Json::Value& object, const char* name, bool (Json::Value::*isType)() const) {
+    if (!object.isMember(name)) return Fail(object, std::string("\"") + name + "\" is missing");
+    if (!(object[name].*isType)()) return Fail(object[name], std::string("\"") + name + "\" has the wrong type");
+    return true;
+  }
+
+  bool String(const Json::Value& object, const char* name, std::string* value) {
+    if (!Member(object, name, &Json::Value::isString)) return false;
+    if (value != nullptr) *value = object[name].asString();
+    return true;
+  }
+
+  bool Servos(const Json::Value& root, CalibrationBackup* backup) {
+    if (!Member(root, "servos", &Json::Value::isArray)) return false;
+    if (root["servos"].empty()) return Fail(root["servos"], "\"servos\" is empty");
+    std::set<int> seen;
+    for (const Json::Value& servo : root["servos"]) {
+      if (!servo.isObject()) return Fail(servo, "a servo is not an object");
+      if (!Member(servo, "id", &Json::Value::isInt) || !Member(servo, "offset", &Json::Value::isInt)) return false;
+      const int id = servo["id"].asInt();
+      const int offset = servo["offset"].asInt();
+      if (id < 1 || id > 255) return Fail(servo["id"], "servo id " + std::to_string(id) + " is not 1..255");
+      if (!seen.insert(id).second) return Fail(servo["id"], "servo " + std::to_string(id) + " comes twice");
+      if (!IsWritableOffset(offset)) {
+        return Fail(servo["offset"], "offset " + std::to_string(offset) + " of servo " + std::to_string(id) +
+                                         " is outside " + std::to_string(kMinCaliOffset) + ".." +
+                                         std::to_string(kMaxCaliOffset));
+      }
+      backup->offsets.emplace_back(id, offset);
+    }
+    return true;
+  }
+
+  bool Fail(std::ptrdiff_t offset, const std::string& reason) {
+    *m_error = LineOf(m_text, offset) + reason;
+    return false;
+  }
+  bool Fail(const Json::Value& value, const std::string& reason) { return Fail(value.getOffsetStart(), reason); }
+
+  const std::string& m_text;
+  std::string* m_error;
+};
+
+}  // namespace
+
+std::string BackupToText(const CalibrationBackup& backup) {
+  Json::Value root(Json::objectValue);
+  root["format"] = kBackupFormat;
+  root["formatVersion"] = kBackupFormatVersion;
+  root["serial"] = backup.serial;
+  root["mac"] = backup.mac;
+  root["time"] = backup.time;
+  root["programVersion"] = backup.programVersion;
+  root["servos"] = Json::Value(Json::arrayValue);
+  for (const auto& [id, offset] : backup.offsets) {
+    Json::Value servo(Json::objectValue);
+    servo["id"] = id;
+    servo["offset"] = offset;
+    root["servos"].append(servo);
+  }
+  Json::StreamWriterBuilder builder;
+  builder["indentation"] = "  ";
+  builder["emitUTF8"] = true;
+  return Json::writeString(builder, root) + "\n";
+}
+
+bool BackupFromText(const std::string& text, CalibrationBackup* backup, std::string* error) {
+  *backup = CalibrationBackup();
+  return BackupReader(text, error).Read(backup);
+}
+
+bool WriteBackupFile(const std::string& path, const CalibrationBackup& backup, std::string* error) {
+  const std::string temporary = path + ".part";
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out << BackupToText(backup);
+    out.flush();
+    if (!out) {
+      std::remove(temporary.c_str());
+      *error = "cannot write " + temporary;
+      return false;
+    }
+  }
+  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    std::remove(temporary.c_str());
+    *error = "cannot write " + path;
+    return false;
+  }
+  return true;
+}
+
+bool ReadBackupFile(const std::string& path, CalibrationBackup* backup, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    *error = path + ": cannot be read";
+    return false;
+  }
+  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (BackupFromText(text, backup, error)) return true;
+  *error = path + ": " + *error;
+  return false;
+}
+
+std::string BackupTimeNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  ::localtime_r(&now, &local);
+  char text[64];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
+  return text;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+// A robot's calibration backup: a JSON file (jsoncpp) that names the robot and holds every
+// servo's offset.
+//
+//   {
+//     "format" : "caltrim-backup",
+//     "formatVersion" : 1,
+//     "serial" : "SN0000000001",
+//     "mac" : "02:00:00:00:00:01",
+//     "time" : "2026-12-07T20:43:23+0100",
+//     "programVersion" : "1.0.0.4",
+//     "servos" : [ { "id" : 1, "offset" : -5 }, ... ]
+//   }
+//
+// Reading is strict, so that a damaged file never reaches a robot: every member must be there
+// with its type, ids 1..255 once each, offsets within what a servo accepts (-89..89).
+struct CalibrationBackup {
+  std::string serial;
+  std::string mac;
+  std::string time;            // local time, ISO 8601 with the UTC offset
+  std::string programVersion;  // the file version of the program that wrote it
+  std::vector<std::pair<int, int>> offsets;  // (servo id, offset), in file order
+};
+
+inline constexpr char kBackupFormat[] = "caltrim-backup";
+inline constexpr int kBackupFormatVersion = 1;
+
+// The file's text.
+std::string BackupToText(const CalibrationBackup& backup);
+
+// Reads text into *backup. False with *error "line N: reason" (N counted from 1) when the text
+// is not JSON, is cut short, or breaks a rule above.
+bool BackupFromText(const std::string& text, CalibrationBackup* backup, std::string* error);
+
+// Writes the file at path whole or not at all (a temporary file renamed over it). False with
+// *error set when it cannot.
+bool WriteBackupFile(const std::string& path, const CalibrationBackup& backup, std::string* error);
+
+// Reads the file at path. False with *error "PATH: reason" or "PATH: line N: reason".
+bool ReadBackupFile(const std::string& path, CalibrationBackup* backup, std::string* error);
+
+// now as local time, "%Y-%m-%dT%H:%M:%S%z".
+std::string BackupTimeNow();

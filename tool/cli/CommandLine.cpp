@@ -1,0 +1,169 @@
+#include "cli/CommandLine.h"
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+#include "cli/ExitStatus.h"
+
+namespace {
+
+constexpr char kDescription[] =
+    "caltrim-cli: the servos and the serial number of a Vorla2 robot from a shell, over the same\n"
+    "link as the Caltrim window.";
+
+constexpr char kFooter[] = R"(
+Output: text for people on standard output, one line per item; with --json one JSON object on
+one line instead, which always holds "status" (the exit status) and, after a failure, "error".
+Progress and diagnostics go to standard error.
+
+  discover       NAME<TAB>VERSION<TAB>IP<TAB>MAC, each robot once (by MAC), in order of answer
+                 {"robots":[{"name":"Vorla2_01","version":"1.0.0","ip":"..","mac":".."}]}
+  offsets read   servo ID Ok offset=V | servo ID Failed | servo ID no reply
+                 {"servos":[{"id":1,"result":"Ok","offset":-5},{"id":2,"result":"no reply"}]}
+  offsets write  servo ID Ok|Failed|no reply offset=V      (the value sent)
+  move, reset    servo ID Ok|Failed|no reply angle=A       (the angle sent; Ok: the servo
+                 answered a read of its angle sent after the move, as the link carries no
+                 answer to a move itself)
+  backup         serial=S mac=M file=FILE, then the lines of offsets read
+                 {"serial":"S","mac":"M","file":"FILE","servos":[...]}
+  restore        serial=S backup-serial=S, the lines of offsets write, then one line per servo
+                 whose offset read back differs: differs servo ID robot=V backup=W
+                 {"serial":..,"backupSerial":..,"dryRun":false,"servos":[...],
+                  "differences":[{"id":3,"robot":5,"backup":4}]}
+  sn read        serial=S mac=M                  {"serial":"S","mac":"M"}
+  sn write       serial=S mac=M (read back and confirmed); the window's messages on stderr
+                 {"serial":"S","mac":"M","messages":[{"key":"IDS_..","text":".."}]}
+
+Exit status: 0 everything asked succeeded; 1 a robot or the equipment service refused or did
+not answer; 2 bad usage or input (the argument or the file line is named; nothing is sent);
+3 the robot cannot be reached (for discover: no discovery socket).
+
+Config.ini (ServoNum, ID1..IDn) and sys.ini (Settings/Server) are the program's own, as the
+Caltrim window reads them.
+)";
+
+void AddRobot(CLI::App* command, CliOptions* options) {
+  command->add_option("--robot", options->robot, "the robot's IPv4 address (port 6102)")
+      ->required()
+      ->check(CLI::ValidIPV4);
+}
+
+void AddServoCount(CLI::App* command, CliOptions* options) {
+  command->add_option("--servos", options->servos, "servos 1..N (default: ServoNum of Config.ini)")
+      ->check(CLI::Range(1, 255));
+}
+
+void DefineDiscover(CLI::App* app, CliOptions* options) {
+  CLI::App* discover = app->add_subcommand(
+      "discover", "broadcast the search request on UDP port 6000 and list each robot once");
+  discover->add_option("--seconds", options->seconds, "how long to listen (default 3)")
+      ->check(CLI::Range(1, 600));
+  discover->callback([options] { options->command = CliOptions::kDiscover; });
+}
+
+void DefineOffsets(CLI::App* app, CliOptions* options) {
+  CLI::App* offsets = app->add_subcommand("offsets", "read or write the servos' calibration offsets");
+  offsets->require_subcommand(1);
+  CLI::App* read = offsets->add_subcommand("read", "every servo's stored calibration offset");
+  AddRobot(read, options);
+  AddServoCount(read, options);
+  read->callback([options] { options->command = CliOptions::kOffsetsRead; });
+
+  CLI::App* write = offsets->add_subcommand(
+      "write",
+      "write calibration offsets as the window's Calibrate does: only -89..89 are sent, each\n"
+      "answer is matched to its write, and writes still unanswered after 6 s count as no reply");
+  AddRobot(write, options);
+  write->add_option("assignments", options->assignments, "ID=VALUE, one per servo")->required();
+  write->callback([options] { options->command = CliOptions::kOffsetsWrite; });
+}
+
+void DefineMoves(CLI::App* app, CliOptions* options) {
+  CLI::App* move = app->add_subcommand("move", "move one servo to an angle");
+  AddRobot(move, options);
+  move->add_option("id", options->id, "servo id")->required()->check(CLI::Range(1, 255));
+  move->add_option("angle", options->angle, "angle, 0..240")->required()->check(CLI::Range(0, 240));
+  move->add_option("--ms", options->ms, "travel time in ms (default 1000)")->check(CLI::Range(0, 65535));
+  move->callback([options] { options->command = CliOptions::kMove; });
+
+  CLI::App* reset = app->add_subcommand(
+      "reset",
+      "move every servo (ServoNum of Config.ini) to its reference angle (ID<n> of Config.ini)\n"
+      "in 2000 ms, 50 ms apart, as the window's Reset does");
+  AddRobot(reset, options);
+  reset->callback([options] { options->command = CliOptions::kReset; });
+}
+
+void DefineBackup(CLI::App* app, CliOptions* options) {
+  CLI::App* backup = app->add_subcommand(
+      "backup",
+      "save the robot's serial number, MAC and every servo's offset, with the time and the\n"
+      "program version, in a JSON file");
+  AddRobot(backup, options);
+  AddServoCount(backup, options);
+  backup->add_option("file", options->file, "the backup file to write")->required();
+  backup->callback([options] { options->command = CliOptions::kBackup; });
+
+  CLI::App* restore = app->add_subcommand(
+      "restore",
+      "write the offsets of a backup file, read them back and report any difference; a file\n"
+      "whose serial number is not the robot's is refused unless --force");
+  AddRobot(restore, options);
+  restore->add_option("file", options->file, "the backup file to read")->required();
+  restore->add_flag("--dry-run", options->dryRun,
+                    "check the file and the robot and show what would be written; write nothing");
+  restore->add_flag("--force", options->force, "write a backup of another robot");
+  restore->callback([options] { options->command = CliOptions::kRestore; });
+}
+
+void DefineSerial(CLI::App* app, CliOptions* options) {
+  CLI::App* sn = app->add_subcommand("sn", "read or write the robot's serial number");
+  sn->require_subcommand(1);
+  CLI::App* read = sn->add_subcommand("read", "the robot's serial number and Bluetooth MAC");
+  AddRobot(read, options);
+  read->callback([options] { options->command = CliOptions::kSnRead; });
+
+  CLI::App* write = sn->add_subcommand(
+      "write",
+      "verify SERIAL with the equipment service, write it into the robot, read it back and\n"
+      "confirm it with the robot's Bluetooth MAC, as the serial number window does");
+  AddRobot(write, options);
+  write->add_option("serial", options->serial, "the new serial number")->required();
+  write->add_option("--server", options->server,
+                    "the equipment service's base URL (default: Server of sys.ini)");
+  write->callback([options] { options->command = CliOptions::kSnWrite; });
+}
+
+}  // namespace
+
+int ParseCommandLine(int argc, char** argv, CliOptions* options) {
+  CLI::App app(kDescription, "caltrim-cli");
+  app.footer(kFooter);
+  // Common options may stand before or after the sub-command.
+  app.fallthrough();
+  app.require_subcommand(1);
+  app.add_flag("--json", options->json, "machine-readable output on standard output");
+  app.add_option("--timeout", options->timeoutSeconds,
+                 "seconds for the connect, for each read of the link, and for the answers\n"
+                 "(default 10)")
+      ->check(CLI::Range(1, 3600));
+  app.add_option("--config", options->configPath, "the Config.ini to read instead of the program's");
+  DefineDiscover(&app, options);
+  DefineOffsets(&app, options);
+  DefineMoves(&app, options);
+  DefineBackup(&app, options);
+  DefineSerial(&app, options);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& help) {
+    return app.exit(help);
+  } catch (const CLI::CallForAllHelp& help) {
+    return app.exit(help);
+  } catch (const CLI::ParseError& error) {
+    std::cerr << "caltrim-cli: " << error.what() << "\n"
+              << "Run with --help for more information.\n";
+    return kExitBadInput;
+  }
+  return -1;
+}

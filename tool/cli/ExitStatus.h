@@ -1,0 +1,10 @@
+#pragma once
+
+// The exit statuses of caltrim-cli, the contract scripts rely on.
+enum ExitStatus : int {
+  kExitOk = 0,           // everything asked succeeded
+  kExitRefused = 1,      // a robot (or the equipment service) refused, or did not answer
+  kExitBadInput = 2,     // bad usage or input: an argument, a file line, another robot's backup
+  kExitUnreachable = 3,  // the robot cannot be reached (connect failed, link lost), or no
+                         // discovery socket could be opened
+};
