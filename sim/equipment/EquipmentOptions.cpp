@@ -1,102 +1,42 @@
 #include "sim/equipment/EquipmentOptions.h"
 
-#include <arpa/inet.h>
-
-#include <charconv>
-#include <functional>
-
+#include "sim/common/OptionTable.h"
 #include "sim/equipment/EquipmentService.h"
 
 namespace {
 
-bool ParseInt(const std::string& text, int low, int high, int* value) {
-  int parsed = 0;
-  const char* end = text.data() + text.size();
-  const auto result = std::from_chars(text.data(), end, parsed);
-  if (text.empty() || result.ec != std::errc() || result.ptr != end) return false;
-  if (parsed < low || parsed > high) return false;
-  *value = parsed;
-  return true;
-}
-
-bool IsIpv4(const std::string& text) {
-  in_addr address{};
-  return ::inet_pton(AF_INET, text.c_str(), &address) == 1;
-}
-
 bool IsCode(const std::string& text) { return text.size() == 4; }
 
-using Setter = std::function<bool(const std::string&, EquipmentOptions*)>;
-
-struct Option {
-  const char* name;
-  bool takesValue;
-  Setter set;
-};
+using Option = OptionSpec<EquipmentOptions>;
+constexpr OptionValue kNone = OptionValue::kNone;
+constexpr OptionValue kRequired = OptionValue::kRequired;
 
 const std::vector<Option>& Options() {
   using O = EquipmentOptions;
   static const std::vector<Option> options = {
-      {"--address", true, [](const std::string& v, O* o) { o->address = v; return IsIpv4(v); }},
-      {"--port", true, [](const std::string& v, O* o) { return ParseInt(v, 0, 65535, &o->port); }},
-      {"--register", true, [](const std::string& v, O* o) { o->registerFile = v; return !v.empty(); }},
-      {"--register-add", true, [](const std::string& v, O* o) {
+      {"--address", kRequired, [](const std::string& v, O* o) { o->address = v; return IsIpv4(v); }},
+      {"--port", kRequired, [](const std::string& v, O* o) { return ParseInt(v, 0, 65535, &o->port); }},
+      {"--register", kRequired, [](const std::string& v, O* o) { o->registerFile = v; return !v.empty(); }},
+      {"--register-add", kRequired, [](const std::string& v, O* o) {
          o->registerAdd.push_back(v); return IsWellFormedSerial(v); }},
-      {"--list", false, [](const std::string&, O* o) { o->list = true; return true; }},
-      {"--time-window", true, [](const std::string& v, O* o) {
+      {"--list", kNone, [](const std::string&, O* o) { o->list = true; return true; }},
+      {"--time-window", kRequired, [](const std::string& v, O* o) {
          return ParseInt(v, 0, 10 * 365 * 86400, &o->timeWindowSeconds); }},
-      {"--force-verify", true, [](const std::string& v, O* o) { o->forceVerify = v; return IsCode(v); }},
-      {"--force-confirm", true, [](const std::string& v, O* o) { o->forceConfirm = v; return IsCode(v); }},
-      {"--status", true, [](const std::string& v, O* o) { return ParseInt(v, 100, 599, &o->status); }},
-      {"--delay", true, [](const std::string& v, O* o) { return ParseInt(v, 0, 600000, &o->delayMs); }},
-      {"--empty-body", false, [](const std::string&, O* o) { o->emptyBody = true; return true; }},
-      {"--help", false, [](const std::string&, O* o) { o->help = true; return true; }},
+      {"--force-verify", kRequired, [](const std::string& v, O* o) { o->forceVerify = v; return IsCode(v); }},
+      {"--force-confirm", kRequired, [](const std::string& v, O* o) { o->forceConfirm = v; return IsCode(v); }},
+      {"--status", kRequired, [](const std::string& v, O* o) { return ParseInt(v, 100, 599, &o->status); }},
+      {"--delay", kRequired, [](const std::string& v, O* o) { return ParseInt(v, 0, 600000, &o->delayMs); }},
+      {"--empty-body", kNone, [](const std::string&, O* o) { o->emptyBody = true; return true; }},
+      {"--help", kNone, [](const std::string&, O* o) { o->help = true; return true; }},
   };
   return options;
-}
-
-const Option* FindOption(const std::string& name) {
-  for (const Option& option : Options()) {
-    if (name == option.name) return &option;
-  }
-  return nullptr;
 }
 
 }  // namespace
 
 bool ParseEquipmentOptions(const std::vector<std::string>& args, EquipmentOptions* options,
                            std::string* error) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    std::string name = args[i];
-    std::string value;
-    bool inlineValue = false;
-    if (const std::size_t equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos) {
-      value = name.substr(equals + 1);
-      name.resize(equals);
-      inlineValue = true;
-    }
-    if (name == "-h") name = "--help";
-    const Option* option = FindOption(name);
-    if (option == nullptr) {
-      *error = "unknown option " + args[i];
-      return false;
-    }
-    if (option->takesValue && !inlineValue) {
-      if (i + 1 >= args.size()) {
-        *error = name + " needs a value";
-        return false;
-      }
-      value = args[++i];
-    } else if (!option->takesValue && inlineValue) {
-      *error = name + " takes no value";
-      return false;
-    }
-    if (!option->set(value, options)) {
-      *error = "bad value for " + name + ": " + value;
-      return false;
-    }
-  }
-  return true;
+  return ParseOptionTable(Options(), args, options, error);
 }
 
 std::string EquipmentHelpText(const std::string& program) {

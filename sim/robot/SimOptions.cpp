@@ -1,26 +1,8 @@
 #include "sim/robot/SimOptions.h"
 
-#include <arpa/inet.h>
-
-#include <charconv>
-#include <functional>
+#include "sim/common/OptionTable.h"
 
 namespace {
-
-bool ParseInt(const std::string& text, int low, int high, int* value) {
-  int parsed = 0;
-  const char* end = text.data() + text.size();
-  const auto result = std::from_chars(text.data(), end, parsed);
-  if (text.empty() || result.ec != std::errc() || result.ptr != end) return false;
-  if (parsed < low || parsed > high) return false;
-  *value = parsed;
-  return true;
-}
-
-bool IsIpv4(const std::string& text) {
-  in_addr address{};
-  return ::inet_pton(AF_INET, text.c_str(), &address) == 1;
-}
 
 // "all", or ids separated by commas.
 bool ParseServoSet(const std::string& text, ServoSet* set) {
@@ -61,16 +43,10 @@ bool ParseServoValue(const std::string& text, int low, int high, std::map<int, i
   return true;
 }
 
-using Setter = std::function<bool(const std::string&, SimOptions*)>;
-
-// Whether an option takes a value; an optional one is given as --name=VALUE.
-enum ValueKind { kNone, kRequired, kOptional };
-
-struct Option {
-  const char* name;
-  ValueKind value;
-  Setter set;
-};
+using Option = OptionSpec<SimOptions>;
+constexpr OptionValue kNone = OptionValue::kNone;
+constexpr OptionValue kRequired = OptionValue::kRequired;
+constexpr OptionValue kOptional = OptionValue::kOptional;
 
 const std::vector<Option>& Options() {
   static const std::vector<Option> options = {
@@ -105,47 +81,10 @@ const std::vector<Option>& Options() {
   return options;
 }
 
-const Option* FindOption(const std::string& name) {
-  for (const Option& option : Options()) {
-    if (name == option.name) return &option;
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 bool ParseSimOptions(const std::vector<std::string>& args, SimOptions* options, std::string* error) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    std::string name = args[i];
-    std::string value;
-    bool inlineValue = false;
-    if (const std::size_t equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos) {
-      value = name.substr(equals + 1);
-      name.resize(equals);
-      inlineValue = true;
-    }
-    if (name == "-h") name = "--help";
-    const Option* option = FindOption(name);
-    if (option == nullptr) {
-      *error = "unknown option " + args[i];
-      return false;
-    }
-    if (option->value == kRequired && !inlineValue) {
-      if (i + 1 >= args.size()) {
-        *error = name + " needs a value";
-        return false;
-      }
-      value = args[++i];
-    } else if (option->value == kNone && inlineValue) {
-      *error = name + " takes no value";
-      return false;
-    }
-    if (!option->set(value, options)) {
-      *error = "bad value for " + name + ": " + value;
-      return false;
-    }
-  }
-  return true;
+  return ParseOptionTable(Options(), args, options, error);
 }
 
 std::string SimHelpText(const std::string& program) {

@@ -40,8 +40,8 @@ void AddDifferences(const CalibrationBackup& backup, const ServoReplies& replies
 Outcome Backup(const CliOptions& options) {
   Outcome outcome;
   outcome.report["servos"] = Json::Value(Json::arrayValue);
-  const std::vector<int> ids = ServoIds(ServoCount(options));
-  if (ids.empty()) return outcome.Fail(kExitBadInput, "no servos: ServoNum of Config.ini is 0 or missing; give --servos");
+  const std::vector<int> ids = CoveredServos(options, &outcome);
+  if (ids.empty()) return outcome;
   RobotLink link;
   if (!ConnectRobot(options, &link, &outcome)) return outcome;
   const SerialResult serial = ReadRobotSerial(&link, &outcome);

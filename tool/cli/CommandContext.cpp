@@ -4,14 +4,18 @@
 
 #include "ZAVUIBase.h"
 #include "calibration/rules/ServoConfig.h"
+#include "cli/ServoExchange.h"
 
 std::wstring ConfigPath(const CliOptions& options) {
   if (!options.configPath.empty()) return ZAVWidenUtf8(options.configPath);
   return GetWritableFilePath(L"Config.ini", ZAV_WRITABLE_CONFIG);
 }
 
-int ServoCount(const CliOptions& options) {
-  return options.servos > 0 ? options.servos : ConfigServoCount(ConfigPath(options));
+std::vector<int> CoveredServos(const CliOptions& options, Outcome* outcome) {
+  const std::vector<int> ids =
+      ServoIds(options.servos > 0 ? options.servos : ConfigServoCount(ConfigPath(options)));
+  if (ids.empty()) outcome->Fail(kExitBadInput, "no servos: ServoNum of Config.ini is 0 or missing; give --servos");
+  return ids;
 }
 
 bool ConnectRobot(const CliOptions& options, RobotLink* link, Outcome* outcome) {

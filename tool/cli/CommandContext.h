@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "cli/CommandLine.h"
 #include "cli/Outcome.h"
@@ -13,8 +14,9 @@
 // or the operator's own copy of an installed program).
 std::wstring ConfigPath(const CliOptions& options);
 
-// --servos, or "ServoNum" of Config.ini.
-int ServoCount(const CliOptions& options);
+// Servos 1..N, N from --servos or else "ServoNum" of Config.ini. None, with the outcome failed
+// as bad input, when that leaves no servo.
+std::vector<int> CoveredServos(const CliOptions& options, Outcome* outcome);
 
 // Connects link to options.robot within options.timeoutSeconds, saying so on standard error.
 // False, with the outcome failed as unreachable, when the robot cannot be reached.

@@ -39,8 +39,8 @@ bool ParseAssignment(const std::string& text, OffsetWrite* write, std::string* e
 Outcome ReadOffsets(const CliOptions& options) {
   Outcome outcome;
   outcome.report["servos"] = Json::Value(Json::arrayValue);
-  const std::vector<int> ids = ServoIds(ServoCount(options));
-  if (ids.empty()) return outcome.Fail(kExitBadInput, "no servos: ServoNum of Config.ini is 0 or missing; give --servos");
+  const std::vector<int> ids = CoveredServos(options, &outcome);
+  if (ids.empty()) return outcome;
   RobotLink link;
   if (!ConnectRobot(options, &link, &outcome)) return outcome;
   const ServoReplies replies = ReadServoOffsets(&link, ids, std::chrono::seconds(options.timeoutSeconds));
