@@ -1,5 +1,6 @@
 #include "app/MessageBoxStyle.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
 
 #include "ZAVServoSocket.h"
@@ -57,5 +58,9 @@ int ExecMessageBox(QWidget* owner, const QString& text, const QString& caption,
   const QMessageBox::StandardButtons buttons = ButtonsForStyle(style);
   QMessageBox box(IconForStyle(style), caption, text, buttons, owner);
   box.setDefaultButton(buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok);
+  // Each button carries the id of its answer as its control id, so the control report shows it.
+  for (QAbstractButton* button : box.buttons()) {
+    button->setObjectName(QString::number(AnswerForButton(box.standardButton(button))));
+  }
   return AnswerForButton(static_cast<QMessageBox::StandardButton>(box.exec()));
 }
