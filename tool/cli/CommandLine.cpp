@@ -4,6 +4,8 @@
 
 #include <iostream>
 
+#include "ZAVUIBase.h"
+#include "app/FileVersion.h"
 #include "cli/ExitStatus.h"
 
 namespace {
@@ -143,6 +145,9 @@ int ParseCommandLine(int argc, char** argv, CliOptions* options) {
   // Common options may stand before or after the sub-command.
   app.fallthrough();
   app.require_subcommand(1);
+  app.set_version_flag("--version", [] {
+    return "caltrim-cli " + ZAVNarrowToUtf8(GetFileVersionText(RunningExecutablePath()));
+  });
   app.add_flag("--json", options->json, "machine-readable output on standard output");
   app.add_option("--timeout", options->timeoutSeconds,
                  "seconds for the connect, for each read of the link, and for the answers\n"
@@ -160,6 +165,8 @@ int ParseCommandLine(int argc, char** argv, CliOptions* options) {
     return app.exit(help);
   } catch (const CLI::CallForAllHelp& help) {
     return app.exit(help);
+  } catch (const CLI::CallForVersion& version) {
+    return app.exit(version);
   } catch (const CLI::ParseError& error) {
     std::cerr << "caltrim-cli: " << error.what() << "\n"
               << "Run with --help for more information.\n";

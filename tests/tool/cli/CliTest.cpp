@@ -67,6 +67,7 @@ TEST(CliTest, EachCommandSaysWhatItDidAndEndsWithItsStatus) {
       {"occupied", {"sn", "write", "--robot", kRobot, "SN-FREE-0001", "--server", service.Url(), "--json"}, 1, "\"key\":\"IDS_BE_OCCUPIED_TIPS\"", "", ""},
       {"no robot", {"offsets", "read", "--robot", kNobody, "--servos", "2"}, 3, "", "cannot reach the robot at 127.0.0.139:6102", ""},
       {"no --robot", {"offsets", "read"}, 2, "", "--robot is required", ""},
+      {"version", {"--version"}, 0, "caltrim-cli 1.0.0.4\n", "", ""},
       {"angle", {"move", "--robot", kRobot, "1", "241"}, 2, "", "241", ""},
       {"offset", {"offsets", "write", "--robot", kRobot, "1=3", "2=90"}, 2, "", "\"2=90\": offset 90 is outside -89..89", "offset.1=12"},
       {"no reference", {"reset", "--robot", kRobot, "--config", folder.Write("Bad.ini", "[Config]\nServoNum=2\nID1=120\n")}, 2, "", "has no reference angle ID2", ""},
