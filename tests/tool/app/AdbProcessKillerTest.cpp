@@ -9,11 +9,7 @@
 
 namespace {
 
-struct Process {
-  pid_t pid;
-  const char* name;
-  char state = 'S';
-};
+struct Process { pid_t pid; const char* name; char state = 'S'; };
 
 struct Case {
   const char* what;

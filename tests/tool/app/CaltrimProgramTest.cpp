@@ -142,10 +142,7 @@ TEST_F(CaltrimProgramTest, StartUpEndsOneStrayAdbAndSettlesTheLanguageAndASecond
 
 TEST_F(CaltrimProgramTest, HelpAndVersionAnswerAndEndWithoutStartingAnything) {
   QProcess* adb = StartStrayAdb();
-  const struct {
-    const char* arg;
-    const char* expected;
-  } cases[] = {
+  const struct { const char* arg; const char* expected; } cases[] = {
       {"--version", "Caltrim 1.0.0.4\n"},
       {"--help", "Usage: Caltrim [--help | --version | --provisioning]"},
   };

@@ -9,12 +9,12 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <qpa/qwindowsysteminterface.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -60,17 +60,9 @@ class ServoPanelTest : public ::testing::Test, public IServoPanelHost {
         type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::LeftButton, type);
   }
 
-  void Hold(int ms) {
-    QElapsedTimer held;
-    held.start();
-    PumpUntil([&] { return held.elapsed() >= ms; }, ms + 1000);
-  }
-
   bool AnyTimerRunning() const {
-    for (const QTimer* timer : m_panel->findChildren<QTimer*>()) {
-      if (timer->isActive()) return true;
-    }
-    return false;
+    const QList<QTimer*> timers = m_panel->findChildren<QTimer*>();
+    return std::any_of(timers.begin(), timers.end(), [](QTimer* t) { return t->isActive(); });
   }
 
   QApplication* m_app = QtTestApp();
@@ -124,7 +116,7 @@ TEST_F(ServoPanelTest, AStepMovesTheServoWhenItsOffsetIsWritableAndARefusedStepI
 
 TEST_F(ServoPanelTest, AHeldButtonStepsAtOnceThenAfterHalfASecondEvery80Ms) {
   Mouse(Button(StepDirection::Up), QEvent::MouseButtonPress);
-  Hold(1000);
+  QTest::qWait(1000);  // held
   const qint64 released = m_session.clock.elapsed();
   Mouse(Button(StepDirection::Up), QEvent::MouseButtonRelease);
   const std::vector<qint64>& at = m_session.movedAt;
@@ -142,7 +134,7 @@ TEST_F(ServoPanelTest, AfterADoublePressAHeldButtonStepsEveryHalfSecondUntilTheP
   Mouse(down, QEvent::MouseButtonRelease);
   Mouse(down, QEvent::MouseButtonPress);  // and the double press
   ASSERT_EQ(m_session.moves.size(), 2u) << "one step per click";
-  Hold(1250);
+  QTest::qWait(1250);  // held
   m_panel->EnablePanel(false);  // the link went down: the release never comes
   EXPECT_FALSE(AnyTimerRunning());
   EXPECT_TRUE(Button(StepDirection::Up)->autoRaise());
@@ -198,11 +190,7 @@ TEST_F(ServoPanelTest, ClickingTheSelectionBoxPostsItsNewStateWithTheServoId) {
 }
 
 TEST_F(ServoPanelTest, EveryControlIsNamedWithTheServoNumberInTheLanguageInForce) {
-  const struct {
-    int id;
-    const char* english;
-    const char* chinese;
-  } controls[] = {
+  const struct { int id; const char* english; const char* chinese; } controls[] = {
       {IDC_SERVO_NUMBER, "Servo 3: number", "舵机 3：编号"},
       {IDC_SERVO_STEP_UP, "Servo 3: step up", "舵机 3：角度加一"},
       {IDC_SERVO_ANGLE, "Servo 3: angle", "舵机 3：角度"},

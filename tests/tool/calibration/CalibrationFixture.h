@@ -34,10 +34,7 @@ class FakeSession : public CIZAVSocketSession {
  public:
   explicit FakeSession(Journal* journal) : m_journal(journal) {}
 
-  struct Start {
-    std::string ip;
-    IZAVSocketSessionEvent* sink;
-  };
+  struct Start { std::string ip; IZAVSocketSessionEvent* sink; };
   bool StartConnect(const char* ip, int, HWND, IZAVSocketSessionEvent* sink) override {
     starts.push_back({ip, sink});
     if (onStart) std::exchange(onStart, nullptr)();

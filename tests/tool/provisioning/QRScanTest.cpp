@@ -116,11 +116,7 @@ TEST(QRScanTest, EachCodeInViewIsReportedOnce) {
 }
 
 TEST(QRScanTest, OnlyNewlyConfirmedWholeSymbolsAreReported) {
-  const struct {
-    int count;
-    zbar_symbol_type_t type;
-    bool reported;
-  } cases[] = {
+  const struct { int count; zbar_symbol_type_t type; bool reported; } cases[] = {
       {0, ZBAR_QRCODE, true}, {0, ZBAR_CODE128, true}, {0, ZBAR_PARTIAL, false},
       {1, ZBAR_QRCODE, false}, {-1, ZBAR_QRCODE, false},
   };

@@ -64,11 +64,7 @@ std::string RunScript(SerialNumberFlow& flow, const std::string& script) {
   return out;
 }
 
-struct Row {
-  const char* name;
-  std::string script;
-  std::string expected;
-};
+struct Row { const char* name; std::string script; std::string expected; };
 
 const std::string kWritten = "set:SN0001 verify:1 write:1 ";
 const std::string kWrittenOut = "L T+ verify(SN0001) | L T+ write(SN0001) | U T- L T+ read";

@@ -41,11 +41,7 @@ std::string Utf16(const std::u16string& text, bool bigEndian) {
 TEST_F(CXmlReaderTest, ReadsUnicodeAndConvertsDeclaredLegacyEncodings) {
   const std::u16string utf16 =
       u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><R a=\"\u00E9\">\u4E2D\u6587</R>";
-  const struct {
-    const char* what;
-    std::string bytes;
-    std::wstring text, attribute;
-  } cases[] = {
+  const struct { const char* what; std::string bytes; std::wstring text, attribute; } cases[] = {
       {"UTF-8",
        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><R a='\xC3\xA9'>\xE4\xB8\xAD\xE6\x96\x87</R>",
        L"\u4E2D\u6587", L"\u00E9"},

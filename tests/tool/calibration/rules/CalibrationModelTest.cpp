@@ -7,10 +7,7 @@
 namespace {
 
 TEST(CalibrationModelTest, CalibrateWritesABoxOnlyWithAValueFromMinus89To89) {
-  const struct {
-    const char* box;
-    std::optional<int> written;
-  } cases[] = {
+  const struct { const char* box; std::optional<int> written; } cases[] = {
       {"12", 12},         {"-5", -5},     {"89", 89},       {"-89", -89},
       {"90", {}},         {"-90", {}},    {"Ok", {}},       {"Failed", {}},
       {"False", {}},      {"Wait", {}},   {"ok", 0},        {"", 0},
@@ -24,10 +21,7 @@ TEST(CalibrationModelTest, CalibrateWritesABoxOnlyWithAValueFromMinus89To89) {
 }
 
 TEST(CalibrationModelTest, AnAngleImpliesBasePlusThreePerUnitFromTheReference) {
-  const struct {
-    long long base, angle, reference;
-    const char* text;
-  } cases[] = {
+  const struct { long long base, angle, reference; const char* text; } cases[] = {
       {0, 90, 90, "0"},   {0, 91, 90, "3"},     {80, 93, 90, "89"}, {80, 94, 90, "False"},
       {0, 60, 90, "False"}, {-89, 90, 90, "-89"}, {10, 0, INT_MAX, "False"},
   };

@@ -31,10 +31,7 @@ TEST(CalibrationRunTest, AReplyTakesTheFirstPendingPairOfItsServo) {
 // Each script: b = Begin, aN = AddPending(N, N), d = SendingDone, rN = Answer(N), t = TimeOut;
 // the letters of the calls that end the run are upper case.
 TEST(CalibrationRunTest, ARunEndsAtItsLastReplyOnceEveryWriteIsOutOrAtTheTimeOut) {
-  const struct {
-    const char* what;
-    std::string script;
-  } cases[] = {
+  const struct { const char* what; std::string script; } cases[] = {
       {"answered after the last write", "b a1 a3 d r1 R3"},
       {"answered before the writer was done", "b a1 r1 a3 r3 D"},
       {"one of two answered", "b a1 a3 d r1 T r3"},

@@ -21,10 +21,7 @@ TEST(UdevUsbDeviceEventsTest, RegistersWhereUdevRunsAndSaysWhyNotElsewhere) {
   running.Write("control", "");
   TempFolder missing;
   const bool machineRunsUdev = ::access("/run/udev/control", F_OK) == 0;
-  struct Case {
-    std::string folder;
-    bool registers;
-  };
+  struct Case { std::string folder; bool registers; };
   for (const Case& c : {Case{running.Path().string(), true}, Case{missing.Path().string(), false},
                         Case{"/run/udev", machineRunsUdev}}) {
     NoSink sink;

@@ -5,12 +5,7 @@
 namespace {
 
 TEST(UsbInterfaceNameTest, IdsAreReadAtTheirPlacesAndOnlyTheRobotsMatch) {
-  struct Case {
-    std::string name;
-    const char* vendor;
-    const char* product;
-    bool robot;
-  };
+  struct Case { std::string name; const char* vendor; const char* product; bool robot; };
   const std::string klass = kUsbDeviceInterfaceClass;
   const Case cases[] = {
       {"USB#VID_18D1&PID_4E26#0123#" + klass, "18D1", "4E26", true},
