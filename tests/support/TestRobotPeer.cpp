@@ -12,14 +12,6 @@
 
 namespace {
 
-sockaddr_in PeerAddress(const std::string& address) {
-  sockaddr_in out{};
-  out.sin_family = AF_INET;
-  out.sin_port = htons(TestRobotPeer::kPort);
-  ::inet_pton(AF_INET, address.c_str(), &out.sin_addr);
-  return out;
-}
-
 bool SendAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
     const ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
@@ -33,23 +25,17 @@ bool SendAll(int fd, const char* data, std::size_t size) {
 
 }  // namespace
 
-struct TestRobotPeer::Connection {
-  int fd = -1;
-  std::string received;
-  bool closedBySession = false;
-  bool closedHere = false;
-};
-
-TestRobotPeer::TestRobotPeer(std::string address, Options options)
-    : m_address(std::move(address)), m_holding(options.holdConnections) {
+TestRobotPeer::TestRobotPeer(std::string address, bool holdConnections, int receiveBuffer)
+    : m_address(std::move(address)), m_holding(holdConnections) {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   const int on = 1;
   ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  // Set on the listener so accepted connections start with it (it bounds the window).
-  if (options.receiveBuffer > 0) {
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &options.receiveBuffer, sizeof options.receiveBuffer);
-  }
-  const sockaddr_in bound = PeerAddress(m_address);
+  // Set on the listener so that accepted connections start with it (it bounds the window).
+  if (receiveBuffer > 0) ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+  sockaddr_in bound{};
+  bound.sin_family = AF_INET;
+  bound.sin_port = htons(kPort);
+  ::inet_pton(AF_INET, m_address.c_str(), &bound.sin_addr);
   // A backlog of 0 leaves room for a single waiting connection, which the filler takes.
   if (::bind(fd, reinterpret_cast<const sockaddr*>(&bound), sizeof bound) != 0 ||
       ::listen(fd, m_holding ? 0 : 16) != 0) {
@@ -60,9 +46,8 @@ TestRobotPeer::TestRobotPeer(std::string address, Options options)
   if (m_holding) {
     m_filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     ::connect(m_filler, reinterpret_cast<const sockaddr*>(&bound), sizeof bound);
-    // Wait for the handshake: only an established filler occupies the queue.
-    pollfd entry{m_filler, POLLOUT, 0};
-    ::poll(&entry, 1, 1000);
+    pollfd established{m_filler, POLLOUT, 0};  // only an established filler occupies the queue
+    ::poll(&established, 1, 1000);
     sockaddr_in local{};
     socklen_t length = sizeof local;
     ::getsockname(m_filler, reinterpret_cast<sockaddr*>(&local), &length);
@@ -78,9 +63,8 @@ TestRobotPeer::~TestRobotPeer() {
   }
   if (m_thread.joinable()) m_thread.join();
   for (auto& connection : m_connections) ::close(connection->fd);
-  for (int fd : {m_filler, m_listenFd}) {
-    if (fd >= 0) ::close(fd);
-  }
+  if (m_filler >= 0) ::close(m_filler);
+  if (m_listenFd >= 0) ::close(m_listenFd);
 }
 
 void TestRobotPeer::ReleaseConnections() {
@@ -103,14 +87,14 @@ void TestRobotPeer::Run() {
       }
     }
     if (::poll(entries.data(), entries.size(), 10) <= 0) continue;
-    if (entries[0].revents != 0) AcceptPending();
+    if (entries[0].revents != 0) Accept();
     for (std::size_t i = 0; i < polled.size(); ++i) {
       if (entries[i + 1].revents != 0) ReadFrom(*polled[i]);
     }
   }
 }
 
-void TestRobotPeer::AcceptPending() {
+void TestRobotPeer::Accept() {
   sockaddr_in remote{};
   socklen_t length = sizeof remote;
   const int fd = ::accept4(m_listenFd, reinterpret_cast<sockaddr*>(&remote), &length, SOCK_CLOEXEC);
@@ -141,16 +125,6 @@ void TestRobotPeer::ReadFrom(Connection& connection) {
   m_changed.notify_all();
 }
 
-TestRobotPeer::Connection* TestRobotPeer::Latest() const {
-  return m_connections.empty() ? nullptr : m_connections.back().get();
-}
-
-template <typename Predicate>
-bool TestRobotPeer::WaitFor(std::chrono::milliseconds limit, Predicate predicate) const {
-  std::unique_lock<std::mutex> hold(m_mutex);
-  return m_changed.wait_for(hold, limit, [&] { return predicate(); });
-}
-
 int TestRobotPeer::Connections() const {
   std::lock_guard<std::mutex> hold(m_mutex);
   return static_cast<int>(m_connections.size());
@@ -162,16 +136,15 @@ bool TestRobotPeer::WaitForConnections(int count, std::chrono::milliseconds limi
 
 std::string TestRobotPeer::Received() const {
   std::lock_guard<std::mutex> hold(m_mutex);
-  const Connection* connection = Latest();
-  return connection ? connection->received : std::string();
+  return Latest() ? Latest()->received : std::string();
 }
 
 bool TestRobotPeer::WaitForReceived(std::size_t size, std::chrono::milliseconds limit) const {
-  return WaitFor(limit, [&] { return Latest() != nullptr && Latest()->received.size() >= size; });
+  return WaitFor(limit, [&] { return Latest() && Latest()->received.size() >= size; });
 }
 
 bool TestRobotPeer::WaitForClosedBySession(std::chrono::milliseconds limit) const {
-  return WaitFor(limit, [&] { return Latest() != nullptr && Latest()->closedBySession; });
+  return WaitFor(limit, [&] { return Latest() && Latest()->closedBySession; });
 }
 
 void TestRobotPeer::SetReading(bool reading) {
@@ -179,17 +152,16 @@ void TestRobotPeer::SetReading(bool reading) {
   m_reading = reading;
 }
 
-bool TestRobotPeer::Send(const std::string& bytes, std::size_t pieceSize, std::chrono::milliseconds gap) {
+bool TestRobotPeer::Send(const std::string& bytes, std::size_t pieceSize) {
   int fd = -1;
   {
     std::lock_guard<std::mutex> hold(m_mutex);
-    const Connection* connection = Latest();
-    if (connection == nullptr || connection->closedHere) return false;
-    fd = connection->fd;
+    if (!Latest() || Latest()->closedHere) return false;
+    fd = Latest()->fd;
   }
-  if (pieceSize == 0) return SendAll(fd, bytes.data(), bytes.size());
+  if (pieceSize == 0) pieceSize = bytes.size();
   for (std::size_t at = 0; at < bytes.size(); at += pieceSize) {
-    if (at > 0) std::this_thread::sleep_for(gap);
+    if (at > 0) std::this_thread::sleep_for(std::chrono::milliseconds(3));
     if (!SendAll(fd, bytes.data() + at, std::min(pieceSize, bytes.size() - at))) return false;
   }
   return true;
@@ -197,9 +169,8 @@ bool TestRobotPeer::Send(const std::string& bytes, std::size_t pieceSize, std::c
 
 void TestRobotPeer::CloseConnection() {
   std::lock_guard<std::mutex> hold(m_mutex);
-  Connection* connection = Latest();
-  if (connection == nullptr || connection->closedHere) return;
-  connection->closedHere = true;
+  if (!Latest() || Latest()->closedHere) return;
+  m_connections.back()->closedHere = true;
   // Shut down, not closed: the descriptor stays valid for the peer's own thread until the end.
-  ::shutdown(connection->fd, SHUT_RDWR);
+  ::shutdown(Latest()->fd, SHUT_RDWR);
 }
