@@ -3,8 +3,6 @@
 // Recording stand-ins for what the link library talks to (notify window, session and discovery
 // sinks, UI host, clock) and a log folder of the test's own. For tests that link servolink_core.
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -21,6 +19,7 @@
 #include <vector>
 
 #include "ZAVServoSocket.h"
+#include "outside/uibase/TempFolder.h"
 #include "session/SessionLog.h"
 
 // Texts recorded under one mutex, and waits for their number.
@@ -162,17 +161,9 @@ class TestClock final : public IZAVClock {
 // time or at a time the test fixes.
 class TempLogFolder final : public servolink::ISessionLogEnvironment {
  public:
-  TempLogFolder() {
-    char pattern[] = "/tmp/caltrim-log-XXXXXX";
-    m_folder = ::mkdtemp(pattern);
-    servolink::SetSessionLogEnvironment(this);
-  }
-  ~TempLogFolder() override {
-    servolink::SetSessionLogEnvironment(nullptr);
-    std::error_code ignored;
-    std::filesystem::remove_all(m_folder, ignored);
-  }
-  std::wstring BaseFolder() override { return (m_folder / "").wstring(); }
+  TempLogFolder() { servolink::SetSessionLogEnvironment(this); }
+  ~TempLogFolder() override { servolink::SetSessionLogEnvironment(nullptr); }
+  std::wstring BaseFolder() override { return (m_folder.Path() / "").wstring(); }
   servolink::SessionLogTime Now() override {
     if (m_time) return *m_time;
     const std::time_t now = std::time(nullptr);
@@ -181,20 +172,20 @@ class TempLogFolder final : public servolink::ISessionLogEnvironment {
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
   }
   void SetTime(servolink::SessionLogTime time) { m_time = time; }
-  const std::filesystem::path& Folder() const { return m_folder; }
+  const std::filesystem::path& Folder() const { return m_folder.Path(); }
 
   // Every file below the folder, relative to it, in name order.
   std::vector<std::filesystem::path> Files() const {
     std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(m_folder)) {
-      if (entry.is_regular_file()) files.push_back(std::filesystem::relative(entry.path(), m_folder));
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(Folder())) {
+      if (entry.is_regular_file()) files.push_back(std::filesystem::relative(entry.path(), Folder()));
     }
     std::sort(files.begin(), files.end());
     return files;
   }
 
  private:
-  std::filesystem::path m_folder;
+  TempFolder m_folder;
   std::optional<servolink::SessionLogTime> m_time;
 };
 

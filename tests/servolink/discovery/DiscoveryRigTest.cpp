@@ -31,16 +31,17 @@ const std::string kFullReply =
     Bytes("34 12 1B 00 00 00 01 00 00 00 92 02 B4 94 A1 52 A1 32 A8 31 30 2E 30 2E 30 2E 35 A5 30 30 3A 31 31");
 const std::string kNameAndVersionOnly = Bytes("34 12 0C 00 00 00 01 00 00 00 92 02 A5 92 A1 52 A1 32");
 
-sockaddr_in Ipv4(const std::string& host, int port) {
+// The address host:6000.
+sockaddr_in Port6000(const char* host) {
   sockaddr_in address{};
   address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  ::inet_pton(AF_INET, host.c_str(), &address.sin_addr);
+  address.sin_port = htons(ZAV_DISCOVERY_PORT);
+  ::inet_pton(AF_INET, host, &address.sin_addr);
   return address;
 }
 
 bool BindAny(int fd) {
-  const sockaddr_in address = Ipv4("0.0.0.0", ZAV_DISCOVERY_PORT);
+  const sockaddr_in address = Port6000("0.0.0.0");
   return ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
 }
 
@@ -56,9 +57,7 @@ class DiscoveryRigTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    if (m_discovery) {
-      EXPECT_TRUE(m_discovery->Release());
-    }
+    EXPECT_TRUE(m_discovery == nullptr || m_discovery->Release());
     if (m_robot >= 0) ::close(m_robot);
   }
 
@@ -98,7 +97,7 @@ class DiscoveryRigTest : public ::testing::Test {
 
   // Sends one datagram from the robot to the station's port 6000.
   void RobotSend(const std::string& datagram) {
-    const sockaddr_in station = Ipv4(NetnsRig::kStationAddress, ZAV_DISCOVERY_PORT);
+    const sockaddr_in station = Port6000(NetnsRig::kStationAddress);
     ASSERT_EQ(::sendto(m_robot, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&station),
                        sizeof station),
               static_cast<ssize_t>(datagram.size()));
