@@ -1,6 +1,7 @@
 // A plain C++ program (no Qt) that knows the link library only by its chief header and links only
 // libZAVServoSocket.so; states arrive through its own window and message loop. Every command's
-// bytes and every reply's event are checked on the session itself (SessionTest).
+// bytes and every reply's event are checked on the session itself (SessionTest); here what a
+// program sees: the run, a reply, the link's loss, and the session's lifetime.
 
 #include <gtest/gtest.h>
 
@@ -69,14 +70,18 @@ class ProgramWindow : public IZAVNotifyWindow, public IZAVUiHost, public IZAVSoc
   std::string m_posted;
 };
 
-TEST(PlainProgram, DrivesASessionThroughTheChiefHeaderAlone) {
+TEST(PlainProgram, DrivesASessionThroughTheChiefHeaderAloneAndReleaseEndsItsRunSilently) {
   ProgramWindow window;
   ZAVSetUiHost(&window);
   TestRobotPeer robot("127.0.0.26");
   ASSERT_TRUE(robot.IsListening());
+  EXPECT_FALSE(CreateZAVSocketSession(nullptr));
   CIZAVSocketSession* session = nullptr;
   ASSERT_TRUE(CreateZAVSocketSession(&session));
+  EXPECT_TRUE(session->StopConnect());  // never started
+  session->Release();
 
+  ASSERT_TRUE(CreateZAVSocketSession(&session));
   ASSERT_TRUE(session->StartConnect("127.0.0.26", 5, &window, &window));
   ASSERT_TRUE(window.RunUntil("1/0 2/0 ")) << window.states;
   EXPECT_EQ(window.handledOn, std::this_thread::get_id());
@@ -87,10 +92,21 @@ TEST(PlainProgram, DrivesASessionThroughTheChiefHeaderAlone) {
   robot.Send(Bytes("34 12 0E 00 00 00 01 00 00 00 92 01 A7 92 0D A4 00 03 FF FD"));
   ASSERT_TRUE(window.WaitForEvent());
   EXPECT_EQ(window.events, "ok 3 -3");
-
-  robot.CloseConnection();  // link lost
+  robot.CloseConnection();  // link lost: the run ends by itself
   ASSERT_TRUE(window.RunUntil("1/0 2/0 3/3 ")) << window.states;
+  // Release without the StopConnect the program usually makes first still joins the ended thread.
   session->Release();
+
+  // Released while connected: the socket closes and nothing more is posted.
+  window.states.clear();
+  ASSERT_TRUE(CreateZAVSocketSession(&session));
+  ASSERT_TRUE(session->StartConnect("127.0.0.26", 10, &window, &window));
+  ASSERT_TRUE(window.RunUntil("1/0 2/0 ")) << window.states;
+  session->SocketSession_ReadServoCaliAngel(1);
+  session->Release();
+  EXPECT_TRUE(robot.WaitForClosedBySession(5s));
+  window.PumpMessages();
+  EXPECT_EQ(window.states, "1/0 2/0 ");
   ZAVSetUiHost(nullptr);
 }
 
