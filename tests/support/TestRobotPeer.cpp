@@ -62,9 +62,9 @@ TestRobotPeer::~TestRobotPeer() {
     m_stop = true;
   }
   if (m_thread.joinable()) m_thread.join();
-  for (auto& connection : m_connections) ::close(connection->fd);
-  if (m_filler >= 0) ::close(m_filler);
-  if (m_listenFd >= 0) ::close(m_listenFd);
+  for (int fd : {m_fd, m_filler, m_listenFd}) {
+    if (fd >= 0) ::close(fd);
+  }
 }
 
 void TestRobotPeer::ReleaseConnections() {
@@ -74,23 +74,16 @@ void TestRobotPeer::ReleaseConnections() {
 
 void TestRobotPeer::Run() {
   for (;;) {
-    std::vector<pollfd> entries;
-    std::vector<Connection*> polled;
+    pollfd entries[2];
     {
       std::lock_guard<std::mutex> hold(m_mutex);
       if (m_stop) return;
-      entries.push_back(pollfd{m_holding ? -1 : m_listenFd, POLLIN, 0});
-      for (auto& connection : m_connections) {
-        if (!m_reading || connection->closedBySession || connection->closedHere) continue;
-        entries.push_back(pollfd{connection->fd, POLLIN, 0});
-        polled.push_back(connection.get());
-      }
+      entries[0] = pollfd{m_holding ? -1 : m_listenFd, POLLIN, 0};
+      entries[1] = pollfd{m_reading && !m_closedBySession && !m_closedHere ? m_fd : -1, POLLIN, 0};
     }
-    if (::poll(entries.data(), entries.size(), 10) <= 0) continue;
+    if (::poll(entries, 2, 10) <= 0) continue;
     if (entries[0].revents != 0) Accept();
-    for (std::size_t i = 0; i < polled.size(); ++i) {
-      if (entries[i + 1].revents != 0) ReadFrom(*polled[i]);
-    }
+    if (entries[1].revents != 0) Read();
   }
 }
 
@@ -105,46 +98,48 @@ void TestRobotPeer::Accept() {
   }
   const int on = 1;
   ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-  auto connection = std::make_unique<Connection>();
-  connection->fd = fd;
   std::lock_guard<std::mutex> hold(m_mutex);
-  m_connections.push_back(std::move(connection));
+  if (m_fd >= 0) ::close(m_fd);  // only this thread and Send (under the mutex) use it
+  m_fd = fd;
+  ++m_connections;
+  m_received.clear();
+  m_closedBySession = m_closedHere = false;
   m_changed.notify_all();
 }
 
-void TestRobotPeer::ReadFrom(Connection& connection) {
+void TestRobotPeer::Read() {
   char buffer[65536];
-  const ssize_t n = ::recv(connection.fd, buffer, sizeof buffer, MSG_DONTWAIT);
+  const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, MSG_DONTWAIT);
   if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
   std::lock_guard<std::mutex> hold(m_mutex);
   if (n > 0) {
-    connection.received.append(buffer, static_cast<std::size_t>(n));
+    m_received.append(buffer, static_cast<std::size_t>(n));
   } else {
-    connection.closedBySession = true;
+    m_closedBySession = true;
   }
   m_changed.notify_all();
 }
 
 int TestRobotPeer::Connections() const {
   std::lock_guard<std::mutex> hold(m_mutex);
-  return static_cast<int>(m_connections.size());
+  return m_connections;
 }
 
 bool TestRobotPeer::WaitForConnections(int count, std::chrono::milliseconds limit) const {
-  return WaitFor(limit, [&] { return static_cast<int>(m_connections.size()) >= count; });
+  return WaitFor(limit, [&] { return m_connections >= count; });
 }
 
 std::string TestRobotPeer::Received() const {
   std::lock_guard<std::mutex> hold(m_mutex);
-  return Latest() ? Latest()->received : std::string();
+  return m_received;
 }
 
 bool TestRobotPeer::WaitForReceived(std::size_t size, std::chrono::milliseconds limit) const {
-  return WaitFor(limit, [&] { return Latest() && Latest()->received.size() >= size; });
+  return WaitFor(limit, [&] { return m_received.size() >= size; });
 }
 
 bool TestRobotPeer::WaitForClosedBySession(std::chrono::milliseconds limit) const {
-  return WaitFor(limit, [&] { return Latest() && Latest()->closedBySession; });
+  return WaitFor(limit, [&] { return m_closedBySession; });
 }
 
 void TestRobotPeer::SetReading(bool reading) {
@@ -153,24 +148,21 @@ void TestRobotPeer::SetReading(bool reading) {
 }
 
 bool TestRobotPeer::Send(const std::string& bytes, std::size_t pieceSize) {
-  int fd = -1;
-  {
-    std::lock_guard<std::mutex> hold(m_mutex);
-    if (!Latest() || Latest()->closedHere) return false;
-    fd = Latest()->fd;
-  }
   if (pieceSize == 0) pieceSize = bytes.size();
   for (std::size_t at = 0; at < bytes.size(); at += pieceSize) {
     if (at > 0) std::this_thread::sleep_for(std::chrono::milliseconds(3));
-    if (!SendAll(fd, bytes.data() + at, std::min(pieceSize, bytes.size() - at))) return false;
+    std::lock_guard<std::mutex> hold(m_mutex);
+    if (m_fd < 0 || m_closedHere || !SendAll(m_fd, bytes.data() + at, std::min(pieceSize, bytes.size() - at))) {
+      return false;
+    }
   }
   return true;
 }
 
 void TestRobotPeer::CloseConnection() {
   std::lock_guard<std::mutex> hold(m_mutex);
-  if (!Latest() || Latest()->closedHere) return;
-  m_connections.back()->closedHere = true;
-  // Shut down, not closed: the descriptor stays valid for the peer's own thread until the end.
-  ::shutdown(Latest()->fd, SHUT_RDWR);
+  if (m_fd < 0 || m_closedHere) return;
+  m_closedHere = true;
+  // Shut down, not closed: the descriptor stays valid for the peer's own thread until the next.
+  ::shutdown(m_fd, SHUT_RDWR);
 }

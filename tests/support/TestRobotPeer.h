@@ -2,11 +2,9 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
-#include <vector>
 
 // A stand-in robot: a TCP server on one loopback address, port 6102, that records the bytes it
 // receives and sends the raw bytes a test gives it. It knows nothing of the link library.
@@ -41,17 +39,9 @@ class TestRobotPeer {
   void CloseConnection();
 
  private:
-  struct Connection {
-    int fd = -1;
-    std::string received;
-    bool closedBySession = false;
-    bool closedHere = false;
-  };
-
   void Run();
   void Accept();
-  void ReadFrom(Connection& connection);
-  const Connection* Latest() const { return m_connections.empty() ? nullptr : m_connections.back().get(); }
+  void Read();
   template <typename Predicate>
   bool WaitFor(std::chrono::milliseconds limit, Predicate predicate) const {
     std::unique_lock<std::mutex> hold(m_mutex);
@@ -64,7 +54,12 @@ class TestRobotPeer {
   int m_fillerPort = -1;  // its local port, to tell it apart when accepted
   mutable std::mutex m_mutex;
   mutable std::condition_variable m_changed;
-  std::vector<std::unique_ptr<Connection>> m_connections;
+  // The latest connection; an earlier one is closed when the next is accepted.
+  int m_fd = -1;
+  int m_connections = 0;
+  std::string m_received;
+  bool m_closedBySession = false;
+  bool m_closedHere = false;
   bool m_holding;
   bool m_reading = true;
   bool m_stop = false;
