@@ -17,22 +17,29 @@ namespace {
 
 using Events = std::vector<std::string>;
 
-// One simulator and a session to it.
+// One simulator on a loopback address (outside a rig nothing may open UDP port 6000) and a
+// session to it with the given read time-out.
 struct SimRun {
+  void Start(const std::string& address, std::vector<std::string> args, int timeoutSeconds = 5) {
+    args.insert(args.begin(), {CALTRIM_ROBOT_SIM, "--address", address, "--no-discovery"});
+    sim = ChildProcess::Start(args);
+    ASSERT_TRUE(sim && sim->WaitForLine("READY", 5000)) << address;
+    ASSERT_TRUE(CreateZAVSocketSession(&session));
+    ASSERT_TRUE(session->StartConnect(address.c_str(), timeoutSeconds, &spy, &spy));
+    ASSERT_TRUE(spy.WaitForStates(2));
+    ASSERT_EQ(spy.States(), "1/0 2/0");
+  }
   ~SimRun() {
     if (session) session->Release();
   }
-  // Output lines that contain text and not "heartbeat", once count of them have come (or 2 s).
+  // How many output lines hold text and not "heartbeat", once count of them have come (or 2 s).
   std::size_t Lines(const std::string& text, std::size_t count) {
     std::size_t lines = 0;
-    for (int wait = 0; wait < 100 && (lines = Count(text)) < count; ++wait) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    for (int wait = 0; wait < 100 && lines < count; ++wait) {
+      if (wait > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      lines = 0;
+      for (const std::string& line : sim->LinesWith(text)) lines += line.find("heartbeat") == std::string::npos;
     }
-    return lines;
-  }
-  std::size_t Count(const std::string& text) {
-    std::size_t lines = 0;
-    for (const std::string& line : sim->LinesWith(text)) lines += line.find("heartbeat") == std::string::npos;
     return lines;
   }
 
@@ -40,24 +47,6 @@ struct SimRun {
   SessionSpy spy;
   CIZAVSocketSession* session = nullptr;
 };
-
-// Starts the simulator on address (outside a rig nothing may open UDP port 6000) and connects a
-// session to it with the given read time-out.
-void Start(SimRun* run, const std::string& address, std::vector<std::string> args, int timeoutSeconds = 5) {
-  args.insert(args.begin(), {CALTRIM_ROBOT_SIM, "--address", address, "--no-discovery"});
-  run->sim = ChildProcess::Start(args);
-  ASSERT_TRUE(run->sim && run->sim->WaitForLine("READY", 5000)) << address;
-  ASSERT_TRUE(CreateZAVSocketSession(&run->session));
-  ASSERT_TRUE(run->session->StartConnect(address.c_str(), timeoutSeconds, &run->spy, &run->spy));
-  ASSERT_TRUE(run->spy.WaitForStates(2));
-  ASSERT_EQ(run->spy.States(), "1/0 2/0");
-}
-
-std::string FileText(const std::string& path) {
-  std::ostringstream text;
-  text << std::ifstream(path).rdbuf();
-  return text.str();
-}
 
 class SimulatorTest : public ::testing::Test {
  protected:
@@ -67,7 +56,7 @@ class SimulatorTest : public ::testing::Test {
 TEST_F(SimulatorTest, ServosAndSerialNumberGoBothWaysAndTheStateFileFollowsEveryWriteAndMove) {
   const std::string state = ::testing::TempDir() + "/robot-" + std::to_string(::getpid()) + ".state";
   SimRun run;
-  Start(&run, "127.0.0.71", {"--servos", "4", "--offset", "3=90", "--serial", "SN7", "--bt-mac", "BT:07",
+  run.Start("127.0.0.71", {"--servos", "4", "--offset", "3=90", "--serial", "SN7", "--bt-mac", "BT:07",
                              "--state-file", state});
   CIZAVSocketSession* s = run.session;
   s->SocketSession_ReadServoCaliAngel(3);
@@ -91,7 +80,9 @@ TEST_F(SimulatorTest, ServosAndSerialNumberGoBothWaysAndTheStateFileFollowsEvery
   EXPECT_EQ(run.Lines("SEND tcp", 11), 11u);
   EXPECT_EQ(run.Lines("servo 0x0D status=0 id=3 value=90 | 34 12 0E 00 00 00 01 00 00 00 92 01 A7 92 0D A4 00 03 00 5A",
                       1), 1u);
-  EXPECT_EQ(FileText(state),
+  std::ostringstream saved;
+  saved << std::ifstream(state).rdbuf();
+  EXPECT_EQ(saved.str(),
             "serial=VORLA-0042\noffset.1=89\nangle.1=120\noffset.2=-89\nangle.2=90\n"
             "offset.3=90\nangle.3=120\noffset.4=0\nangle.4=120\n");
   std::remove(state.c_str());
@@ -99,7 +90,7 @@ TEST_F(SimulatorTest, ServosAndSerialNumberGoBothWaysAndTheStateFileFollowsEvery
 
 TEST_F(SimulatorTest, PerServoFaultsMixOkFailedAndWaitAndASlowServoHoldsBackNoOtherReply) {
   SimRun run;
-  Start(&run, "127.0.0.72",
+  run.Start("127.0.0.72",
         {"--refuse-writes", "2", "--fail-reads", "3", "--no-replies=4", "--delay", "500:5", "--refuse-sn-write"});
   CIZAVSocketSession* s = run.session;
   s->SocketSession_SetCaliAngel(1, 10);
@@ -121,8 +112,8 @@ TEST_F(SimulatorTest, PerServoFaultsMixOkFailedAndWaitAndASlowServoHoldsBackNoOt
 TEST_F(SimulatorTest, ItsHeartbeatKeepsAnIdleLinkUpPastTheReadTimeOutUntilItIsSwitchedOff) {
   SimRun beating;
   SimRun silent;
-  Start(&beating, "127.0.0.73", {}, 2);
-  Start(&silent, "127.0.0.74", {"--heartbeat", "0"}, 2);
+  beating.Start("127.0.0.73", {}, 2);
+  silent.Start("127.0.0.74", {"--heartbeat", "0"}, 2);
   ASSERT_TRUE(silent.spy.WaitForStates(3, std::chrono::seconds(5)));
   EXPECT_EQ(silent.spy.States(), "1/0 2/0 3/3");
   // Three frames of its own a second apart: the link has idled past its two-second time-out.

@@ -3,8 +3,6 @@
 // Recording stand-ins for what the link library talks to (notify window, session and discovery
 // sinks, UI host, clock) and a log folder of the test's own. For tests that link servolink_core.
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -21,15 +19,24 @@
 #include <vector>
 
 #include "ZAVServoSocket.h"
+#include "outside/uibase/TempFolder.h"
 #include "session/SessionLog.h"
 
-// Waits on one mutex for a predicate over what was recorded.
+// Texts recorded under one mutex, and waits for their number.
 class Recording {
  protected:
-  template <typename Predicate>
-  bool WaitUntil(std::chrono::milliseconds limit, Predicate ready) const {
+  void Add(std::vector<std::string>* to, std::string entry) {
+    std::lock_guard<std::mutex> hold(m_mutex);
+    to->push_back(std::move(entry));
+    m_changed.notify_all();
+  }
+  std::vector<std::string> Copy(const std::vector<std::string>& of) const {
+    std::lock_guard<std::mutex> hold(m_mutex);
+    return of;
+  }
+  bool WaitForSize(const std::vector<std::string>& of, std::size_t size, std::chrono::milliseconds limit) const {
     std::unique_lock<std::mutex> hold(m_mutex);
-    return m_changed.wait_for(hold, limit, ready);
+    return m_changed.wait_for(hold, limit, [&] { return of.size() >= size; });
   }
   mutable std::mutex m_mutex;
   mutable std::condition_variable m_changed;
@@ -45,8 +52,7 @@ class SessionSpy : public IZAVNotifyWindow, public IZAVSocketSessionEvent, Recor
     if (m_onPost) m_onPost(state);
     Add(&m_states, state);
   }
-  // Runs on the posting thread at the moment of each post, before the state is recorded. Set it
-  // before the session starts.
+  // Runs on the posting thread at each post, before the state is recorded; set before the start.
   void SetOnPost(std::function<void(const std::string&)> hook) { m_onPost = std::move(hook); }
   void OnReadServoCaliAngel(bool ok, int id, int value) override { Servo("ReadServoCaliAngel", ok, id, &value); }
   void OnReadCurrentAngel(bool ok, int id, int angle) override { Servo("ReadCurrentAngel", ok, id, &angle); }
@@ -55,24 +61,17 @@ class SessionSpy : public IZAVNotifyWindow, public IZAVSocketSessionEvent, Recor
   void OnWriteSN(bool ok, const char* text, int len) override { Text("WriteSN", ok, text, len); }
 
   std::string States() const {
-    std::lock_guard<std::mutex> hold(m_mutex);
     std::string out;
-    for (const std::string& s : m_states) out += (out.empty() ? "" : " ") + s;
+    for (const std::string& s : Copy(m_states)) out += (out.empty() ? "" : " ") + s;
     return out;
   }
-  std::vector<std::string> Events() const {
-    std::lock_guard<std::mutex> hold(m_mutex);
-    return m_events;
-  }
-  std::size_t StateCount() const {
-    std::lock_guard<std::mutex> hold(m_mutex);
-    return m_states.size();
-  }
+  std::size_t StateCount() const { return Copy(m_states).size(); }
+  std::vector<std::string> Events() const { return Copy(m_events); }
   bool WaitForStates(std::size_t count, std::chrono::milliseconds limit = std::chrono::seconds(5)) const {
-    return WaitUntil(limit, [&] { return m_states.size() >= count; });
+    return WaitForSize(m_states, count, limit);
   }
   bool WaitForEvents(std::size_t count, std::chrono::milliseconds limit = std::chrono::seconds(5)) const {
-    return WaitUntil(limit, [&] { return m_events.size() >= count; });
+    return WaitForSize(m_events, count, limit);
   }
 
  private:
@@ -87,11 +86,6 @@ class SessionSpy : public IZAVNotifyWindow, public IZAVSocketSessionEvent, Recor
                        (text ? std::string(text, static_cast<std::size_t>(len)) : "<null>") + "\"," +
                        std::to_string(len) + (terminated ? "" : ",unterminated") + ")");
   }
-  void Add(std::vector<std::string>* to, std::string entry) {
-    std::lock_guard<std::mutex> hold(m_mutex);
-    to->push_back(std::move(entry));
-    m_changed.notify_all();
-  }
   std::vector<std::string> m_states;
   std::vector<std::string> m_events;
   std::function<void(const std::string&)> m_onPost;
@@ -103,27 +97,24 @@ class DiscoverySpy final : public IZAVBroadcastEvent, Recording {
  public:
   void OnFoundDevice(__DevInfo info) override {
     if (m_beforeRecord) m_beforeRecord();
-    std::lock_guard<std::mutex> hold(m_mutex);
-    m_found.push_back(std::move(info));
-    m_changed.notify_all();
+    const std::wstring text = info.strName + L"|" + info.strVersion + L"|" + info.strIP + L"|" + info.strMAC;
+    Add(&m_found, std::string(text.begin(), text.end()));
   }
   void SetBeforeRecord(std::function<void()> hook) { m_beforeRecord = std::move(hook); }
   bool WaitFor(std::size_t count, int timeoutMs) const {
-    return WaitUntil(std::chrono::milliseconds(timeoutMs), [&] { return m_found.size() >= count; });
+    return WaitForSize(m_found, count, std::chrono::milliseconds(timeoutMs));
   }
-  std::vector<__DevInfo> Found() const {
-    std::lock_guard<std::mutex> hold(m_mutex);
-    return m_found;
-  }
+  // Every record as "name|version|ip|mac" (texts of ASCII only).
+  std::vector<std::string> Found() const { return Copy(m_found); }
 
  private:
-  std::vector<__DevInfo> m_found;
+  std::vector<std::string> m_found;
   std::function<void()> m_beforeRecord;
 };
 
 // Installed for its lifetime: records every message box (answered with OK). Hooks, set before
 // the link objects start, may run in a pump and before an answer.
-class UiHostSpy final : public IZAVUiHost {
+class UiHostSpy final : public IZAVUiHost, Recording {
  public:
   UiHostSpy() { ZAVSetUiHost(this); }
   ~UiHostSpy() override { ZAVSetUiHost(nullptr); }
@@ -131,22 +122,15 @@ class UiHostSpy final : public IZAVUiHost {
     if (m_onPump) m_onPump();
   }
   int MessageBox(const std::string& text, const std::string&, unsigned int) override {
-    {
-      std::lock_guard<std::mutex> hold(m_mutex);
-      m_messages.push_back(text);
-    }
+    Add(&m_messages, text);
     if (m_beforeAnswer) m_beforeAnswer();
     return IDOK;
   }
   void SetOnPump(std::function<void()> hook) { m_onPump = std::move(hook); }
   void SetBeforeAnswer(std::function<void()> hook) { m_beforeAnswer = std::move(hook); }
-  std::vector<std::string> Messages() {
-    std::lock_guard<std::mutex> hold(m_mutex);
-    return m_messages;
-  }
+  std::vector<std::string> Messages() const { return Copy(m_messages); }
 
  private:
-  std::mutex m_mutex;
   std::vector<std::string> m_messages;
   std::function<void()> m_onPump;
   std::function<void()> m_beforeAnswer;
@@ -177,17 +161,9 @@ class TestClock final : public IZAVClock {
 // time or at a time the test fixes.
 class TempLogFolder final : public servolink::ISessionLogEnvironment {
  public:
-  TempLogFolder() {
-    char pattern[] = "/tmp/caltrim-log-XXXXXX";
-    m_folder = ::mkdtemp(pattern);
-    servolink::SetSessionLogEnvironment(this);
-  }
-  ~TempLogFolder() override {
-    servolink::SetSessionLogEnvironment(nullptr);
-    std::error_code ignored;
-    std::filesystem::remove_all(m_folder, ignored);
-  }
-  std::wstring BaseFolder() override { return (m_folder / "").wstring(); }
+  TempLogFolder() { servolink::SetSessionLogEnvironment(this); }
+  ~TempLogFolder() override { servolink::SetSessionLogEnvironment(nullptr); }
+  std::wstring BaseFolder() override { return (m_folder.Path() / "").wstring(); }
   servolink::SessionLogTime Now() override {
     if (m_time) return *m_time;
     const std::time_t now = std::time(nullptr);
@@ -196,20 +172,20 @@ class TempLogFolder final : public servolink::ISessionLogEnvironment {
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
   }
   void SetTime(servolink::SessionLogTime time) { m_time = time; }
-  const std::filesystem::path& Folder() const { return m_folder; }
+  const std::filesystem::path& Folder() const { return m_folder.Path(); }
 
   // Every file below the folder, relative to it, in name order.
   std::vector<std::filesystem::path> Files() const {
     std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(m_folder)) {
-      if (entry.is_regular_file()) files.push_back(std::filesystem::relative(entry.path(), m_folder));
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(Folder())) {
+      if (entry.is_regular_file()) files.push_back(std::filesystem::relative(entry.path(), Folder()));
     }
     std::sort(files.begin(), files.end());
     return files;
   }
 
  private:
-  std::filesystem::path m_folder;
+  TempFolder m_folder;
   std::optional<servolink::SessionLogTime> m_time;
 };
 

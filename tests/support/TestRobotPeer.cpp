@@ -12,14 +12,6 @@
 
 namespace {
 
-sockaddr_in PeerAddress(const std::string& address) {
-  sockaddr_in out{};
-  out.sin_family = AF_INET;
-  out.sin_port = htons(TestRobotPeer::kPort);
-  ::inet_pton(AF_INET, address.c_str(), &out.sin_addr);
-  return out;
-}
-
 bool SendAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
     const ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
@@ -33,23 +25,17 @@ bool SendAll(int fd, const char* data, std::size_t size) {
 
 }  // namespace
 
-struct TestRobotPeer::Connection {
-  int fd = -1;
-  std::string received;
-  bool closedBySession = false;
-  bool closedHere = false;
-};
-
-TestRobotPeer::TestRobotPeer(std::string address, Options options)
-    : m_address(std::move(address)), m_holding(options.holdConnections) {
+TestRobotPeer::TestRobotPeer(std::string address, bool holdConnections, int receiveBuffer)
+    : m_address(std::move(address)), m_holding(holdConnections) {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   const int on = 1;
   ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  // Set on the listener so accepted connections start with it (it bounds the window).
-  if (options.receiveBuffer > 0) {
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &options.receiveBuffer, sizeof options.receiveBuffer);
-  }
-  const sockaddr_in bound = PeerAddress(m_address);
+  // Set on the listener so that accepted connections start with it (it bounds the window).
+  if (receiveBuffer > 0) ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+  sockaddr_in bound{};
+  bound.sin_family = AF_INET;
+  bound.sin_port = htons(kPort);
+  ::inet_pton(AF_INET, m_address.c_str(), &bound.sin_addr);
   // A backlog of 0 leaves room for a single waiting connection, which the filler takes.
   if (::bind(fd, reinterpret_cast<const sockaddr*>(&bound), sizeof bound) != 0 ||
       ::listen(fd, m_holding ? 0 : 16) != 0) {
@@ -60,9 +46,8 @@ TestRobotPeer::TestRobotPeer(std::string address, Options options)
   if (m_holding) {
     m_filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     ::connect(m_filler, reinterpret_cast<const sockaddr*>(&bound), sizeof bound);
-    // Wait for the handshake: only an established filler occupies the queue.
-    pollfd entry{m_filler, POLLOUT, 0};
-    ::poll(&entry, 1, 1000);
+    pollfd established{m_filler, POLLOUT, 0};  // only an established filler occupies the queue
+    ::poll(&established, 1, 1000);
     sockaddr_in local{};
     socklen_t length = sizeof local;
     ::getsockname(m_filler, reinterpret_cast<sockaddr*>(&local), &length);
@@ -77,8 +62,7 @@ TestRobotPeer::~TestRobotPeer() {
     m_stop = true;
   }
   if (m_thread.joinable()) m_thread.join();
-  for (auto& connection : m_connections) ::close(connection->fd);
-  for (int fd : {m_filler, m_listenFd}) {
+  for (int fd : {m_fd, m_filler, m_listenFd}) {
     if (fd >= 0) ::close(fd);
   }
 }
@@ -90,27 +74,20 @@ void TestRobotPeer::ReleaseConnections() {
 
 void TestRobotPeer::Run() {
   for (;;) {
-    std::vector<pollfd> entries;
-    std::vector<Connection*> polled;
+    pollfd entries[2];
     {
       std::lock_guard<std::mutex> hold(m_mutex);
       if (m_stop) return;
-      entries.push_back(pollfd{m_holding ? -1 : m_listenFd, POLLIN, 0});
-      for (auto& connection : m_connections) {
-        if (!m_reading || connection->closedBySession || connection->closedHere) continue;
-        entries.push_back(pollfd{connection->fd, POLLIN, 0});
-        polled.push_back(connection.get());
-      }
+      entries[0] = pollfd{m_holding ? -1 : m_listenFd, POLLIN, 0};
+      entries[1] = pollfd{m_reading && !m_closedBySession && !m_closedHere ? m_fd : -1, POLLIN, 0};
     }
-    if (::poll(entries.data(), entries.size(), 10) <= 0) continue;
-    if (entries[0].revents != 0) AcceptPending();
-    for (std::size_t i = 0; i < polled.size(); ++i) {
-      if (entries[i + 1].revents != 0) ReadFrom(*polled[i]);
-    }
+    if (::poll(entries, 2, 10) <= 0) continue;
+    if (entries[0].revents != 0) Accept();
+    if (entries[1].revents != 0) Read();
   }
 }
 
-void TestRobotPeer::AcceptPending() {
+void TestRobotPeer::Accept() {
   sockaddr_in remote{};
   socklen_t length = sizeof remote;
   const int fd = ::accept4(m_listenFd, reinterpret_cast<sockaddr*>(&remote), &length, SOCK_CLOEXEC);
@@ -121,57 +98,48 @@ void TestRobotPeer::AcceptPending() {
   }
   const int on = 1;
   ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-  auto connection = std::make_unique<Connection>();
-  connection->fd = fd;
   std::lock_guard<std::mutex> hold(m_mutex);
-  m_connections.push_back(std::move(connection));
+  if (m_fd >= 0) ::close(m_fd);  // only this thread and Send (under the mutex) use it
+  m_fd = fd;
+  ++m_connections;
+  m_received.clear();
+  m_closedBySession = m_closedHere = false;
   m_changed.notify_all();
 }
 
-void TestRobotPeer::ReadFrom(Connection& connection) {
+void TestRobotPeer::Read() {
   char buffer[65536];
-  const ssize_t n = ::recv(connection.fd, buffer, sizeof buffer, MSG_DONTWAIT);
+  const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, MSG_DONTWAIT);
   if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
   std::lock_guard<std::mutex> hold(m_mutex);
   if (n > 0) {
-    connection.received.append(buffer, static_cast<std::size_t>(n));
+    m_received.append(buffer, static_cast<std::size_t>(n));
   } else {
-    connection.closedBySession = true;
+    m_closedBySession = true;
   }
   m_changed.notify_all();
 }
 
-TestRobotPeer::Connection* TestRobotPeer::Latest() const {
-  return m_connections.empty() ? nullptr : m_connections.back().get();
-}
-
-template <typename Predicate>
-bool TestRobotPeer::WaitFor(std::chrono::milliseconds limit, Predicate predicate) const {
-  std::unique_lock<std::mutex> hold(m_mutex);
-  return m_changed.wait_for(hold, limit, [&] { return predicate(); });
-}
-
 int TestRobotPeer::Connections() const {
   std::lock_guard<std::mutex> hold(m_mutex);
-  return static_cast<int>(m_connections.size());
+  return m_connections;
 }
 
 bool TestRobotPeer::WaitForConnections(int count, std::chrono::milliseconds limit) const {
-  return WaitFor(limit, [&] { return static_cast<int>(m_connections.size()) >= count; });
+  return WaitFor(limit, [&] { return m_connections >= count; });
 }
 
 std::string TestRobotPeer::Received() const {
   std::lock_guard<std::mutex> hold(m_mutex);
-  const Connection* connection = Latest();
-  return connection ? connection->received : std::string();
+  return m_received;
 }
 
 bool TestRobotPeer::WaitForReceived(std::size_t size, std::chrono::milliseconds limit) const {
-  return WaitFor(limit, [&] { return Latest() != nullptr && Latest()->received.size() >= size; });
+  return WaitFor(limit, [&] { return m_received.size() >= size; });
 }
 
 bool TestRobotPeer::WaitForClosedBySession(std::chrono::milliseconds limit) const {
-  return WaitFor(limit, [&] { return Latest() != nullptr && Latest()->closedBySession; });
+  return WaitFor(limit, [&] { return m_closedBySession; });
 }
 
 void TestRobotPeer::SetReading(bool reading) {
@@ -179,27 +147,22 @@ void TestRobotPeer::SetReading(bool reading) {
   m_reading = reading;
 }
 
-bool TestRobotPeer::Send(const std::string& bytes, std::size_t pieceSize, std::chrono::milliseconds gap) {
-  int fd = -1;
-  {
-    std::lock_guard<std::mutex> hold(m_mutex);
-    const Connection* connection = Latest();
-    if (connection == nullptr || connection->closedHere) return false;
-    fd = connection->fd;
-  }
-  if (pieceSize == 0) return SendAll(fd, bytes.data(), bytes.size());
+bool TestRobotPeer::Send(const std::string& bytes, std::size_t pieceSize) {
+  if (pieceSize == 0) pieceSize = bytes.size();
   for (std::size_t at = 0; at < bytes.size(); at += pieceSize) {
-    if (at > 0) std::this_thread::sleep_for(gap);
-    if (!SendAll(fd, bytes.data() + at, std::min(pieceSize, bytes.size() - at))) return false;
+    if (at > 0) std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    std::lock_guard<std::mutex> hold(m_mutex);
+    if (m_fd < 0 || m_closedHere || !SendAll(m_fd, bytes.data() + at, std::min(pieceSize, bytes.size() - at))) {
+      return false;
+    }
   }
   return true;
 }
 
 void TestRobotPeer::CloseConnection() {
   std::lock_guard<std::mutex> hold(m_mutex);
-  Connection* connection = Latest();
-  if (connection == nullptr || connection->closedHere) return;
-  connection->closedHere = true;
-  // Shut down, not closed: the descriptor stays valid for the peer's own thread until the end.
-  ::shutdown(connection->fd, SHUT_RDWR);
+  if (m_fd < 0 || m_closedHere) return;
+  m_closedHere = true;
+  // Shut down, not closed: the descriptor stays valid for the peer's own thread until the next.
+  ::shutdown(m_fd, SHUT_RDWR);
 }

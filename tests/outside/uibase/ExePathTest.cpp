@@ -7,22 +7,16 @@
 
 namespace {
 
-std::wstring ExpectedFolder() {
-  return std::filesystem::canonical("/proc/self/exe").parent_path().wstring() + L"/";
+const std::wstring kFolder = std::filesystem::canonical("/proc/self/exe").parent_path().wstring() + L"/";
+
+TEST(ExePathTest, GivesTheExecutablesFolderAndNameWhereTheProgramKeepsItsWritableFilesToo) {
+  EXPECT_EQ(ZAVExeFolderFile(std::wstring(5000, L'n').c_str()), kFolder + std::wstring(5000, L'n'));
+  EXPECT_EQ(GetWritableFolder(ZAV_WRITABLE_STATE), kFolder);  // a writable folder keeps them
+  EXPECT_EQ(GetWritableFilePath(L"Config.ini", ZAV_WRITABLE_CONFIG), kFolder + L"Config.ini");
 }
 
-TEST(ExePathTest, GivesTheExecutablesFolderWithTrailingSeparatorThenTheName) {
-  wchar_t out[1024] = {};
-  GetFileNameFromExePath(L"Config.ini", out, 1024);
-  EXPECT_EQ(std::wstring(out), ExpectedFolder() + L"Config.ini");
-  GetFileNameFromExePath(nullptr, out, 1024);
-  EXPECT_EQ(std::wstring(out), ExpectedFolder());
-  const std::wstring longName(5000, L'n');  // no buffer to cut it
-  EXPECT_EQ(ZAVExeFolderFile(longName.c_str()), ExpectedFolder() + longName);
-}
-
-TEST(ExePathTest, NeverWritesPastTheCapacityAndAlwaysTerminates) {
-  const std::wstring full = ExpectedFolder() + L"strings.xml";
+TEST(ExePathTest, TheBufferFormNeverWritesPastTheCapacityAndAlwaysTerminates) {
+  const std::wstring full = kFolder + L"strings.xml";
   for (std::size_t capacity : {std::size_t{1}, std::size_t{5}, full.size(), full.size() + 1}) {
     std::wstring buffer(capacity + 8, L'#');
     GetFileNameFromExePath(L"strings.xml", buffer.data(), capacity);
@@ -31,14 +25,12 @@ TEST(ExePathTest, NeverWritesPastTheCapacityAndAlwaysTerminates) {
     EXPECT_EQ(buffer[kept], L'\0') << capacity;
     EXPECT_EQ(buffer.substr(capacity), std::wstring(8, L'#')) << capacity;
   }
+  wchar_t out[1024];
+  GetFileNameFromExePath(nullptr, out, 1024);
+  EXPECT_EQ(std::wstring(out), kFolder);
   wchar_t untouched = L'#';
   GetFileNameFromExePath(L"x", &untouched, 0);
   EXPECT_EQ(untouched, L'#');
-}
-
-TEST(ExePathTest, AProgramInAWritableFolderKeepsItsWritableFilesThere) {
-  EXPECT_EQ(GetWritableFolder(ZAV_WRITABLE_STATE), ExpectedFolder());
-  EXPECT_EQ(GetWritableFilePath(L"Config.ini", ZAV_WRITABLE_CONFIG), ExpectedFolder() + L"Config.ini");
 }
 
 }  // namespace

@@ -19,32 +19,21 @@ class MapTable : public ILanguageStringTable {
   std::map<std::wstring, std::wstring> m_texts;
 };
 
-// The manager is process-wide: every case leaves it without a table.
-class LanguageMangrTest : public ::testing::Test {
- protected:
-  void TearDown() override { GetLanguageMangr()->m_pStringTable = nullptr; }
-};
-
-TEST_F(LanguageMangrTest, OneManagerForTheProcessWithTheTableAsFirstMember) {
+TEST(LanguageMangrTest, LooksKeysUpInTheTableTheFirstMemberHoldsAndGivesTheKeyForAMissingOne) {
   CLanguageMangr* manager = GetLanguageMangr();
   ASSERT_NE(manager, nullptr);
-  // The program reaches the table through the first member of the manager.
-  MapTable table{{{L"IDS_OK", L"OK"}}};
-  *reinterpret_cast<ILanguageStringTable**>(manager) = &table;
-  EXPECT_EQ(language_loadstringa("IDS_OK"), L"OK");
-}
-
-TEST_F(LanguageMangrTest, LooksKeysUpInTheCurrentTableAndGivesTheKeyForAMissingOne) {
   EXPECT_EQ(language_loadstringa("IDS_CONNECT_FAIL"), L"IDS_CONNECT_FAIL");  // no table
   MapTable english{{{L"IDS_CONNECT_FAIL", L"Connection failed"}, {L"IDS_EMPTY", L""}}};
   MapTable chinese{{{L"IDS_CONNECT_FAIL", L"\u8fde\u63a5\u5931\u8d25"}}};
-  GetLanguageMangr()->m_pStringTable = &english;
+  // The program reaches the table through the first member of the process's one manager.
+  *reinterpret_cast<ILanguageStringTable**>(manager) = &english;
   EXPECT_EQ(language_loadstringa("IDS_CONNECT_FAIL"), L"Connection failed");
   EXPECT_EQ(language_loadstringa("IDS_EMPTY"), L"");  // an empty text is a text
   EXPECT_EQ(language_loadstringa("IDS_NOT_THERE"), L"IDS_NOT_THERE");
   EXPECT_EQ(language_loadstringa(nullptr), L"");
   GetLanguageMangr()->m_pStringTable = &chinese;
   EXPECT_EQ(language_loadstringa("IDS_CONNECT_FAIL"), L"\u8fde\u63a5\u5931\u8d25");
+  manager->m_pStringTable = nullptr;
 }
 
 }  // namespace

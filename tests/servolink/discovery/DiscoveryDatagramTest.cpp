@@ -73,16 +73,11 @@ TEST(DiscoveryDatagramTest, ReadingStopsAtTheFirstBadHeaderOrAFrameReachingPastT
 }
 
 TEST(DiscoveryDatagramTest, PayloadsOfTheWrongShapeAreDroppedAndTheNextFrameStillCounts) {
-  const auto pack = [](auto write) { return BuildFrame(PackWith(write)); };
+  // What makes an envelope is the codec's rule (Envelope); here the device-info body.
   const auto info = [](auto write) { return BuildFrame(PackEnvelope(CMD_DEVICE_INFO, PackWith(write))); };
   const std::vector<std::pair<const char*, std::string>> wrong = {
       {"not MessagePack", BuildFrame(Bytes("C1"))},
-      {"cut short", BuildFrame(Bytes("92 02 A5 92"))},
-      {"envelope not an array", pack([](Packer& p) { p.pack(2); })},
-      {"empty envelope", pack([](Packer& p) { p.pack_array(0); })},
-      {"cmd not an integer", pack([](Packer& p) { p.pack_array(2); PackRaw(p, "2"); PackRaw(p, PackTextBody("x")); })},
-      {"no body", pack([](Packer& p) { p.pack_array(1); p.pack(2); })},
-      {"body not a byte string", pack([](Packer& p) { p.pack_array(2); p.pack(2); p.pack(5); })},
+      {"no body", BuildFrame(PackWith([](Packer& p) { p.pack_array(1); p.pack(2); }))},
       {"body not MessagePack", BuildFrame(PackEnvelope(CMD_DEVICE_INFO, Bytes("C1")))},
       {"body not an array", info([](Packer& p) { PackRaw(p, "R"); })},
       {"body element an integer", info([](Packer& p) { p.pack_array(2); PackRaw(p, "R"); p.pack(2); })},

@@ -31,16 +31,17 @@ const std::string kFullReply =
     Bytes("34 12 1B 00 00 00 01 00 00 00 92 02 B4 94 A1 52 A1 32 A8 31 30 2E 30 2E 30 2E 35 A5 30 30 3A 31 31");
 const std::string kNameAndVersionOnly = Bytes("34 12 0C 00 00 00 01 00 00 00 92 02 A5 92 A1 52 A1 32");
 
-sockaddr_in Ipv4(const std::string& host, int port) {
+// The address host:6000.
+sockaddr_in Port6000(const char* host) {
   sockaddr_in address{};
   address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  ::inet_pton(AF_INET, host.c_str(), &address.sin_addr);
+  address.sin_port = htons(ZAV_DISCOVERY_PORT);
+  ::inet_pton(AF_INET, host, &address.sin_addr);
   return address;
 }
 
 bool BindAny(int fd) {
-  const sockaddr_in address = Ipv4("0.0.0.0", ZAV_DISCOVERY_PORT);
+  const sockaddr_in address = Port6000("0.0.0.0");
   return ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
 }
 
@@ -56,9 +57,7 @@ class DiscoveryRigTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    if (m_discovery) {
-      EXPECT_TRUE(m_discovery->Release());
-    }
+    EXPECT_TRUE(m_discovery == nullptr || m_discovery->Release());
     if (m_robot >= 0) ::close(m_robot);
   }
 
@@ -98,20 +97,10 @@ class DiscoveryRigTest : public ::testing::Test {
 
   // Sends one datagram from the robot to the station's port 6000.
   void RobotSend(const std::string& datagram) {
-    const sockaddr_in station = Ipv4(NetnsRig::kStationAddress, ZAV_DISCOVERY_PORT);
+    const sockaddr_in station = Port6000(NetnsRig::kStationAddress);
     ASSERT_EQ(::sendto(m_robot, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&station),
                        sizeof station),
               static_cast<ssize_t>(datagram.size()));
-  }
-
-  // Every record found so far as "name|version|ip|mac".
-  Texts Records() {
-    Texts records;
-    for (const __DevInfo& i : m_sink.Found()) {
-      const std::wstring text = i.strName + L"|" + i.strVersion + L"|" + i.strIP + L"|" + i.strMAC;
-      records.emplace_back(text.begin(), text.end());
-    }
-    return records;
   }
 
   // The clock and the host outlive the object, which TearDown releases.
@@ -123,29 +112,48 @@ class DiscoveryRigTest : public ::testing::Test {
   CIZAVBroadcastSocket* m_discovery = nullptr;
 };
 
-TEST_F(DiscoveryRigTest, StartingSendsOneRequestUnaskedAndTheStationIgnoresItsOwnDatagrams) {
+TEST_F(DiscoveryRigTest, OneRequestUnaskedTheStationIgnoresItsOwnAndNoOtherHolderOfThePortStarts) {
   Start();
   // A reply handled shows the station's loop running: a second request of its own would be at
   // the robot by now.
   RobotSend(kFullReply);
   ASSERT_TRUE(m_sink.WaitFor(1, kWaitMs));
   EXPECT_EQ(RobotReceive(0), "") << "more than one request without being asked";
+  bool started = true;
+  CIZAVBroadcastSocket* second = StartInStation(&started);
+  ASSERT_NE(second, nullptr);
+  EXPECT_FALSE(started);
   EXPECT_EQ(m_discovery->SearchDevice(), 1);
   EXPECT_EQ(RobotReceive(kWaitMs), kSearchRequest);
   EXPECT_FALSE(m_discovery->SendData("abc", 0));
   EXPECT_FALSE(m_discovery->SendData(nullptr, 3));
   EXPECT_TRUE(m_discovery->SendData("abc", 3));
-  EXPECT_EQ(RobotReceive(kWaitMs), "abc") << "a refused send went out before it";
+  EXPECT_EQ(RobotReceive(kWaitMs), "abc") << "a refused send, or the object that did not start, went out";
+  EXPECT_TRUE(second->Release());
   // The station's own broadcasts reached its port 6000 before this reply did, and made no record.
   RobotSend(kFullReply);
   ASSERT_TRUE(m_sink.WaitFor(2, kWaitMs));
-  EXPECT_EQ(Records(), (Texts{"R|2|10.0.0.5|00:11", "R|2|10.0.0.5|00:11"}));
+  EXPECT_EQ(m_sink.Found(), (Texts{"R|2|10.0.0.5|00:11", "R|2|10.0.0.5|00:11"}));
   EXPECT_TRUE(m_host.Messages().empty());
+
+  EXPECT_TRUE(m_discovery->Release());
+  m_discovery = nullptr;
+  const int holder = m_rig->Socket(NetnsRig::kStation, SOCK_DGRAM);
+  ASSERT_TRUE(BindAny(holder));
+  CIZAVBroadcastSocket* third = StartInStation(&started);
+  ASSERT_NE(third, nullptr);
+  EXPECT_FALSE(started) << "another holder of the port";
+  ::close(holder);
+  EXPECT_TRUE(third->Release());
 }
 
 TEST_F(DiscoveryRigTest, RepliesBecomeRecordsAndEmptyFieldsAreReportedInOrder) {
   Start();
+  // How the frames of a datagram are read is checked on the reader (DiscoveryDatagramTest); here
+  // what only the socket shows: a datagram past the 1000-byte buffer is dropped whole, not read
+  // cut short, and the record of the next one shows that it was handled.
   const std::pair<std::string, Texts> cases[] = {
+      {kFullReply + std::string(1200, '\0'), {}},
       {kFullReply, {}},
       {kNameAndVersionOnly, {"地址为空！", "MAC地址为空！"}},
       {BuildDeviceInfoFrameWithFields({"N", "V", "10.0.0.9", "M", "extra"}), {}},
@@ -155,42 +163,13 @@ TEST_F(DiscoveryRigTest, RepliesBecomeRecordsAndEmptyFieldsAreReportedInOrder) {
   Texts messages;
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     RobotSend(cases[i].first);
-    ASSERT_TRUE(m_sink.WaitFor(i + 1, kWaitMs)) << i;
+    if (i > 0) {
+      ASSERT_TRUE(m_sink.WaitFor(i, kWaitMs)) << i;
+    }
     messages.insert(messages.end(), cases[i].second.begin(), cases[i].second.end());
     EXPECT_EQ(m_host.Messages(), messages) << i;
   }
-  EXPECT_EQ(Records(), (Texts{"R|2|10.0.0.5|00:11", "R|2||", "N|V|10.0.0.9|M", "OnlyName|||", "|||"}));
-}
-
-TEST_F(DiscoveryRigTest, ADatagramLongerThanTheBufferIsDroppedWholeNotReadCutShort) {
-  // How the frames of a datagram are read is checked on the reader (DiscoveryDatagramTest); here
-  // what only the socket shows: a good reply at the head of a datagram past 1000 bytes.
-  Start();
-  RobotSend(kFullReply + std::string(1200, '\0'));
-  RobotSend(BuildDeviceInfoFrameWithFields({"last", "1", "10.0.0.1", "m"}));
-  ASSERT_TRUE(m_sink.WaitFor(1, kWaitMs));
-  EXPECT_EQ(Records(), (Texts{"last|1|10.0.0.1|m"}));
-}
-
-TEST_F(DiscoveryRigTest, ASecondObjectOrAnyHolderOfThePortCannotStart) {
-  Start();
-  bool started = true;
-  CIZAVBroadcastSocket* second = StartInStation(&started);
-  ASSERT_NE(second, nullptr);
-  EXPECT_FALSE(started);
-  EXPECT_TRUE(m_discovery->SendData("next", 4));
-  EXPECT_EQ(RobotReceive(kWaitMs), "next") << "the object that failed to start sent a request";
-  EXPECT_TRUE(second->Release());
-
-  EXPECT_TRUE(m_discovery->Release());
-  m_discovery = nullptr;
-  const int holder = m_rig->Socket(NetnsRig::kStation, SOCK_DGRAM);
-  ASSERT_TRUE(BindAny(holder));
-  CIZAVBroadcastSocket* third = StartInStation(&started);
-  ASSERT_NE(third, nullptr);
-  EXPECT_FALSE(started);
-  ::close(holder);
-  EXPECT_TRUE(third->Release());
+  EXPECT_EQ(m_sink.Found(), (Texts{"R|2|10.0.0.5|00:11", "R|2||", "N|V|10.0.0.9|M", "OnlyName|||", "|||"}));
 }
 
 TEST_F(DiscoveryRigTest, ReleaseWaitsForOpenMessageBoxesAndTheDeliveryWhileItServesTheCaller) {

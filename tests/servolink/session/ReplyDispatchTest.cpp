@@ -90,8 +90,7 @@ TEST(ReplyDispatch, PayloadsThatDoNotDecodeRaiseNothingWithOrWithoutASink) {
            "92 01 01",             // body not a byte string
            "92 34 A1 90",          // serial number body: empty array
            "92 33 A0",             // empty body
-           "81 01 02",             // a map
-           "92 01",                // cut short
+           "92 01",                // an envelope cut short (the codec's rule: Envelope)
        }) {
     const std::string bytes = Bytes(payload);
     EXPECT_EQ(Dispatch(bytes, false), Events{}) << payload;

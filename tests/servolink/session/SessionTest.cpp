@@ -30,12 +30,6 @@ std::string CaliReply(int id) {
   return Bytes("34 12 0E 00 00 00 01 00 00 00 92 01 A7 92 0D A4 00") + static_cast<char>(id) + Bytes("00 5A");
 }
 
-TestRobotPeer::Options Held() {
-  TestRobotPeer::Options options;
-  options.holdConnections = true;  // the session's SYNs are dropped until released
-  return options;
-}
-
 class SessionTest : public ::testing::Test {
  protected:
   // Starts a run to peer and waits for "connected" and for the peer's new connection.
@@ -91,9 +85,7 @@ TEST_F(SessionTest, EveryCommandLeavesByteForByteInOrderAndWithoutPauses) {
 TEST_F(SessionTest, EmptyFramesAreRefusedAndAFrameTheSocketTakesInPartsLeavesWholeAndNoByteTwice) {
   // The robot stops reading with a small window: the socket takes only part of a large frame,
   // the rest follows when the robot reads again, and the next frame after it.
-  TestRobotPeer::Options options;
-  options.receiveBuffer = 4096;
-  TestRobotPeer peer("127.0.0.18", options);
+  TestRobotPeer peer("127.0.0.18", false, /*receiveBuffer=*/4096);
   Connect(peer);
   EXPECT_FALSE(session.SendData(nullptr, 10));
   EXPECT_FALSE(session.SendData("x", 0));
@@ -117,7 +109,7 @@ TEST_F(SessionTest, EmptyFramesAreRefusedAndAFrameTheSocketTakesInPartsLeavesWho
 }
 
 TEST_F(SessionTest, AConnectThatDoesNotCompleteTimesOutAndCommandsQueuedMeanwhileLeaveOnceItIsUp) {
-  TestRobotPeer peer("127.0.0.13", Held());
+  TestRobotPeer peer("127.0.0.13", /*holdConnections=*/true);
   ASSERT_TRUE(peer.IsListening());
   ASSERT_TRUE(session.StartConnect("127.0.0.13", 1, &spy, &spy));
   ASSERT_TRUE(spy.WaitForStates(1));
@@ -139,51 +131,23 @@ TEST_F(SessionTest, AConnectThatDoesNotCompleteTimesOutAndCommandsQueuedMeanwhil
   EXPECT_EQ(Hex(peer.Received()), Hex(expected));
 }
 
-TEST_F(SessionTest, RepliesInOneBytePiecesRaiseTheirEventsInOrderAndUndecodablePayloadsAreSkipped) {
-  TestRobotPeer peer("127.0.0.3");
-  Connect(peer);
-  peer.Send(CaliReply(3) +
-                Bytes("34 12 0E 00 00 00 01 00 00 00 92 01 A7 92 06 A4 00 81 00 5A") +  // current angle
-                kHeartbeat +                                                            // no event
-                Bytes("34 12 0C 00 00 00 01 00 00 00 92 01 A5 92 0C A2 01 04") +        // set cali failed
-                Bytes("34 12 0E 00 00 00 01 00 00 00 92 01 A7 92 05 A4 00 03 00 5A") +  // type 5: none
-                Bytes("34 12 0A 00 00 00 01 00 00 00 92 01 A3 92 0D A4") +              // body cut short
-                Bytes("34 12 07 00 00 00 01 00 00 00 C1 C1 C1") +                       // not MessagePack
-                Bytes("34 12 0D 00 00 00 01 00 00 00 92 34 A6 91 A4 53 4E 2D 31") +     // read SN "SN-1"
-                Bytes("34 12 0A 00 00 00 01 00 00 00 92 33 A3 91 A1 30") +              // write SN "0"
-                Bytes("34 12 09 00 00 00 01 00 00 00 92 34 A2 91 A0"),                  // read SN ""
-            1);
-  ASSERT_TRUE(spy.WaitForEvents(6, 10s));
-  EXPECT_EQ(spy.Events(), (Lines{"ReadServoCaliAngel(1,3,90)", "ReadCurrentAngel(1,-127,90)", "SetCaliAngel(0,4)",
-                                 "ReadSN(1,\"SN-1\",4)", "WriteSN(1,\"0\",1)", "ReadSN(0,\"\",0)"}));
-  EXPECT_EQ(spy.States(), "1/0 2/0");
-  EXPECT_TRUE(session.IsConnected());
-}
-
-TEST_F(SessionTest, ARefusedConnectFailsAtOnceAndIsLoggedAsATimeout) {
+TEST_F(SessionTest, ARefusedConnectOrAnAddressThatIsNoDottedIPv4FailsAtOnceAndIsLoggedAsATimeout) {
+  EXPECT_FALSE(session.StartConnect(std::string(100, '1').c_str(), 1, &spy, &spy));  // starts no run
+  EXPECT_FALSE(session.StartConnect(nullptr, 1, &spy, &spy));
   const auto start = Clock::now();
   ASSERT_TRUE(session.StartConnect("127.0.0.6", 10, &spy, &spy));  // nothing listens there
   ASSERT_TRUE(spy.WaitForStates(2));
-  EXPECT_EQ(spy.States(), "1/0 3/1");
   EXPECT_LT(Clock::now() - start, 5s) << "a refusal must not wait out the time-out";
   EXPECT_FALSE(session.IsConnected());
   EXPECT_TRUE(session.StopConnect());  // the thread has ended: nothing can follow
-  EXPECT_EQ(spy.States(), "1/0 3/1");
   EXPECT_EQ(OnlyLogFile(), (Lines{"<Initial>Initial!", "<Connect>Connectting!", "<Connect>Connect Timeout!",
                                   "<DisConnect>Connection is down!"}));
-}
-
-TEST_F(SessionTest, AddressesThatAreNoDottedIPv4FailWithoutSendingAnything) {
-  EXPECT_FALSE(session.StartConnect(std::string(100, '1').c_str(), 1, &spy, &spy));
-  EXPECT_FALSE(session.StartConnect(nullptr, 1, &spy, &spy));
-  // A refused address starts no run: the states below are those of the two runs that follow.
-
   const std::string longest = "127.000.000.00" + std::string(85, '0');  // 99 characters fit
   ASSERT_TRUE(session.StartConnect(longest.c_str(), 1, &spy, &spy));
-  ASSERT_TRUE(spy.WaitForStates(2));
-  ASSERT_TRUE(session.StartConnect("robot.local", 1, &spy, &spy));
   ASSERT_TRUE(spy.WaitForStates(4));
-  EXPECT_EQ(spy.States(), "1/0 3/1 1/0 3/1");
+  ASSERT_TRUE(session.StartConnect("robot.local", 1, &spy, &spy));
+  ASSERT_TRUE(spy.WaitForStates(6));
+  EXPECT_EQ(spy.States(), "1/0 3/1 1/0 3/1 1/0 3/1");
 }
 
 TEST_F(SessionTest, SilenceTheRobotClosingAndALengthBeyondTheBoundEachEndTheLink) {
@@ -221,7 +185,7 @@ TEST_F(SessionTest, SilenceTheRobotClosingAndALengthBeyondTheBoundEachEndTheLink
 }
 
 TEST_F(SessionTest, ARequestedStopIsSilentAndQuickWhetherTheConnectOrAReadWaits) {
-  TestRobotPeer held("127.0.0.22", Held());
+  TestRobotPeer held("127.0.0.22", /*holdConnections=*/true);
   ASSERT_TRUE(session.StartConnect("127.0.0.22", 10, &spy, &spy));
   ASSERT_TRUE(spy.WaitForStates(1));
   std::this_thread::sleep_for(100ms);
@@ -277,40 +241,32 @@ TEST_F(SessionTest, HeartbeatsGoOutBeforeAReadOnceTwoSecondsPassedWithoutAQueued
 
 TEST_F(SessionTest, TwentyMinutesWithoutAGoodFrameEndTheRunWhileFramesKeepArriving) {
   TestRobotPeer peer("127.0.0.17");
-  // Counted from the session's construction: no good frame has arrived yet. Each jump also makes
+  // Counted from the session's construction, then from the last good frame. Each jump also makes
   // a heartbeat due, whose arrival shows that the silence check after the frame before it ran.
-  clock.Jump(2500);
-  Connect(peer, 10);
-  ASSERT_TRUE(peer.WaitForReceived(kHeartbeat.size(), 5s));
-  clock.Jump(1100000);
-  peer.Send(Bytes("AA BB"));  // skipped, not good
-  ASSERT_TRUE(peer.WaitForReceived(2 * kHeartbeat.size(), 5s));
-  EXPECT_EQ(spy.States(), "1/0 2/0");
-  clock.Jump(150000);
-  peer.Send(Bytes("AA BB"));
-  ASSERT_TRUE(spy.WaitForStates(3));
-  EXPECT_EQ(spy.States(), "1/0 2/0 3/4");
-  EXPECT_FALSE(session.IsConnected());
-  EXPECT_TRUE(peer.WaitForClosedBySession(5s));
-  session.StopConnect();
-
-  // A good frame restarts the twenty minutes.
-  Connect(peer, 10);
-  ASSERT_TRUE(peer.WaitForReceived(kHeartbeat.size(), 5s));
-  clock.Jump(2500);
-  peer.Send(CaliReply(1));
-  ASSERT_TRUE(peer.WaitForReceived(2 * kHeartbeat.size(), 5s));
-  clock.Jump(1100000);
-  peer.Send(Bytes("AA BB"));
-  ASSERT_TRUE(peer.WaitForReceived(3 * kHeartbeat.size(), 5s));
-  EXPECT_EQ(spy.States(), "1/0 2/0 3/4 1/0 2/0");
-  clock.Jump(150000);
-  peer.Send(Bytes("AA BB"));
-  ASSERT_TRUE(spy.WaitForStates(6));
-  EXPECT_EQ(spy.States(), "1/0 2/0 3/4 1/0 2/0 3/4");
+  for (const bool goodFrameFirst : {false, true}) {
+    clock.Jump(2500);
+    Connect(peer, 10);
+    std::size_t beats = 1;
+    ASSERT_TRUE(peer.WaitForReceived(kHeartbeat.size(), 5s));
+    if (goodFrameFirst) {
+      clock.Jump(2500);
+      peer.Send(CaliReply(1));
+      ASSERT_TRUE(peer.WaitForReceived(++beats * kHeartbeat.size(), 5s));
+    }
+    clock.Jump(1100000);
+    peer.Send(Bytes("AA BB"));  // skipped, not good
+    ASSERT_TRUE(peer.WaitForReceived(++beats * kHeartbeat.size(), 5s));
+    EXPECT_TRUE(session.IsConnected()) << goodFrameFirst;
+    clock.Jump(150000);
+    peer.Send(Bytes("AA BB"));
+    ASSERT_TRUE(spy.WaitForStates(goodFrameFirst ? 6 : 3));
+    EXPECT_EQ(spy.States(), goodFrameFirst ? "1/0 2/0 3/4 1/0 2/0 3/4" : "1/0 2/0 3/4");
+    EXPECT_TRUE(peer.WaitForClosedBySession(5s));
+    session.StopConnect();
+  }
 }
 
-TEST_F(SessionTest, TheLogFollowsTheRunFromConnectToTheEnd) {
+TEST_F(SessionTest, TheLogFollowsTheRunFromConnectToTheEndAndRepliesAreReadFromOneBytePieces) {
   // Each state is posted before its line is written: the log's last line at each post.
   std::map<std::string, std::string> lastLineAtPost;
   spy.SetOnPost([&](const std::string& state) {
@@ -327,10 +283,13 @@ TEST_F(SessionTest, TheLogFollowsTheRunFromConnectToTheEnd) {
   session.SocketSession_ReadCurrentAngel(4);
   session.SocketSession_ReadServoCaliAngel(3);
   peer.Send(Bytes("34 12 0A 00 00 00 01 00 00 00 92 01 A3 92 0D A0") +  // no data: logged, raises nothing
-            Bytes("34 12 0A 00 00 00 01 00 00 00 92 01 A3 92 0D A4") +  // body cut short
-            Bytes("34 12 07 00 00 00 01 00 00 00 C1 C1 C1") +           // not MessagePack
-            CaliReply(3));
+                kHeartbeat +                                            // neither logged nor raised
+                Bytes("34 12 0A 00 00 00 01 00 00 00 92 01 A3 92 0D A4") +  // body cut short
+                Bytes("34 12 07 00 00 00 01 00 00 00 C1 C1 C1") +           // not MessagePack
+                CaliReply(3),
+            1);
   ASSERT_TRUE(spy.WaitForEvents(1));
+  EXPECT_EQ(spy.Events(), Lines{"ReadServoCaliAngel(1,3,90)"});
   peer.CloseConnection();
   ASSERT_TRUE(spy.WaitForStates(3));
   session.StopConnect();  // as the program does on message 3
@@ -355,33 +314,6 @@ TEST_F(SessionTest, TheLogFollowsTheRunFromConnectToTheEnd) {
   EXPECT_EQ(lastLineAtPost, (std::map<std::string, std::string>{{"1/0", "<Initial>Initial!"},
                                                                 {"2/0", "<Connect>Connectting!"},
                                                                 {"3/3", "<Recv>(Type)0x0D * 0x00-0x03-0x00-0x5A-"}}));
-}
-
-TEST(SessionLifetime, ReleaseEndsARunSilentlyWhetherItNeverStartedEndedByItselfOrIsConnected) {
-  TempLogFolder logs;
-  EXPECT_FALSE(CreateZAVSocketSession(nullptr));
-  CIZAVSocketSession* session = nullptr;
-  ASSERT_TRUE(CreateZAVSocketSession(&session));
-  EXPECT_TRUE(session->StopConnect());
-  session->Release();
-  // Release without the StopConnect the program usually makes first: a receive thread that ended
-  // by itself is still joined, so the object never goes while its thread runs.
-  {
-    SessionSpy spy;
-    ASSERT_TRUE(CreateZAVSocketSession(&session));
-    ASSERT_TRUE(session->StartConnect("127.0.0.24", 1, &spy, nullptr));  // refused
-    ASSERT_TRUE(spy.WaitForStates(2));
-    session->Release();
-  }
-  TestRobotPeer peer("127.0.0.25");
-  SessionSpy spy;
-  ASSERT_TRUE(CreateZAVSocketSession(&session));
-  ASSERT_TRUE(session->StartConnect("127.0.0.25", 10, &spy, &spy));
-  ASSERT_TRUE(spy.WaitForStates(2));
-  session->SocketSession_ReadServoCaliAngel(1);
-  session->Release();
-  EXPECT_TRUE(peer.WaitForClosedBySession(5s));
-  EXPECT_EQ(spy.States(), "1/0 2/0");
 }
 
 }  // namespace

@@ -14,8 +14,8 @@
 // thread that started it (PR_SET_PDEATHSIG), and the destructor ends it.
 class ChildProcess {
  public:
-  // Starts argv[0] (a path, or a name on PATH) with argv. With netnsPath (a /run/netns/ file) the child enters that
-  // network namespace before it runs the program. Null, with *error set, when it cannot start.
+  // Starts argv[0] (a path, or a name on PATH) with argv, inside the network namespace of
+  // netnsPath (a /run/netns/ file) when one is given. Null, with *error set, when it cannot start.
   static std::unique_ptr<ChildProcess> Start(const std::vector<std::string>& argv,
                                              const std::string& netnsPath = "",
                                              std::string* error = nullptr);
@@ -23,25 +23,22 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  // Waits up to timeoutMs for an output line that contains text, counting lines already read.
-  bool WaitForLine(const std::string& text, int timeoutMs) { return WaitForLines(text, 1, timeoutMs); }
-  // Waits up to timeoutMs until at least count lines contain text.
+  // Waits up to timeoutMs until at least count output lines (those already read included)
+  // contain text.
   bool WaitForLines(const std::string& text, std::size_t count, int timeoutMs);
-  // Every line so far.
-  std::vector<std::string> Lines();
+  bool WaitForLine(const std::string& text, int timeoutMs) { return WaitForLines(text, 1, timeoutMs); }
   // The lines so far that contain text.
   std::vector<std::string> LinesWith(const std::string& text);
 
   // SIGTERM, then up to timeoutMs for the end, then SIGKILL. The exit status (or 128 + signal).
   int Terminate(int timeoutMs = 3000);
-  // Waits up to timeoutMs for the child to end by itself; its status, or -1 when it still runs.
-  int Wait(int timeoutMs);
 
  private:
   friend int RunCommand(const std::vector<std::string>&, std::string*, int);
   ChildProcess(pid_t pid, int outputFd);
   void ReadOutput();
-  int Reap(bool block);
+  // Waits up to timeoutMs for the end; the status, or -1 while it runs.
+  int Wait(int timeoutMs);
 
   pid_t m_pid;
   int m_outputFd;

@@ -7,67 +7,44 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
-#include <cstring>
 #include <mutex>
 
 namespace {
 
 const char kThreadNetns[] = "/proc/thread-self/ns/net";
 
-std::string Trimmed(std::string text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-  return text;
-}
-
-// True when the calling thread is in the network namespace of netnsPath.
-bool ThreadInNetns(const std::string& netnsPath) {
-  struct stat mine {};
-  struct stat wanted {};
-  if (::stat(kThreadNetns, &mine) != 0 || ::stat(netnsPath.c_str(), &wanted) != 0) return false;
-  return mine.st_dev == wanted.st_dev && mine.st_ino == wanted.st_ino;
-}
-
-std::string NextRigName() {
-  static std::atomic<int> counter{0};
-  return "caltrim-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+// Runs the rig script; empty when it succeeded, else what it said.
+std::string RunRig(const std::vector<std::string>& args) {
+  std::vector<std::string> argv{CALTRIM_NETNS_RIG_SCRIPT};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::string output;
+  const int status = RunCommand(argv, &output);
+  if (status == 0) return "";
+  while (!output.empty() && (output.back() == '\n' || output.back() == ' ')) output.pop_back();
+  return "netns-rig " + args[0] + " (status " + std::to_string(status) + "): " + output;
 }
 
 }  // namespace
-
-std::string NetnsRig::ScriptPath() { return CALTRIM_NETNS_RIG_SCRIPT; }
-
-std::string NetnsRig::RobotAddress(int robot) { return "10.231.77." + std::to_string(10 + robot); }
 
 std::string NetnsRig::Unavailable() {
   static std::once_flag once;
   static std::string why;
   std::call_once(once, [] {
-    std::string output;
-    const int status = RunCommand({ScriptPath(), "check"}, &output);
-    if (status != 0) {
-      why = Trimmed(output);
-      if (why.empty()) why = "netns-rig check ended with status " + std::to_string(status);
-      return;
-    }
-    // Rigs left by test processes that died before they could remove them.
-    RunCommand({ScriptPath(), "sweep"}, &output);
+    why = RunRig({"check"});
+    if (why.empty()) RunRig({"sweep"});  // rigs left by test processes that died before removing them
   });
   return why;
 }
 
-NetnsRig::NetnsRig(int robots) : m_name(NextRigName()) {
+NetnsRig::NetnsRig(int robots) {
+  static std::atomic<int> counter{0};
+  m_name = "caltrim-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
   m_error = Unavailable();
-  if (!m_error.empty()) return;
-  std::string output;
-  const int status = RunCommand({ScriptPath(), "up", m_name, "--robots", std::to_string(robots)}, &output);
-  m_ok = status == 0;
-  if (!m_ok) m_error = "netns-rig up " + m_name + " (status " + std::to_string(status) + "): " + Trimmed(output);
+  if (m_error.empty()) m_error = RunRig({"up", m_name, "--robots", std::to_string(robots)});
 }
 
 NetnsRig::~NetnsRig() {
-  std::string ignored;
-  if (m_ok) RunCommand({ScriptPath(), "down", m_name}, &ignored);
+  if (ok()) RunRig({"down", m_name});
 }
 
 std::string NetnsRig::NamespacePath(int role) const {
@@ -76,21 +53,17 @@ std::string NetnsRig::NamespacePath(int role) const {
 
 int NetnsRig::Socket(int role, int type) const {
   ScopedNetns inside(NamespacePath(role));
-  if (!inside.ok()) return -1;
-  return ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
-}
-
-std::unique_ptr<ChildProcess> NetnsRig::Spawn(int role, const std::vector<std::string>& argv,
-                                              std::string* error) const {
-  return ChildProcess::Start(argv, NamespacePath(role), error);
+  return inside.ok() ? ::socket(AF_INET, type | SOCK_CLOEXEC, 0) : -1;
 }
 
 ScopedNetns::ScopedNetns(const std::string& netnsPath) {
   m_previousFd = ::open(kThreadNetns, O_RDONLY | O_CLOEXEC);
   const int target = ::open(netnsPath.c_str(), O_RDONLY | O_CLOEXEC);
-  if (m_previousFd >= 0 && target >= 0 && ::setns(target, CLONE_NEWNET) == 0) {
-    m_ok = ThreadInNetns(netnsPath);
-  }
+  struct stat mine {};
+  struct stat wanted {};
+  m_ok = m_previousFd >= 0 && target >= 0 && ::setns(target, CLONE_NEWNET) == 0 &&
+         ::stat(kThreadNetns, &mine) == 0 && ::stat(netnsPath.c_str(), &wanted) == 0 &&
+         mine.st_dev == wanted.st_dev && mine.st_ino == wanted.st_ino;
   if (target >= 0) ::close(target);
 }
 
