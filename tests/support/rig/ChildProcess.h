@@ -30,6 +30,8 @@ class ChildProcess {
   // The lines so far that contain text.
   std::vector<std::string> LinesWith(const std::string& text);
 
+  // Waits up to timeoutMs for the end; the status, or -1 while it runs.
+  int Wait(int timeoutMs);
   // SIGTERM, then up to timeoutMs for the end, then SIGKILL. The exit status (or 128 + signal).
   int Terminate(int timeoutMs = 3000);
 
@@ -37,8 +39,6 @@ class ChildProcess {
   friend int RunCommand(const std::vector<std::string>&, std::string*, int);
   ChildProcess(pid_t pid, int outputFd);
   void ReadOutput();
-  // Waits up to timeoutMs for the end; the status, or -1 while it runs.
-  int Wait(int timeoutMs);
 
   pid_t m_pid;
   int m_outputFd;
