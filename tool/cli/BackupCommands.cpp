@@ -38,8 +38,7 @@ void AddDifferences(const CalibrationBackup& backup, const ServoReplies& replies
 }  // namespace
 
 Outcome Backup(const CliOptions& options) {
-  Outcome outcome;
-  outcome.report["servos"] = Json::Value(Json::arrayValue);
+  Outcome outcome = ServoOutcome();
   const std::vector<int> ids = CoveredServos(options, &outcome);
   if (ids.empty()) return outcome;
   RobotLink link;
@@ -66,8 +65,7 @@ Outcome Backup(const CliOptions& options) {
 }
 
 Outcome Restore(const CliOptions& options) {
-  Outcome outcome;
-  outcome.report["servos"] = Json::Value(Json::arrayValue);
+  Outcome outcome = ServoOutcome();
   outcome.report["dryRun"] = options.dryRun;
   CalibrationBackup backup;
   std::string error;

@@ -6,6 +6,7 @@
 
 #include "ZAVUIBase.h"
 #include "app/FileVersion.h"
+#include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 
 namespace {
@@ -45,6 +46,11 @@ Config.ini (ServoNum, ID1..IDn) and sys.ini (Settings/Server) are the program's 
 Caltrim window reads them.
 )";
 
+// Parsing command (with its options) chooses run as the sub-command to run.
+void Runs(CLI::App* command, CliOptions* options, Outcome (*run)(const CliOptions&)) {
+  command->callback([options, run] { options->command = run; });
+}
+
 void AddRobot(CLI::App* command, CliOptions* options) {
   command->add_option("--robot", options->robot, "the robot's IPv4 address (port 6102)")
       ->required()
@@ -61,7 +67,7 @@ void DefineDiscover(CLI::App* app, CliOptions* options) {
       "discover", "broadcast the search request on UDP port 6000 and list each robot once");
   discover->add_option("--seconds", options->seconds, "how long to listen (default 3)")
       ->check(CLI::Range(1, 600));
-  discover->callback([options] { options->command = CliOptions::kDiscover; });
+  Runs(discover, options, Discover);
 }
 
 void DefineOffsets(CLI::App* app, CliOptions* options) {
@@ -70,7 +76,7 @@ void DefineOffsets(CLI::App* app, CliOptions* options) {
   CLI::App* read = offsets->add_subcommand("read", "every servo's stored calibration offset");
   AddRobot(read, options);
   AddServoCount(read, options);
-  read->callback([options] { options->command = CliOptions::kOffsetsRead; });
+  Runs(read, options, ReadOffsets);
 
   CLI::App* write = offsets->add_subcommand(
       "write",
@@ -78,7 +84,7 @@ void DefineOffsets(CLI::App* app, CliOptions* options) {
       "answer is matched to its write, and writes still unanswered after 6 s count as no reply");
   AddRobot(write, options);
   write->add_option("assignments", options->assignments, "ID=VALUE, one per servo")->required();
-  write->callback([options] { options->command = CliOptions::kOffsetsWrite; });
+  Runs(write, options, WriteOffsets);
 }
 
 void DefineMoves(CLI::App* app, CliOptions* options) {
@@ -87,14 +93,14 @@ void DefineMoves(CLI::App* app, CliOptions* options) {
   move->add_option("id", options->id, "servo id")->required()->check(CLI::Range(1, 255));
   move->add_option("angle", options->angle, "angle, 0..240")->required()->check(CLI::Range(0, 240));
   move->add_option("--ms", options->ms, "travel time in ms (default 1000)")->check(CLI::Range(0, 65535));
-  move->callback([options] { options->command = CliOptions::kMove; });
+  Runs(move, options, Move);
 
   CLI::App* reset = app->add_subcommand(
       "reset",
       "move every servo (ServoNum of Config.ini) to its reference angle (ID<n> of Config.ini)\n"
       "in 2000 ms, 50 ms apart, as the window's Reset does");
   AddRobot(reset, options);
-  reset->callback([options] { options->command = CliOptions::kReset; });
+  Runs(reset, options, Reset);
 }
 
 void DefineBackup(CLI::App* app, CliOptions* options) {
@@ -105,7 +111,7 @@ void DefineBackup(CLI::App* app, CliOptions* options) {
   AddRobot(backup, options);
   AddServoCount(backup, options);
   backup->add_option("file", options->file, "the backup file to write")->required();
-  backup->callback([options] { options->command = CliOptions::kBackup; });
+  Runs(backup, options, Backup);
 
   CLI::App* restore = app->add_subcommand(
       "restore",
@@ -116,7 +122,7 @@ void DefineBackup(CLI::App* app, CliOptions* options) {
   restore->add_flag("--dry-run", options->dryRun,
                     "check the file and the robot and show what would be written; write nothing");
   restore->add_flag("--force", options->force, "write a backup of another robot");
-  restore->callback([options] { options->command = CliOptions::kRestore; });
+  Runs(restore, options, Restore);
 }
 
 void DefineSerial(CLI::App* app, CliOptions* options) {
@@ -124,7 +130,7 @@ void DefineSerial(CLI::App* app, CliOptions* options) {
   sn->require_subcommand(1);
   CLI::App* read = sn->add_subcommand("read", "the robot's serial number and Bluetooth MAC");
   AddRobot(read, options);
-  read->callback([options] { options->command = CliOptions::kSnRead; });
+  Runs(read, options, ReadSerial);
 
   CLI::App* write = sn->add_subcommand(
       "write",
@@ -134,7 +140,7 @@ void DefineSerial(CLI::App* app, CliOptions* options) {
   write->add_option("serial", options->serial, "the new serial number")->required();
   write->add_option("--server", options->server,
                     "the equipment service's base URL (default: Server of sys.ini)");
-  write->callback([options] { options->command = CliOptions::kSnWrite; });
+  Runs(write, options, WriteSerial);
 }
 
 }  // namespace

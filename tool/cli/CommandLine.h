@@ -3,21 +3,12 @@
 #include <string>
 #include <vector>
 
+struct Outcome;
+
 // What caltrim-cli is told on its command line.
 struct CliOptions {
-  enum Command {
-    kNone,
-    kDiscover,
-    kOffsetsRead,
-    kOffsetsWrite,
-    kMove,
-    kReset,
-    kBackup,
-    kRestore,
-    kSnRead,
-    kSnWrite,
-  };
-  Command command = kNone;
+  // The sub-command to run (Commands.h); none until one is parsed.
+  Outcome (*command)(const CliOptions& options) = nullptr;
 
   // Common.
   bool json = false;

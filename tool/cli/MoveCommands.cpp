@@ -31,8 +31,7 @@ void CheckMoves(const CliOptions& options, RobotLink* link, const std::vector<in
 }  // namespace
 
 Outcome Move(const CliOptions& options) {
-  Outcome outcome;
-  outcome.report["servos"] = Json::Value(Json::arrayValue);
+  Outcome outcome = ServoOutcome();
   RobotLink link;
   if (!ConnectRobot(options, &link, &outcome)) return outcome;
   link.Session().SocketSession_SetCurrentAngel(options.id, options.angle, options.ms);
@@ -41,8 +40,7 @@ Outcome Move(const CliOptions& options) {
 }
 
 Outcome Reset(const CliOptions& options) {
-  Outcome outcome;
-  outcome.report["servos"] = Json::Value(Json::arrayValue);
+  Outcome outcome = ServoOutcome();
   const std::wstring config = ConfigPath(options);
   const std::vector<int> ids = ServoIds(ConfigServoCount(config));
   if (ids.empty()) return outcome.Fail(kExitBadInput, "no servos: ServoNum of " + ZAVNarrowToUtf8(config) + " is 0 or missing");

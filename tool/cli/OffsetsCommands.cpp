@@ -37,8 +37,7 @@ bool ParseAssignment(const std::string& text, OffsetWrite* write, std::string* e
 }  // namespace
 
 Outcome ReadOffsets(const CliOptions& options) {
-  Outcome outcome;
-  outcome.report["servos"] = Json::Value(Json::arrayValue);
+  Outcome outcome = ServoOutcome();
   const std::vector<int> ids = CoveredServos(options, &outcome);
   if (ids.empty()) return outcome;
   RobotLink link;
@@ -49,8 +48,7 @@ Outcome ReadOffsets(const CliOptions& options) {
 }
 
 Outcome WriteOffsets(const CliOptions& options) {
-  Outcome outcome;
-  outcome.report["servos"] = Json::Value(Json::arrayValue);
+  Outcome outcome = ServoOutcome();
   std::vector<OffsetWrite> writes(options.assignments.size());
   for (std::size_t i = 0; i < writes.size(); ++i) {
     std::string error;

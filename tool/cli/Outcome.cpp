@@ -11,6 +11,12 @@ Outcome& Outcome::Fail(int failStatus, const std::string& reason) {
   return *this;
 }
 
+Outcome ServoOutcome() {
+  Outcome outcome;
+  outcome.report["servos"] = Json::Value(Json::arrayValue);
+  return outcome;
+}
+
 void AddServo(Outcome* outcome, const ServoLine& servo) {
   Json::Value entry(Json::objectValue);
   entry["id"] = servo.id;

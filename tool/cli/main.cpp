@@ -8,35 +8,6 @@
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 
-namespace {
-
-Outcome Run(const CliOptions& options) {
-  switch (options.command) {
-    case CliOptions::kDiscover:
-      return Discover(options);
-    case CliOptions::kOffsetsRead:
-      return ReadOffsets(options);
-    case CliOptions::kOffsetsWrite:
-      return WriteOffsets(options);
-    case CliOptions::kMove:
-      return Move(options);
-    case CliOptions::kReset:
-      return Reset(options);
-    case CliOptions::kBackup:
-      return Backup(options);
-    case CliOptions::kRestore:
-      return Restore(options);
-    case CliOptions::kSnRead:
-      return ReadSerial(options);
-    case CliOptions::kSnWrite:
-      return WriteSerial(options);
-    default:
-      return Outcome().Fail(kExitBadInput, "no command given");
-  }
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
   CliOptions options;
@@ -48,7 +19,9 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
   const int output = ::dup(STDOUT_FILENO);
   if (output < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) return kExitBadInput;
-  const Outcome outcome = Run(options);
+  const Outcome outcome = options.command != nullptr
+                              ? options.command(options)
+                              : Outcome().Fail(kExitBadInput, "no command given");
   std::fflush(stdout);
   return PrintOutcome(outcome, options.json, output);
 }

@@ -63,7 +63,6 @@ class SNSettingDlg : public QDialog, public IQRScanEvent, public IZAVSocketSessi
 
   // The embedded scanner view, or null while there is none.
   QWidget* ScanView() const { return m_wndScanView; }
-  const SerialNumberFlow& Flow() const { return m_flow; }
 
   // IZAVSocketSessionEvent: only the serial-number events do something here.
   void OnReadServoCaliAngel(bool, int, int) override {}

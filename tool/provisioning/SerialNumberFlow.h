@@ -103,8 +103,6 @@ class SerialNumberFlow {
 
   const std::wstring& SetSerial() const { return m_strSetSerial; }
   const std::wstring& MacAddress() const { return m_strMacAddress; }
-  bool SetPending() const { return m_bSetPending; }
-  bool Busy() const { return m_bSNBusy; }
 
  private:
   void BeginWait(SnActions* out);

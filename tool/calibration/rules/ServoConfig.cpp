@@ -1,10 +1,10 @@
 #include "calibration/rules/ServoConfig.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "ZAVUIBase.h"
 #include "calibration/CalibrationMessages.h"
+#include "calibration/rules/CalibrationModel.h"
 
 namespace {
 // The value buffer of the profile reader this replaces held 260 characters.
@@ -15,7 +15,7 @@ std::wstring ReadConfigString(const std::wstring& configPath, const std::wstring
   return ReadIniString(L"Config", key.c_str(), kConfigMissing, configPath.c_str()).substr(0, kMaxValueLength);
 }
 
-int ConfigStringToInt(const std::wstring& text) { return std::atoi(ZAVNarrowToUtf8(text).c_str()); }
+int ConfigStringToInt(const std::wstring& text) { return DecimalValue(ZAVNarrowToUtf8(text)); }
 
 int ConfigServoCount(const std::wstring& configPath) {
   return std::clamp(ConfigStringToInt(ReadConfigString(configPath, L"ServoNum")), 0, MAX_SERVO_NUM);

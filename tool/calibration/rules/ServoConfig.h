@@ -13,8 +13,8 @@ inline constexpr wchar_t kConfigMissing[] = L"Error";
 // characters, as the profile reader this replaces held.
 std::wstring ReadConfigString(const std::wstring& configPath, const std::wstring& key);
 
-// Decimal text to int the way atoi reads it: blanks and a sign, then digits; 0 when the text
-// does not start with a number.
+// Decimal text to int the way atoi reads it (DecimalValue): blanks and a sign, then digits; 0
+// when the text does not start with a number; values beyond int saturate.
 int ConfigStringToInt(const std::wstring& text);
 
 // "ServoNum" as a servo count: 0 for a missing or negative value, at most MAX_SERVO_NUM.
