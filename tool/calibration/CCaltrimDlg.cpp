@@ -51,6 +51,10 @@ CCaltrimDlg::~CCaltrimDlg() {
 
 QToolButton* CCaltrimDlg::Button(int id) const { return FindControl<QToolButton>(this, id); }
 
+std::thread CCaltrimDlg::StartThread(std::function<void()> body) {
+  return m_env.startThread ? m_env.startThread(std::move(body)) : std::thread(std::move(body));
+}
+
 void CCaltrimDlg::ShowStatus(const QString& text, bool busy) {
   if (m_progress == nullptr) return;
   m_progress->setEnabled(true);

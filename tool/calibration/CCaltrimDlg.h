@@ -179,6 +179,8 @@ class CCaltrimDlg : public QDialog,
   void OnServoCheckChanged(WPARAM change);
 
   QToolButton* Button(int id) const;
+  // A worker thread running body, through m_env.startThread when the environment gives one.
+  std::thread StartThread(std::function<void()> body);
   void LockPumping();
   // True when a close must wait (shut-down or a library call under way); the close is then only
   // recorded. CloseIfRequested carries a recorded close out once nothing is under way.
