@@ -148,7 +148,6 @@ class CCaltrimDlg : public QDialog,
   // Start-up pieces (CCaltrimDlgStartUp.cpp).
   // False with the system's text for the error in *error.
   bool RegisterUsbNotifications(std::string* error);
-  bool InitSocketLayer();
   void BuildControls(const DialogUnits& du);
   void BuildPanelRow(int servoCount);
   void FitWindowToPanelRow(const DialogUnits& du);

@@ -46,11 +46,7 @@ void CCaltrimDlg::OnInitDialog() {
   // 3. Calibration values of the configured servos.
   const int servoCount = ServoCountFromConfig(m_env.configPath);
   for (int i = 0; i < servoCount; ++i) m_fCaliValue[i] = 0;
-  // 4. Socket layer.
-  if (!InitSocketLayer()) {
-    m_env.prompt->Show(this, QStringLiteral("error in socket"), T("AFX_IDS_APP_TITLE"), MB_OK);
-    return;
-  }
+  // 4. The socket layer: POSIX sockets need no start-up call, so it cannot fail.
   // 5. Controls, panels and the first texts.
   QFont templateFont = font();
   templateFont.setPointSize(kMainWindowFontPoints);
@@ -86,11 +82,6 @@ bool CCaltrimDlg::RegisterUsbNotifications(std::string* error) {
   if (!m_env.createUsbDeviceEvents) return true;  // a window that listens to no devices
   m_usbEvents = m_env.createUsbDeviceEvents();
   return m_usbEvents->Register(m_workerHost.get(), error);
-}
-
-bool CCaltrimDlg::InitSocketLayer() {
-  // POSIX sockets need no start-up call.
-  return true;
 }
 
 void CCaltrimDlg::BuildControls(const DialogUnits& du) {
