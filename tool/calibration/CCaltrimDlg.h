@@ -104,7 +104,8 @@ class CCaltrimDlg : public QDialog,
   IZAVUsbDetection* m_pUsbDetection = nullptr;
   CIZAVSocketSession* m_pSession = nullptr;
   ZAVCritSec m_csLock;  // held by Shutdown, each USB worker run and each calibration worker run
-  SNSettingDlg* m_dlgSN = nullptr;  // the serial number window, hidden until its button; owned
+  // The serial number window, hidden until its button; owned. Made only when the button is shown.
+  SNSettingDlg* m_dlgSN = nullptr;
   CIZAVBroadcastSocket* m_pBroadcast = nullptr;
   std::unique_ptr<CDevListDlg> m_dlgDevList;
   int m_nConnectType = CONNECT_NONE;

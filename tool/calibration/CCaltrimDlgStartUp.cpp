@@ -70,7 +70,9 @@ void CCaltrimDlg::OnInitDialog() {
   // 10 to 13.
   UpdateConnectionUi(m_nConnectType);
   SetTitle();
-  CreateSerialNumberWindow();
+  // Its button is the only way to the serial number window: without the production line's
+  // switch the window, and the service address it reads, are never needed.
+  if (!Button(IDC_MAIN_SERIAL_NUMBER)->isHidden()) CreateSerialNumberWindow();
   LoadReferenceAngles(true);
   // 14. Centre on the screen.
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
