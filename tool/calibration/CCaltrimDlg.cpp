@@ -29,8 +29,6 @@ const char kAboutMenuText[] = "关于 Caltrim(&A)...";
 
 }  // namespace
 
-CCaltrimDlg::CCaltrimDlg(QWidget* parent) : CCaltrimDlg(DefaultCaltrimEnv(), parent) {}
-
 CCaltrimDlg::CCaltrimDlg(CaltrimEnv env, QWidget* parent)
     : QDialog(parent),
       m_env(std::move(env)),

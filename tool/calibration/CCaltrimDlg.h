@@ -51,9 +51,7 @@ class CCaltrimDlg : public QDialog,
   Q_OBJECT
 
  public:
-  // The window of the running program: real link objects, the program's Config.ini.
-  explicit CCaltrimDlg(QWidget* parent = nullptr);
-  // A window on env's link objects, files and prompt.
+  // A window on env's link objects, files and prompt; the program hands in DefaultCaltrimEnv().
   explicit CCaltrimDlg(CaltrimEnv env, QWidget* parent = nullptr);
   ~CCaltrimDlg() override;
 
