@@ -2,14 +2,15 @@
 
 #include <QComboBox>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 
+#include "ZAVServoSocket.h"
 #include "ZAVUIBase.h"
 #include "app/CCaltrimApp.h"
 #include "app/ControlId.h"
 #include "app/DialogUnits.h"
 #include "app/LanguageSetting.h"
+#include "app/MessageBoxStyle.h"
 #include "app/Text.h"
 
 CLanguageChooseDialog::CLanguageChooseDialog(const std::wstring& configPath, QWidget* parent)
@@ -64,16 +65,12 @@ void CLanguageChooseDialog::OnBnClickedOk() {
   const int value = index < 0 ? kLanguageUnset : m_cbLanguage->itemData(index).toInt();
   if (!WriteIniInt(L"Config", L"Language", value, m_strConfigPath.c_str())) {
     // Nothing is stored, so nothing may be promised; the dialog stays for Cancel or another try.
-    ShowMessage(QMessageBox::Warning, T("IDS_LANGUAGE_NOT_SAVED_TIPS"));
+    ExecMessageBox(this, T("IDS_LANGUAGE_NOT_SAVED_TIPS"), T("AFX_IDS_APP_TITLE"),
+                   MB_OK | MB_ICONWARNING);
     return;
   }
-  ShowMessage(QMessageBox::NoIcon, T("IDS_SURE_RESTARTAPPLY"));
+  ExecMessageBox(this, T("IDS_SURE_RESTARTAPPLY"), T("AFX_IDS_APP_TITLE"), MB_OK);
   accept();
-}
-
-void CLanguageChooseDialog::ShowMessage(QMessageBox::Icon icon, const QString& text) {
-  QMessageBox box(icon, T("AFX_IDS_APP_TITLE"), text, QMessageBox::Ok, this);
-  box.exec();
 }
 
 void ShowLanguageChooseDialog(QWidget* parent) {

@@ -3,7 +3,6 @@
 #include <string>
 
 #include <QDialog>
-#include <QMessageBox>
 
 class QComboBox;
 class QLabel;
@@ -24,8 +23,6 @@ class CLanguageChooseDialog : public QDialog {
   explicit CLanguageChooseDialog(const std::wstring& configPath, QWidget* parent = nullptr);
 
  private:
-  // A message box owned by this dialog, captioned with the program's title, OK button only.
-  void ShowMessage(QMessageBox::Icon icon, const QString& text);
   void BuildControls();
   void OnInitDialog();
   void OnBnClickedOk();

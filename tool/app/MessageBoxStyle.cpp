@@ -4,6 +4,7 @@
 #include <QMessageBox>
 
 #include "ZAVServoSocket.h"
+#include "app/ControlId.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ int ExecMessageBox(QWidget* owner, const QString& text, const QString& caption,
   box.setDefaultButton(buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok);
   // Each button carries the id of its answer as its control id, so the control report shows it.
   for (QAbstractButton* button : box.buttons()) {
-    button->setObjectName(QString::number(AnswerForButton(box.standardButton(button))));
+    SetControlId(button, AnswerForButton(box.standardButton(button)));
   }
   return AnswerForButton(static_cast<QMessageBox::StandardButton>(box.exec()));
 }

@@ -29,8 +29,6 @@ const char kAboutMenuText[] = "关于 Caltrim(&A)...";
 
 }  // namespace
 
-CCaltrimDlg::CCaltrimDlg(QWidget* parent) : CCaltrimDlg(DefaultCaltrimEnv(), parent) {}
-
 CCaltrimDlg::CCaltrimDlg(CaltrimEnv env, QWidget* parent)
     : QDialog(parent),
       m_env(std::move(env)),
@@ -50,6 +48,10 @@ CCaltrimDlg::~CCaltrimDlg() {
 // Message display and connection-dependent state
 
 QToolButton* CCaltrimDlg::Button(int id) const { return FindControl<QToolButton>(this, id); }
+
+std::thread CCaltrimDlg::StartThread(std::function<void()> body) {
+  return m_env.startThread ? m_env.startThread(std::move(body)) : std::thread(std::move(body));
+}
 
 void CCaltrimDlg::ShowStatus(const QString& text, bool busy) {
   if (m_progress == nullptr) return;

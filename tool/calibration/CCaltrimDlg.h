@@ -51,9 +51,7 @@ class CCaltrimDlg : public QDialog,
   Q_OBJECT
 
  public:
-  // The window of the running program: real link objects, the program's Config.ini.
-  explicit CCaltrimDlg(QWidget* parent = nullptr);
-  // A window on env's link objects, files and prompt.
+  // A window on env's link objects, files and prompt; the program hands in DefaultCaltrimEnv().
   explicit CCaltrimDlg(CaltrimEnv env, QWidget* parent = nullptr);
   ~CCaltrimDlg() override;
 
@@ -104,7 +102,8 @@ class CCaltrimDlg : public QDialog,
   IZAVUsbDetection* m_pUsbDetection = nullptr;
   CIZAVSocketSession* m_pSession = nullptr;
   ZAVCritSec m_csLock;  // held by Shutdown, each USB worker run and each calibration worker run
-  SNSettingDlg* m_dlgSN = nullptr;  // the serial number window, hidden until its button; owned
+  // The serial number window, hidden until its button; owned. Made only when the button is shown.
+  SNSettingDlg* m_dlgSN = nullptr;
   CIZAVBroadcastSocket* m_pBroadcast = nullptr;
   std::unique_ptr<CDevListDlg> m_dlgDevList;
   int m_nConnectType = CONNECT_NONE;
@@ -148,7 +147,6 @@ class CCaltrimDlg : public QDialog,
   // Start-up pieces (CCaltrimDlgStartUp.cpp).
   // False with the system's text for the error in *error.
   bool RegisterUsbNotifications(std::string* error);
-  bool InitSocketLayer();
   void BuildControls(const DialogUnits& du);
   void BuildPanelRow(int servoCount);
   void FitWindowToPanelRow(const DialogUnits& du);
@@ -179,6 +177,8 @@ class CCaltrimDlg : public QDialog,
   void OnServoCheckChanged(WPARAM change);
 
   QToolButton* Button(int id) const;
+  // A worker thread running body, through m_env.startThread when the environment gives one.
+  std::thread StartThread(std::function<void()> body);
   void LockPumping();
   // True when a close must wait (shut-down or a library call under way); the close is then only
   // recorded. CloseIfRequested carries a recorded close out once nothing is under way.

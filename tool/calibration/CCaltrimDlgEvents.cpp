@@ -43,7 +43,7 @@ void CCaltrimDlg::OnMessage(unsigned int msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void CCaltrimDlg::OnSessionState(WPARAM state, LPARAM reason) {
-  if (m_progress == nullptr) return;  // start-up ended early: no controls to show it on
+  if (m_progress == nullptr) return;  // start-up has not run: no controls to show it on
   if (state == ZAV_SESSION_CONNECTED) {
     m_calibration->ReadAllCaliValues();
     if (const char* key = ConnectedMessageKey(m_nConnectType)) {

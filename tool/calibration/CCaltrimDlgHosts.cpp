@@ -68,8 +68,7 @@ IZAVUsbDetection* CCaltrimDlg::WorkerHost::CreateUsbDetection() {
 void CCaltrimDlg::WorkerHost::LockWorkerPumping() { m_dlg->LockPumping(); }
 
 std::thread CCaltrimDlg::WorkerHost::StartThread(std::function<void()> body) {
-  return m_dlg->m_env.startThread ? m_dlg->m_env.startThread(std::move(body))
-                                  : std::thread(std::move(body));
+  return m_dlg->StartThread(std::move(body));
 }
 
 void CCaltrimDlg::WorkerHost::OnUsbDeviceChange(UsbDeviceChange change,
@@ -116,8 +115,7 @@ void CCaltrimDlg::CalibrationHost::RunOnUiThread(std::function<void()> fn) {
 }
 
 std::thread CCaltrimDlg::CalibrationHost::StartThread(std::function<void()> body) {
-  return m_dlg->m_env.startThread ? m_dlg->m_env.startThread(std::move(body))
-                                  : std::thread(std::move(body));
+  return m_dlg->StartThread(std::move(body));
 }
 
 ZAVCritSec& CCaltrimDlg::CalibrationHost::CommandLock() { return m_dlg->m_csLock; }

@@ -46,11 +46,7 @@ void CCaltrimDlg::OnInitDialog() {
   // 3. Calibration values of the configured servos.
   const int servoCount = ServoCountFromConfig(m_env.configPath);
   for (int i = 0; i < servoCount; ++i) m_fCaliValue[i] = 0;
-  // 4. Socket layer.
-  if (!InitSocketLayer()) {
-    m_env.prompt->Show(this, QStringLiteral("error in socket"), T("AFX_IDS_APP_TITLE"), MB_OK);
-    return;
-  }
+  // 4. The socket layer: POSIX sockets need no start-up call, so it cannot fail.
   // 5. Controls, panels and the first texts.
   QFont templateFont = font();
   templateFont.setPointSize(kMainWindowFontPoints);
@@ -74,7 +70,9 @@ void CCaltrimDlg::OnInitDialog() {
   // 10 to 13.
   UpdateConnectionUi(m_nConnectType);
   SetTitle();
-  CreateSerialNumberWindow();
+  // Its button is the only way to the serial number window: without the production line's
+  // switch the window, and the service address it reads, are never needed.
+  if (!Button(IDC_MAIN_SERIAL_NUMBER)->isHidden()) CreateSerialNumberWindow();
   LoadReferenceAngles(true);
   // 14. Centre on the screen.
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -86,11 +84,6 @@ bool CCaltrimDlg::RegisterUsbNotifications(std::string* error) {
   if (!m_env.createUsbDeviceEvents) return true;  // a window that listens to no devices
   m_usbEvents = m_env.createUsbDeviceEvents();
   return m_usbEvents->Register(m_workerHost.get(), error);
-}
-
-bool CCaltrimDlg::InitSocketLayer() {
-  // POSIX sockets need no start-up call.
-  return true;
 }
 
 void CCaltrimDlg::BuildControls(const DialogUnits& du) {

@@ -121,8 +121,7 @@ void CServoItemDlg::BuildControls(const DialogUnits& du) {
   m_editReference->setValidator(new QRegularExpressionValidator(
       QRegularExpression(QStringLiteral("[0-9]*")), m_editReference));
 
-  m_editOffset = new CNumEdit(this);
-  SetControlId(m_editOffset, IDC_SERVO_OFFSET);
+  m_editOffset = MakeControl<CNumEdit>(this, IDC_SERVO_OFFSET);
   SetUpBox(m_editOffset, du.Rect(7, 143, 19, 18));
 
   m_chkSelect = MakeControl<QCheckBox>(this, IDC_SERVO_SELECT);
