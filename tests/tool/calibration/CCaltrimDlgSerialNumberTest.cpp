@@ -12,10 +12,7 @@
 
 namespace {
 
-class SerialNumberWindowTest : public CalibrationFixture {
- protected:
-  QToolButton* Button(int id) { return Control<QToolButton>(m_dlg.get(), id); }
-};
+using SerialNumberWindowTest = CalibrationFixture;
 
 TEST_F(SerialNumberWindowTest, EitherSwitchShowsTheSerialNumberAndLanguageButtons) {
   const struct {
@@ -30,12 +27,12 @@ TEST_F(SerialNumberWindowTest, EitherSwitchShowsTheSerialNumberAndLanguageButton
     m_bProvisioning = row.option;
     StartWindow();
     for (int id : {IDC_MAIN_SERIAL_NUMBER, IDC_MAIN_LANGUAGE}) {
-      EXPECT_EQ(Button(id)->isHidden(), !row.shown) << id << " " << row.option << row.config;
+      EXPECT_EQ(MainButton(id)->isHidden(), !row.shown) << id << " " << row.option << row.config;
     }
-    EXPECT_TRUE(Button(IDC_MAIN_READ_ANGLE)->isHidden());
+    EXPECT_TRUE(MainButton(IDC_MAIN_READ_ANGLE)->isHidden());
   }
   // Shown, the language button covers neither a panel nor the message display.
-  const QRect language = Button(IDC_MAIN_LANGUAGE)->geometry();
+  const QRect language = MainButton(IDC_MAIN_LANGUAGE)->geometry();
   for (CServoItemDlg* panel : m_dlg->ServoItems()) EXPECT_FALSE(language.intersects(panel->geometry()));
   EXPECT_LT(language.bottom(), m_dlg->MessageDisplay()->geometry().top());
 }
@@ -49,7 +46,7 @@ TEST_F(SerialNumberWindowTest, TheButtonShowsTheWindowWhichReadsAndTheScannerSta
   EXPECT_EQ(sn->Session(), &m_session);
 
   m_dlg->UpdateConnectionUi(CONNECT_WIFI);
-  Button(IDC_MAIN_SERIAL_NUMBER)->click();
+  MainButton(IDC_MAIN_SERIAL_NUMBER)->click();
   EXPECT_TRUE(sn->isVisible());
   EXPECT_EQ(m_session.snReads, 1);
   m_dlg->OnReadSN(true, "SN7#AA", 6);
@@ -58,7 +55,7 @@ TEST_F(SerialNumberWindowTest, TheButtonShowsTheWindowWhichReadsAndTheScannerSta
   m_dlg->UpdateConnectionUi(CONNECT_NONE);
   EXPECT_FALSE(sn->isVisible()) << "no connection, no serial number window";
   m_dlg->UpdateConnectionUi(CONNECT_WIFI);
-  Button(IDC_MAIN_SERIAL_NUMBER)->click();
+  MainButton(IDC_MAIN_SERIAL_NUMBER)->click();
   EXPECT_EQ(m_session.snReads, 2);
   EXPECT_EQ(m_scanSinks, std::vector<IQRScanEvent**>{sn->ScanSink()});
 

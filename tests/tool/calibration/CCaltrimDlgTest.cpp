@@ -18,14 +18,10 @@
 
 namespace {
 
-const QString kIndent(39, QLatin1Char(' '));  // before every idle text
-
 class MainWindowTest : public CalibrationFixture {
  protected:
-  QToolButton* Button(int id) { return Control<QToolButton>(m_dlg.get(), id); }
   QCheckBox* SelectAll() { return Control<QCheckBox>(m_dlg.get(), IDC_MAIN_SELECT_ALL); }
   MessageBar* Bar() { return m_dlg->MessageDisplay(); }
-  CServoItemDlg* Panel(int id) { return m_dlg->ServoItems().at(id - 1); }
   QCheckBox* PanelBox(int id) { return Control<QCheckBox>(Panel(id), IDC_SERVO_SELECT); }
 
   void Post(unsigned int msg, WPARAM w, LPARAM l) {
@@ -35,7 +31,7 @@ class MainWindowTest : public CalibrationFixture {
 
   // Connect pressed, robot R at 10.0.0.5 picked in Wi-Fi mode and confirmed.
   void ConnectToRobot() {
-    Button(IDC_MAIN_CONNECT)->click();
+    MainButton(IDC_MAIN_CONNECT)->click();
     m_dlg->OnFoundDevice({L"R", L"2", L"10.0.0.5", L"00:11"});
     m_dlg->DevList()->List()->selectRow(0);
     m_dlg->DevList()->OnConnect();
@@ -44,12 +40,12 @@ class MainWindowTest : public CalibrationFixture {
   // Commands and panels usable exactly when connected; the Connect button's caption.
   void ExpectConnectedUi(bool connected) {
     for (int id : {IDC_MAIN_READ_CHECK, IDC_MAIN_RESET, IDC_MAIN_CALIBRATE, IDC_MAIN_SPARE}) {
-      EXPECT_EQ(Button(id)->isEnabled(), connected) << id;
+      EXPECT_EQ(MainButton(id)->isEnabled(), connected) << id;
     }
     for (CServoItemDlg* panel : m_dlg->ServoItems()) {
       EXPECT_EQ(panel->m_bEnabled && PanelBox(panel->ServoId())->isEnabled(), connected);
     }
-    EXPECT_EQ(Button(IDC_MAIN_CONNECT)->text(),
+    EXPECT_EQ(MainButton(IDC_MAIN_CONNECT)->text(),
               T(connected ? "IDS_DISCONNECT" : "IDS_CONNECT_ROBOT"));
   }
 };
@@ -58,7 +54,7 @@ TEST_F(MainWindowTest, StartUpBuildsThePanelRowAndWaitsForTheUsbWorker) {
   WriteConfig({{"ServoNum", "3"}, {"ID1", "90"}, {"ID2", "120"}});  // ID3 missing
   m_dlg = std::make_unique<CCaltrimDlg>(Env());
   m_dlg->OnInitDialog();
-  EXPECT_FALSE(Button(IDC_MAIN_CONNECT)->isEnabled()) << "until the USB worker reports";
+  EXPECT_FALSE(MainButton(IDC_MAIN_CONNECT)->isEnabled()) << "until the USB worker reports";
   EXPECT_EQ(Bar()->text(), T("IDS_INITIALIZING_PROGRAM"));
   EXPECT_TRUE(Bar()->IsMarquee());
   ExpectConnectedUi(false);
@@ -67,7 +63,7 @@ TEST_F(MainWindowTest, StartUpBuildsThePanelRowAndWaitsForTheUsbWorker) {
   EXPECT_EQ(Panel(3)->AngleBox()->text() + Panel(3)->OffsetBox()->text(), "")
       << "a missing ID key leaves the panel's boxes empty";
   EXPECT_EQ(m_dlg->windowTitle(), T("IDS_VORLA_CALIBRATION_SOFTWARE") + "1.2.3.4");
-  ASSERT_TRUE(PumpUntil([&] { return Button(IDC_MAIN_CONNECT)->isEnabled(); }));
+  ASSERT_TRUE(PumpUntil([&] { return MainButton(IDC_MAIN_CONNECT)->isEnabled(); }));
   EXPECT_FALSE(m_dlg->m_bUsbReady);
   EXPECT_EQ(Bar()->text(), kIndent + T("IDS_SERVER_RUN_SUCCESS"));
   EXPECT_FALSE(Bar()->IsMarquee());
@@ -76,7 +72,7 @@ TEST_F(MainWindowTest, StartUpBuildsThePanelRowAndWaitsForTheUsbWorker) {
 TEST_F(MainWindowTest, ConnectingOverWifiToTheFirstSelectedRowReadsEveryServoAndDisconnectStops) {
   StartWindow();
   m_dlg->show();
-  Button(IDC_MAIN_CONNECT)->click();
+  MainButton(IDC_MAIN_CONNECT)->click();
   EXPECT_FALSE(m_dlg->isEnabled());
   EXPECT_FALSE(m_dlg->close()) << "the close box of the waiting window does nothing";
   EXPECT_TRUE(m_dlg->DevList()->isVisible());
@@ -106,11 +102,11 @@ TEST_F(MainWindowTest, ConnectingOverWifiToTheFirstSelectedRowReadsEveryServoAnd
                                      T("IDS_PORT_NUMBER") + "6102");
   ExpectConnectedUi(true);
 
-  Button(IDC_MAIN_CONNECT)->click();  // Disconnect
+  MainButton(IDC_MAIN_CONNECT)->click();  // Disconnect
   EXPECT_EQ(m_session.stops, 1);
   EXPECT_EQ(Bar()->text(), kIndent + T("IDS_DISCONNECTED"));
   ExpectConnectedUi(false);
-  Button(IDC_MAIN_CONNECT)->click();
+  MainButton(IDC_MAIN_CONNECT)->click();
   EXPECT_TRUE(m_dlg->DevList()->isVisible()) << "pressed again, it connects";
   EXPECT_EQ(m_session.stops, 1);
 }
@@ -198,7 +194,7 @@ TEST_F(MainWindowTest, ClosingReleasesTheLinkObjectsOnceAfterAnyCallInProgress) 
       {"close box while Exit's shut-down releases",
        [this] {
          m_usb.onRelease = [this] { m_dlg->close(); };
-         Button(IDC_MAIN_EXIT)->click();
+         MainButton(IDC_MAIN_EXIT)->click();
        },
        {"usb", "broadcast", "session"}},
       {"Esc while a lost link is stopped",
@@ -259,7 +255,7 @@ TEST_F(MainWindowTest, UsbEventsRegisteredOrSaidWhyNotAndAnArrivalReplacesTheLin
   StartWindow();
   EXPECT_EQ(m_prompt.Texts(),
             std::vector<QString>{"Can't register device notification: udev is not running"});
-  EXPECT_TRUE(Button(IDC_MAIN_CONNECT)->isEnabled());
+  EXPECT_TRUE(MainButton(IDC_MAIN_CONNECT)->isEnabled());
 
   m_usbEventsFailure.clear();
   StartWindow();
@@ -281,7 +277,7 @@ TEST_F(MainWindowTest, AWorkerThreadThatCannotStartIsTheWorkersFailure) {
   m_usb.states = {1};
   m_dlg = std::make_unique<CCaltrimDlg>(env);
   m_dlg->OnInitDialog();
-  EXPECT_TRUE(PumpUntil([&] { return Button(IDC_MAIN_CONNECT)->isEnabled(); }));
+  EXPECT_TRUE(PumpUntil([&] { return MainButton(IDC_MAIN_CONNECT)->isEnabled(); }));
   EXPECT_FALSE(m_dlg->m_bUsbReady);
   EXPECT_EQ(m_usb.asked, 0);
 }

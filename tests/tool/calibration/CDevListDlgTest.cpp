@@ -11,8 +11,6 @@
 
 namespace {
 
-const QString kIndent(39, QLatin1Char(' '));
-
 class DevListTest : public CalibrationFixture {
  protected:
   void SetUp() override { StartWindow(); }
@@ -29,8 +27,6 @@ class DevListTest : public CalibrationFixture {
   void Add(const wchar_t* name, const wchar_t* ip, const wchar_t* mac) {
     m_dlg->OnFoundDevice({name, L"1.0", ip, mac});
   }
-  // The main window's Connect button, as the operator presses it.
-  void PressMainConnect() { Control<QToolButton>(m_dlg.get(), IDC_MAIN_CONNECT)->click(); }
 };
 
 TEST_F(DevListTest, OneRowPerExactMacText) {
@@ -49,7 +45,7 @@ TEST_F(DevListTest, RecordsArrivingWhileHiddenAreListedAndRefreshSearchesAnew) {
   Add(L"R1", L"10.0.0.1", L"m1");
   Add(L"R2", L"10.0.0.2", L"m2");
   EXPECT_FALSE(Dlg()->isVisible());
-  PressMainConnect();
+  MainButton(IDC_MAIN_CONNECT)->click();
   EXPECT_TRUE(Dlg()->isVisible());
   EXPECT_EQ(List()->rowCount(), 2);
   Button(IDC_DEVLIST_REFRESH)->click();
@@ -80,7 +76,7 @@ TEST_F(DevListTest, AConnectThatStartsNoRunLeavesTheWindowUnconnected) {
     m_prompt.texts.clear();
     StartWindow();
     Add(L"R1", L"10.0.0.1", L"m1");
-    PressMainConnect();
+    MainButton(IDC_MAIN_CONNECT)->click();
     if (c.selected) List()->selectRow(0);
     Button(IDC_DEVLIST_CONNECT)->click();
     EXPECT_EQ(m_prompt.Texts(), c.boxes) << c.what;
@@ -94,7 +90,7 @@ TEST_F(DevListTest, ARobotReadyOnUsbIsConnectedThroughTheForwardedPort) {
   StartWindow();
   EXPECT_TRUE(m_dlg->m_bUsbReady);
   Add(L"R1", L"10.0.0.1", L"m1");
-  PressMainConnect();
+  MainButton(IDC_MAIN_CONNECT)->click();
   EXPECT_TRUE(Dlg()->IsUsbMode());
   EXPECT_FALSE(List()->isEnabled());
   List()->selectRow(0);  // plays no part
@@ -131,7 +127,7 @@ TEST_F(DevListTest, UsbModeWithoutARobotAsks) {
 TEST_F(DevListTest, ADoubleClickedRowIsConnectedOnce) {
   Add(L"R1", L"10.0.0.1", L"m1");
   Add(L"R2", L"10.0.0.2", L"m2");
-  PressMainConnect();
+  MainButton(IDC_MAIN_CONNECT)->click();
   PumpPending();  // the header lays its sections out on the next turn
   EXPECT_EQ(List()->columnWidth(3), 110);
   m_session.onStart = [this] { Button(IDC_DEVLIST_CONNECT)->click(); };

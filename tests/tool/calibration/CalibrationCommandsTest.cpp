@@ -16,7 +16,6 @@
 namespace {
 
 using Writes = std::vector<std::pair<int, int>>;
-const QString kIndent(39, QLatin1Char(' '));
 
 class CalibrationTest : public CalibrationFixture {
  protected:
@@ -26,9 +25,7 @@ class CalibrationTest : public CalibrationFixture {
     StartWindow();
     m_dlg->UpdateConnectionUi(CONNECT_WIFI);
   }
-  CServoItemDlg* Panel(int id) { return m_dlg->ServoItems().at(id - 1); }
   QString Box(int id) { return Panel(id)->OffsetBox()->text(); }
-  QToolButton* Button(int id) { return Control<QToolButton>(m_dlg.get(), id); }
 
   // Selects exactly the servos of boxes and gives their offset boxes these texts.
   void Prepare(const std::map<int, QString>& boxes) {
@@ -39,10 +36,10 @@ class CalibrationTest : public CalibrationFixture {
     }
   }
   bool Ended() {
-    return PumpUntil([&] { return Button(IDC_MAIN_CALIBRATE)->isEnabled(); }, 10000);
+    return PumpUntil([&] { return MainButton(IDC_MAIN_CALIBRATE)->isEnabled(); }, 10000);
   }
   bool CalibrateShows(int icon) {
-    return Button(IDC_MAIN_CALIBRATE)->icon().pixmap(24).toImage() ==
+    return MainButton(IDC_MAIN_CALIBRATE)->icon().pixmap(24).toImage() ==
            CaltrimIcon(icon).pixmap(24).toImage();
   }
   // A write reply delivered on a thread of its own, then handled.
@@ -55,12 +52,12 @@ class CalibrationTest : public CalibrationFixture {
 TEST_F(CalibrationTest, CalibrateWritesTheSelectedWritableBoxesAndEndsAtTheLastReply) {
   Start(4);
   Prepare({{1, "12"}, {2, "90"}, {3, "-5"}, {4, "-89"}});
-  Button(IDC_MAIN_CALIBRATE)->click();
+  MainButton(IDC_MAIN_CALIBRATE)->click();
   ASSERT_TRUE(PumpUntil([&] { return m_session.Writes().size() == 3; }));
   PumpPending();
   EXPECT_EQ(m_session.Writes(), (Writes{{1, 12}, {3, -5}, {4, -89}}));
   EXPECT_EQ(Box(1) + Box(2) + Box(3), "WaitFalseWait");
-  EXPECT_FALSE(Button(IDC_MAIN_CALIBRATE)->isEnabled());
+  EXPECT_FALSE(MainButton(IDC_MAIN_CALIBRATE)->isEnabled());
   EXPECT_TRUE(CalibrateShows(IDI_STOP));
   EXPECT_EQ(m_dlg->MessageDisplay()->text(), T("IDS_CORRECTING_STEERING_ANGLE"));
 
@@ -69,9 +66,9 @@ TEST_F(CalibrationTest, CalibrateWritesTheSelectedWritableBoxesAndEndsAtTheLastR
   EXPECT_EQ(Box(1) + Box(3), "OkOk");
   EXPECT_EQ(Panel(1)->m_nBaseCali + Panel(3)->m_nBaseCali, 12 - 5);
   EXPECT_TRUE(Panel(1)->m_bLastOk);
-  EXPECT_FALSE(Button(IDC_MAIN_CALIBRATE)->isEnabled()) << "servo 4 has not answered";
+  EXPECT_FALSE(MainButton(IDC_MAIN_CALIBRATE)->isEnabled()) << "servo 4 has not answered";
   Reply(true, 4);
-  EXPECT_TRUE(Button(IDC_MAIN_CALIBRATE)->isEnabled());
+  EXPECT_TRUE(MainButton(IDC_MAIN_CALIBRATE)->isEnabled());
   EXPECT_TRUE(CalibrateShows(IDI_TICK));
   EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T("IDS_CHECK_ENGINE_SUCCESS"));
 
@@ -80,7 +77,7 @@ TEST_F(CalibrationTest, CalibrateWritesTheSelectedWritableBoxesAndEndsAtTheLastR
   m_caliTimeoutMs = 200;
   Start(4);
   Prepare({{1, "Ok"}, {2, "Failed"}, {3, "Wait"}});
-  Button(IDC_MAIN_CALIBRATE)->click();
+  MainButton(IDC_MAIN_CALIBRATE)->click();
   ASSERT_TRUE(Ended());
   EXPECT_EQ(Box(1) + Box(2) + Box(3), "FalseFalseFalse");
   EXPECT_EQ(m_session.Writes().size(), 3u) << "nothing more written";
@@ -90,7 +87,7 @@ TEST_F(CalibrationTest, AnUnansweredWriteKeepsWaitPastTheTimeOutAndARefusedOneTh
   m_caliTimeoutMs = 1000;
   Start(3);
   Prepare({{1, "7"}, {2, "8"}});
-  Button(IDC_MAIN_CALIBRATE)->click();
+  MainButton(IDC_MAIN_CALIBRATE)->click();
   ASSERT_TRUE(PumpUntil([&] { return m_session.Writes().size() == 2; }));
   Reply(false, 1);
   Reply(true, 0);  // servos without a panel
@@ -98,7 +95,7 @@ TEST_F(CalibrationTest, AnUnansweredWriteKeepsWaitPastTheTimeOutAndARefusedOneTh
   EXPECT_EQ(Box(1), "Failed");
   EXPECT_FALSE(Panel(1)->m_bLastOk);
   EXPECT_EQ(Panel(1)->m_nBaseCali, 0);
-  EXPECT_FALSE(Button(IDC_MAIN_CALIBRATE)->isEnabled()) << "replies of no panel end nothing";
+  EXPECT_FALSE(MainButton(IDC_MAIN_CALIBRATE)->isEnabled()) << "replies of no panel end nothing";
   ASSERT_TRUE(Ended());
   EXPECT_EQ(Box(2), "Wait");
   EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T("IDS_CHECK_ENGINE_SUCCESS"));
@@ -110,7 +107,7 @@ TEST_F(CalibrationTest, AnUnansweredWriteKeepsWaitPastTheTimeOutAndARefusedOneTh
 
   // Reset: every servo to its reference, 50 ms apart, with the offset last sent or read.
   m_session.clock.start();
-  Button(IDC_MAIN_RESET)->click();
+  MainButton(IDC_MAIN_RESET)->click();
   EXPECT_EQ(m_session.moves, (std::vector<std::string>{"1,90,2000", "2,120,2000", "3,60,2000"}));
   for (std::size_t i = 1; i < m_session.movedAt.size(); ++i) {
     EXPECT_GE(m_session.movedAt[i] - m_session.movedAt[i - 1], 50);
@@ -122,9 +119,9 @@ TEST_F(CalibrationTest, AnUnansweredWriteKeepsWaitPastTheTimeOutAndARefusedOneTh
 TEST_F(CalibrationTest, CalibrateWithNothingSelectedOnlySaysSo) {
   Start(2);
   Prepare({});
-  Button(IDC_MAIN_CALIBRATE)->click();
+  MainButton(IDC_MAIN_CALIBRATE)->click();
   EXPECT_EQ(m_prompt.Texts(), std::vector<QString>{T("IDS_SELECT_STEERING_CORRECTION")});
-  EXPECT_TRUE(Button(IDC_MAIN_CALIBRATE)->isEnabled());
+  EXPECT_TRUE(MainButton(IDC_MAIN_CALIBRATE)->isEnabled());
 }
 
 // A robot that answers every write at once, from a receive thread of its own.
@@ -176,7 +173,7 @@ TEST_F(CalibrationTest, InstantRepliesToTwentyWritesAllFindTheirPairs) {
   InstantRobot robot(&m_session, m_dlg.get());
   for (int run = 0; run < 100; ++run) {
     for (CServoItemDlg* panel : m_dlg->ServoItems()) panel->OffsetBox()->setText("5");
-    Button(IDC_MAIN_CALIBRATE)->click();
+    MainButton(IDC_MAIN_CALIBRATE)->click();
     ASSERT_TRUE(Ended()) << "run " << run;
     for (CServoItemDlg* panel : m_dlg->ServoItems()) {
       ASSERT_EQ(panel->OffsetBox()->text(), "Ok") << "run " << run << ", servo " << panel->ServoId();

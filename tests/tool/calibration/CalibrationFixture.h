@@ -5,91 +5,25 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QToolButton>
 #include <atomic>
 #include <chrono>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
-#include "ZAVServoSocket.h"
 #include "ZAVUsbAdbDetection.h"
 #include "app/QtUiHost.h"
-#include "app/UiThread.h"
 #include "calibration/CCaltrimDlg.h"
-#include "calibration/CaltrimPrompt.h"
+#include "calibration/CServoItemDlg.h"
 #include "calibration/usb/IUsbDeviceEvents.h"
 #include "outside/uibase/TempFolder.h"
 #include "tool/app/QtTestApp.h"
-
-using Journal = std::vector<std::string>;
-
-class FakeSession : public CIZAVSocketSession {
- public:
-  explicit FakeSession(Journal* journal) : m_journal(journal) {}
-
-  struct Start { std::string ip; IZAVSocketSessionEvent* sink; };
-  bool StartConnect(const char* ip, int, HWND, IZAVSocketSessionEvent* sink) override {
-    starts.push_back({ip, sink});
-    if (onStart) std::exchange(onStart, nullptr)();
-    return startResult;
-  }
-  bool StopConnect() override {
-    if (onStop) std::exchange(onStop, nullptr)();
-    return ++stops > 0;
-  }
-  void Release() override { m_journal->push_back("session"); }
-  bool SendData(const char*, int) override { return true; }
-  bool SocketSession_ReadServoInfo(int) override { return true; }
-  bool SocketSession_ReadServoCaliAngel(int id) override {
-    caliReads.push_back(id);
-    return true;
-  }
-  bool SocketSession_ReadCurrentAngel(int) override { return true; }
-  bool SocketSession_SetCurrentAngel(int id, int angle, int ms) override {
-    moves.push_back(std::to_string(id) + "," + std::to_string(angle) + "," + std::to_string(ms));
-    movedAt.push_back(clock.elapsed());
-    return true;
-  }
-  bool SocketSession_SetCaliAngel(int id, int value) override {
-    std::lock_guard<std::mutex> hold(m_writesLock);
-    m_writes.emplace_back(id, value);
-    if (onWrite) onWrite(id);
-    return true;
-  }
-  // The offset writes so far, (servo id, value); they come from the calibration worker.
-  std::vector<std::pair<int, int>> Writes() {
-    std::lock_guard<std::mutex> hold(m_writesLock);
-    return m_writes;
-  }
-  bool IsConnected() override { return false; }
-  bool SocketSession_ReadSN() override { return ++snReads > 0; }
-  bool SocketSession_WriteSN(const std::string&) override { return true; }
-
-  std::vector<Start> starts;
-  int snReads = 0;
-  std::function<void()> onStart, onStop;  // run once, inside the next call: as if it waited
-  int stops = 0;
-  bool startResult = true;
-  std::vector<int> caliReads;  // asked on the user-interface thread only
-  // Moves as "id,angle,ms", each with the ms of clock when asked; user-interface thread only.
-  std::vector<std::string> moves;
-  std::vector<qint64> movedAt;
-  QElapsedTimer clock;
-  // Called with the servo id inside each offset write, on the writing thread; set it first.
-  std::function<void(int)> onWrite;
-
- private:
-  Journal* m_journal;
-  std::mutex m_writesLock;
-  std::vector<std::pair<int, int>> m_writes;
-};
+#include "tool/calibration/LinkDoubles.h"
 
 class FakeBroadcast : public CIZAVBroadcastSocket {
  public:
@@ -116,7 +50,8 @@ class FakeBroadcast : public CIZAVBroadcastSocket {
   Journal* m_journal;
 };
 
-// Answers GetDeviceState from a list, then 0; the USB worker asks from its own thread.
+// Answers GetDeviceState from a list, then 0, and notes a use after its Release; the USB worker
+// asks from its own thread.
 class FakeUsbDetection : public IZAVUsbDetection {
  public:
   explicit FakeUsbDetection(Journal* journal) : m_journal(journal) {}
@@ -124,6 +59,7 @@ class FakeUsbDetection : public IZAVUsbDetection {
   bool Init(int, IZAVUsbAdbEvent*, HWND) override { return true; }
   void Release() override {
     if (onRelease) std::exchange(onRelease, nullptr)();
+    released = true;
     m_journal->push_back("usb");
   }
   bool ForwardPort(int port) override {
@@ -134,6 +70,7 @@ class FakeUsbDetection : public IZAVUsbDetection {
   bool RemoveForward(int) override { return true; }
   std::string GetDeviceSerial() override { return std::string(); }
   int GetDeviceState() override {
+    usedAfterRelease = usedAfterRelease || released;
     ++asked;
     while (hold) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     std::lock_guard<std::mutex> guard(m_lock);
@@ -152,43 +89,13 @@ class FakeUsbDetection : public IZAVUsbDetection {
   std::atomic<int> asked{0};
   std::atomic<bool> hold{false};   // GetDeviceState waits while it is set
   std::function<void()> onRelease;  // run once, inside the next Release
+  std::atomic<bool> released{false}, usedAfterRelease{false};
   std::vector<int> forwards;
   int recovers = 0;
 
  private:
   std::mutex m_lock;
   Journal* m_journal;
-};
-
-// Records every box and answers from a list, then IDOK/IDYES. With onUiThread set, a box asked
-// for on another thread is answered on the user-interface thread, as a real box is.
-class RecordingPrompt : public ICaltrimPrompt {
- public:
-  int Show(QWidget* owner, const QString& text, const QString& caption,
-           unsigned int style) override {
-    if (onUiThread && !OnThreadOf(QCoreApplication::instance())) {
-      return RunOnUiThreadAndWait(QCoreApplication::instance(),
-                                  [&] { return Show(owner, text, caption, style); });
-    }
-    std::lock_guard<std::mutex> hold(m_lock);
-    texts.push_back(text);
-    if (answers.empty()) return (style & 0x0F) == MB_YESNO ? IDYES : IDOK;
-    const int answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-
-  std::vector<QString> Texts() {
-    std::lock_guard<std::mutex> hold(m_lock);
-    return texts;
-  }
-
-  std::vector<QString> texts;
-  std::deque<int> answers;
-  bool onUiThread = false;
-
- private:
-  std::mutex m_lock;
 };
 
 // The window's USB device events, sent by the test. With failure set, registration fails with
@@ -213,6 +120,8 @@ class InjectedUsbEvents : public IUsbDeviceEvents {
 inline void PumpPending() {
   for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
 }
+
+const QString kIndent(39, QLatin1Char(' '));  // before every idle text of the message display
 
 template <typename W>
 W* Control(const QWidget* parent, int id) {
@@ -279,6 +188,9 @@ class CalibrationFixture : public ::testing::Test {
       PumpUntil([connect] { return connect->isEnabled(); });
     }
   }
+
+  QToolButton* MainButton(int id) { return Control<QToolButton>(m_dlg.get(), id); }
+  CServoItemDlg* Panel(int id) { return m_dlg->ServoItems().at(id - 1); }
 
   std::unique_ptr<QtUiHost> m_uiHost;  // made once the application exists
   TempFolder m_folder;

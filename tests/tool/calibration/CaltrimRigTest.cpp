@@ -24,7 +24,6 @@
 
 namespace {
 
-const QString kIndent(39, QLatin1Char(' '));
 // How long a step may take on a loaded machine; a passing run never waits this long.
 constexpr int kPatienceMs = 15000;
 
@@ -62,7 +61,6 @@ class CaltrimRigTest : public CalibrationFixture {
     ASSERT_TRUE(PumpUntil([&] { return MainButton(IDC_MAIN_CONNECT)->isEnabled(); }, kPatienceMs));
   }
 
-  QToolButton* MainButton(int id) { return Control<QToolButton>(m_dlg.get(), id); }
   QTableWidget* List() { return m_dlg->DevList()->List(); }
 
   int RowOf(const QString& name) {
@@ -85,7 +83,7 @@ class CaltrimRigTest : public CalibrationFixture {
     return PumpUntil([&] { return MainButton(IDC_MAIN_CONNECT)->text() == T("IDS_DISCONNECT"); },
                      kPatienceMs);
   }
-  QLineEdit* OffsetBox(int id) { return m_dlg->ServoItems().at(id - 1)->OffsetBox(); }
+  QLineEdit* OffsetBox(int id) { return Panel(id)->OffsetBox(); }
 
   std::unique_ptr<NetnsRig> m_rig;
   std::vector<std::unique_ptr<ChildProcess>> m_robots;

@@ -1,40 +1,15 @@
 #pragma once
 
-// Doubles of the session, the equipment service client and the message boxes for the serial
-// number window. Each is used by one thread at a time: the test joins or waits for the others.
+// The equipment service client's double for the serial number window; the session and the boxes
+// are the calibration tests' doubles. Each is used by one thread at a time: the test joins or
+// waits for the others.
 
-#include <QString>
 #include <atomic>
-#include <string>
 #include <thread>
 #include <vector>
 
-#include "ZAVServoSocket.h"
-#include "calibration/CaltrimPrompt.h"
 #include "provisioning/CHttpOper.h"
-
-// Counts the reads and notes the writes; the rest answers true and does nothing.
-class SnSession : public CIZAVSocketSession {
- public:
-  bool StartConnect(const char*, int, HWND, IZAVSocketSessionEvent*) override { return true; }
-  bool StopConnect() override { return true; }
-  void Release() override {}
-  bool SendData(const char*, int) override { return true; }
-  bool SocketSession_ReadServoInfo(int) override { return true; }
-  bool SocketSession_ReadServoCaliAngel(int) override { return true; }
-  bool SocketSession_ReadCurrentAngel(int) override { return true; }
-  bool SocketSession_SetCurrentAngel(int, int, int) override { return true; }
-  bool SocketSession_SetCaliAngel(int, int) override { return true; }
-  bool IsConnected() override { return true; }
-  bool SocketSession_ReadSN() override { return ++reads > 0; }
-  bool SocketSession_WriteSN(const std::string& sn) override {
-    writes.push_back(sn);
-    return true;
-  }
-
-  int reads = 0;
-  std::vector<std::string> writes;
-};
+#include "tool/calibration/LinkDoubles.h"
 
 // Answers from its fields and notes the calls with the threads they ran on. While hold is set,
 // verify waits (at most 3 s) for it to be cleared.
@@ -56,14 +31,4 @@ class FakeHttpOper : public CHttpOper {
   std::atomic<bool> hold{false};
   std::thread::id verifyThread, confirmThread;
   std::vector<std::wstring> calls;
-};
-
-// Notes every box as its text and style, and answers OK.
-class NotingPrompt : public ICaltrimPrompt {
- public:
-  int Show(QWidget*, const QString& text, const QString&, unsigned int style) override {
-    boxes.push_back({text, style});
-    return IDOK;
-  }
-  std::vector<std::pair<QString, unsigned int>> boxes;
 };

@@ -18,8 +18,6 @@
 
 namespace {
 
-using Boxes = std::vector<std::pair<QString, unsigned int>>;
-
 class SNSettingDlgTest : public ::testing::Test {
  protected:
   SNSettingDlgTest() {
@@ -57,9 +55,10 @@ class SNSettingDlgTest : public ::testing::Test {
     FromOtherThread([&] { m_dlg->OnWriteSN(true, "0", 1); });
   }
 
-  SnSession m_session;
+  Journal m_journal;
+  FakeSession m_session{&m_journal};
   FakeHttpOper* m_http = new FakeHttpOper;  // owned by the window
-  NotingPrompt m_prompt;
+  RecordingPrompt m_prompt;
   std::unique_ptr<SNSettingDlg> m_dlg;
 };
 
@@ -99,18 +98,18 @@ TEST_F(SNSettingDlgTest, ShowReadsOnceThenWriteVerifiesWritesReadsBackAndConfirm
   ReadReply("SN0001#AA:BB");
   EXPECT_EQ(Edit()->text(), "SN0001");
   EXPECT_TRUE(Unlocked());
-  EXPECT_EQ(m_session.reads, 1) << "showing a visible window reads nothing";
+  EXPECT_EQ(m_session.snReads, 1) << "showing a visible window reads nothing";
 
   AcceptedWrite("SN0002");
   EXPECT_NE(m_http->verifyThread, std::this_thread::get_id());
-  EXPECT_EQ(m_session.writes, std::vector<std::string>{"SN0002"});
-  EXPECT_EQ(m_session.reads, 2) << "the read-back";
+  EXPECT_EQ(m_session.snWrites, std::vector<std::string>{"SN0002"});
+  EXPECT_EQ(m_session.snReads, 2) << "the read-back";
   EXPECT_FALSE(Unlocked());
   EXPECT_EQ(ReadReply("sn0002#AA:BB"), m_http->confirmThread) << "confirmed on the receive thread";
   EXPECT_EQ(m_http->calls, (std::vector<std::wstring>{L"verify SN0002", L"confirm SN0002 AA:BB"}));
-  const Boxes boxes = {{T("IDS_UPDATE_SERIAL_SUCCESS_TIPS"), MB_OK | MB_ICONINFORMATION},
-                       {T("IDS_WRITED_SERIAL_TIPS") + "sn0002", MB_OK}};
-  EXPECT_EQ(m_prompt.boxes, boxes);
+  EXPECT_EQ(m_prompt.texts, (std::vector<QString>{T("IDS_UPDATE_SERIAL_SUCCESS_TIPS"),
+                                                  T("IDS_WRITED_SERIAL_TIPS") + "sn0002"}));
+  EXPECT_EQ(m_prompt.styles, (std::vector<unsigned int>{MB_OK | MB_ICONINFORMATION, MB_OK}));
   EXPECT_EQ(Edit()->text(), "SN0002") << "the edit keeps what the operator typed";
   EXPECT_TRUE(Unlocked());
 }
@@ -121,9 +120,9 @@ TEST_F(SNSettingDlgTest, ReadBackTimesOutOnTheSixthTickAndTheNextReadConfirmsThe
   QElapsedTimer clock;
   clock.start();
   AcceptedWrite("SN0002");
-  ASSERT_TRUE(PumpUntil([&] { return !m_prompt.boxes.empty(); }));
+  ASSERT_TRUE(PumpUntil([&] { return !m_prompt.texts.empty(); }));
   EXPECT_GE(clock.elapsed(), 5 * kPeriodMs);
-  EXPECT_EQ(m_prompt.boxes.front().first, T("IDS_OPERATION_TIMEOUT_TIPS"));
+  EXPECT_EQ(m_prompt.texts.front(), T("IDS_OPERATION_TIMEOUT_TIPS"));
   EXPECT_TRUE(Unlocked());
 
   Button(IDC_SN_READ)->click();

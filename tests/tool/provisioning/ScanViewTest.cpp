@@ -36,7 +36,7 @@ TEST(ScanViewTest, TheViewWindowFoundByItsTitleFillsTheAreaAboveTheStrip) {
   XMapWindow(display, view);
   XSync(display, False);
 
-  NotingPrompt prompt;
+  RecordingPrompt prompt;
   SNSettingDlg dlg(nullptr, &prompt, std::make_unique<FakeHttpOper>());
   dlg.show();
   std::thread([&] { dlg.OnScanWindow(kScanViewTitle); }).join();

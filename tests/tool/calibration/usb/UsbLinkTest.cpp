@@ -16,27 +16,12 @@ const std::string kRobot = MakeUsbInterfaceName("18d1", "4e26", "VORLA2000123");
 const std::string kOther = MakeUsbInterfaceName("046d", "c52b", "1-1.2");
 const QString kLine = QStringLiteral("Connected to R ");  // the status line before the event
 
-// A detection object that notes any use after its Release.
-class CheckedDetection : public FakeUsbDetection {
- public:
-  using FakeUsbDetection::FakeUsbDetection;
-  void Release() override {
-    released = true;
-    FakeUsbDetection::Release();
-  }
-  int GetDeviceState() override {
-    usedAfterRelease = usedAfterRelease || released;
-    return FakeUsbDetection::GetDeviceState();
-  }
-  std::atomic<bool> released{false}, usedAfterRelease{false};
-};
-
 // The window's side, recorded. The objects it makes stay in lists, so the test sees each one.
 class RecordingHost : public IUsbLinkHost {
  public:
   RecordingHost() : session(NewSession()), detection(NewDetection()) {}
   ~RecordingHost() override {
-    for (const CheckedDetection& d : detections) EXPECT_FALSE(d.usedAfterRelease);
+    for (const FakeUsbDetection& d : detections) EXPECT_FALSE(d.usedAfterRelease);
   }
 
   ZAVCritSec& WorkerLock() override { return lock; }
@@ -67,14 +52,14 @@ class RecordingHost : public IUsbLinkHost {
   }
 
   FakeSession* NewSession() { return &sessions.emplace_back(&journal); }
-  CheckedDetection* NewDetection() {
+  FakeUsbDetection* NewDetection() {
     detections.emplace_back(&journal).states = nextStates;
     return &detections.back();
   }
 
   Journal journal;  // "session" and "usb" for each Release
   std::list<FakeSession> sessions;
-  std::list<CheckedDetection> detections;
+  std::list<FakeUsbDetection> detections;
   std::deque<int> nextStates;  // what each new detection object answers
   ZAVCritSec lock;
   CIZAVSocketSession* session;
@@ -163,7 +148,7 @@ TEST_F(UsbLinkTest, ArrivalsInQuickSuccessionLeaveOneSessionOneDetectionObjectAn
 TEST_F(UsbLinkTest, RemovalWaitsForARunInProgressAndEventsDuringTheWaitComeAfter) {
   RecordingHost host;
   UsbLink link(&host);
-  auto* first = static_cast<CheckedDetection*>(host.detection);
+  auto* first = static_cast<FakeUsbDetection*>(host.detection);
   first->hold = true;
   link.StartWorker();
   ASSERT_TRUE(PumpUntil([&] { return first->asked > 0; }));  // the run holds the lock
