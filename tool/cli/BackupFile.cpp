@@ -1,13 +1,17 @@
 #include "cli/BackupFile.h"
 
+#include <fcntl.h>
 #include <json/json.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <set>
-#include <iterator>
 
 #include "calibration/rules/CalibrationModel.h"
 
@@ -17,6 +21,48 @@ namespace {
 std::string LineOf(const std::string& text, std::ptrdiff_t offset) {
   const auto end = text.begin() + std::clamp<std::ptrdiff_t>(offset, 0, static_cast<std::ptrdiff_t>(text.size()));
   return "line " + std::to_string(1 + std::count(text.begin(), end, '\n')) + ": ";
+}
+
+// Reads up to limit bytes of fd into *text. 0, or the errno of a failing read.
+int ReadAtMost(int fd, std::size_t limit, std::string* text) {
+  text->resize(limit);
+  std::size_t size = 0;
+  int failure = 0;
+  while (size < limit) {
+    const ssize_t n = ::read(fd, text->data() + size, limit - size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      failure = n < 0 ? errno : 0;
+      break;
+    }
+    size += static_cast<std::size_t>(n);
+  }
+  text->resize(size);
+  return failure;
+}
+
+// The text of the file at path when it is a regular file of at most kMaxBackupFileBytes. It is
+// opened without waiting (a FIFO would wait for a writer) and its type checked before anything is
+// read, so a folder, a device or a FIFO is refused at once.
+bool ReadBackupText(const std::string& path, std::string* text, std::string* error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    *error = std::string("cannot be read: ") + std::strerror(errno);
+    return false;
+  }
+  struct stat status {};
+  const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+  // One byte more than allowed tells a file that grew past the cap.
+  const int failure = regular ? ReadAtMost(fd, kMaxBackupFileBytes + 1, text) : 0;
+  ::close(fd);
+  if (!regular) {
+    *error = "not a regular file";
+  } else if (failure != 0) {
+    *error = std::string("cannot be read: ") + std::strerror(failure);
+  } else if (text->size() > kMaxBackupFileBytes) {
+    *error = "larger than 1 MiB, which no backup is";
+  }
+  return regular && failure == 0 && text->size() <= kMaxBackupFileBytes;
 }
 
 class BackupReader {
@@ -145,15 +191,12 @@ bool WriteBackupFile(const std::string& path, const CalibrationBackup& backup, s
 }
 
 bool ReadBackupFile(const std::string& path, CalibrationBackup* backup, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *error = path + ": cannot be read";
+  std::string text;
+  if (!ReadBackupText(path, &text, error) || !BackupFromText(text, backup, error)) {
+    *error = path + ": " + *error;
     return false;
   }
-  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (BackupFromText(text, backup, error)) return true;
-  *error = path + ": " + *error;
-  return false;
+  return true;
 }
 
 std::string BackupTimeNow() {

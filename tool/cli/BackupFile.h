@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,6 +30,8 @@ struct CalibrationBackup {
 
 inline constexpr char kBackupFormat[] = "caltrim-backup";
 inline constexpr int kBackupFormatVersion = 1;
+// A real backup is about 1 KB; a file larger than this is not one and is not read.
+inline constexpr std::size_t kMaxBackupFileBytes = std::size_t{1} << 20;
 
 // The file's text.
 std::string BackupToText(const CalibrationBackup& backup);
@@ -41,7 +44,8 @@ bool BackupFromText(const std::string& text, CalibrationBackup* backup, std::str
 // *error set when it cannot.
 bool WriteBackupFile(const std::string& path, const CalibrationBackup& backup, std::string* error);
 
-// Reads the file at path. False with *error "PATH: reason" or "PATH: line N: reason".
+// Reads the file at path: only a regular file of at most kMaxBackupFileBytes (a folder, a FIFO
+// or a device is refused unread). False with *error "PATH: reason" or "PATH: line N: reason".
 bool ReadBackupFile(const std::string& path, CalibrationBackup* backup, std::string* error);
 
 // now as local time, "%Y-%m-%dT%H:%M:%S%z".

@@ -40,7 +40,8 @@ Progress and diagnostics go to standard error.
 
 Exit status: 0 everything asked succeeded; 1 a robot or the equipment service refused or did
 not answer; 2 bad usage or input (the argument or the file line is named; nothing is sent);
-3 the robot cannot be reached (for discover: no discovery socket).
+3 the robot cannot be reached (for discover: no discovery socket); 4 a failure on this machine (a
+file that cannot be written, or the program itself failed).
 
 Config.ini (ServoNum, ID1..IDn) and sys.ini (Settings/Server) are the program's own, as the
 Caltrim window reads them.

@@ -7,4 +7,6 @@ enum ExitStatus : int {
   kExitBadInput = 2,     // bad usage or input: an argument, a file line, another robot's backup
   kExitUnreachable = 3,  // the robot cannot be reached (connect failed, link lost), or no
                          // discovery socket could be opened
+  kExitLocal = 4,        // a failure on this machine: a file that cannot be written (a missing or
+                         // read-only folder, a full disk), or the program itself failed
 };

@@ -4,9 +4,26 @@
 
 #include <clocale>
 #include <cstdio>
+#include <exception>
+#include <string>
 
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
+
+namespace {
+
+// Runs the command. Nothing in a command is meant to throw, but should anything (memory running
+// out, a library) do so, the run still ends with its report and a status, never an abort.
+Outcome RunCommand(const CliOptions& options) {
+  if (options.command == nullptr) return Outcome().Fail(kExitBadInput, "no command given");
+  try {
+    return options.command(options);
+  } catch (const std::exception& failure) {
+    return Outcome().Fail(kExitLocal, std::string("stopped by a failure of this program: ") + failure.what());
+  }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
@@ -19,9 +36,7 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
   const int output = ::dup(STDOUT_FILENO);
   if (output < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) return kExitBadInput;
-  const Outcome outcome = options.command != nullptr
-                              ? options.command(options)
-                              : Outcome().Fail(kExitBadInput, "no command given");
+  const Outcome outcome = RunCommand(options);
   std::fflush(stdout);
   return PrintOutcome(outcome, options.json, output);
 }

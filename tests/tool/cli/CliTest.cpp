@@ -2,7 +2,10 @@
 // service simulator: each sub-command's outcome and exit status, as a script sees them.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -116,22 +119,31 @@ TEST(CliTest, ADamagedBackupIsRefusedByItsLineAndNothingIsSent) {
     damaged.replace(damaged.find(from), from.size(), to);
     return damaged;
   };
+  const std::string fifo = folder.File("fifo.json");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string endless = folder.File("endless.json");
+  ASSERT_EQ(::symlink("/dev/zero", endless.c_str()), 0);
   const struct {
-    std::string text;
+    std::string file;
     std::string error;
   } cases[] = {
-      {text.substr(0, text.find("\"id\" : 2")), "line 14: "},  // cut short
-      {replaced("\"offset\" : 0", "\"offset\" : 90"), "line 11: offset 90 of servo 1 is outside -89..89"},
-      {replaced("\"id\" : 2", "\"id\" : 1"), "line 14: servo 1 comes twice"},
-      {replaced("\"serial\" : \"SN-A\",", ""), "line 1: \"serial\" is missing"},
-      {replaced("\"time\"", "\"time\" : 5, \"x\""), "line 18: \"time\" has the wrong type"},
-      {text + "}", "line 20: text after the end of the backup"},
+      {folder.Write("cut.json", text.substr(0, text.find("\"id\" : 2"))), "line 14: "},
+      {folder.Write("range.json", replaced("\"offset\" : 0", "\"offset\" : 90")), "line 11: offset 90 of servo 1 is outside -89..89"},
+      {folder.Write("twice.json", replaced("\"id\" : 2", "\"id\" : 1")), "line 14: servo 1 comes twice"},
+      {folder.Write("serial.json", replaced("\"serial\" : \"SN-A\",", "")), "line 1: \"serial\" is missing"},
+      {folder.Write("type.json", replaced("\"time\"", "\"time\" : 5, \"x\"")), "line 18: \"time\" has the wrong type"},
+      {folder.Write("after.json", text + "}"), "line 20: text after the end of the backup"},
+      // Only a regular file of a backup's size is read: nothing that blocks, never ends or fills memory.
+      {folder.Path().string(), "not a regular file"},
+      {fifo, "not a regular file"},
+      {endless, "not a regular file"},
+      {folder.Write("huge.json", text + std::string(1 << 20, ' ')), "larger than 1 MiB"},
   };
   for (const auto& damaged : cases) {
-    const std::string file = folder.Write("damaged.json", damaged.text);
-    const CliResult result = RunCli({"restore", "--robot", kDamaged, file});
+    const CliResult result = RunCli({"restore", "--robot", kDamaged, damaged.file});
     EXPECT_EQ(result.status, 2) << damaged.error;
-    EXPECT_NE(result.err.find(file + ": " + damaged.error), std::string::npos) << damaged.error << "\n" << result.err;
+    EXPECT_NE(result.err.find(damaged.file + ": " + damaged.error), std::string::npos) << damaged.error << "\n" << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
   }
   // A run that reaches the robot shows that anything sent by the refused ones would have arrived.
   ASSERT_EQ(RunCli({"sn", "read", "--robot", kDamaged}).status, 0);
