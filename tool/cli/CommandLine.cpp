@@ -82,7 +82,8 @@ void DefineOffsets(CLI::App* app, CliOptions* options) {
   CLI::App* write = offsets->add_subcommand(
       "write",
       "write calibration offsets as the window's Calibrate does: only -89..89 are sent, each\n"
-      "answer is matched to its write, and writes still unanswered after 6 s count as no reply");
+      "servo once, each answer is matched to its write, and writes still unanswered after 6 s\n"
+      "count as no reply");
   AddRobot(write, options);
   write->add_option("assignments", options->assignments, "ID=VALUE, one per servo")->required();
   Runs(write, options, WriteOffsets);
