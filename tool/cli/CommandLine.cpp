@@ -1,7 +1,12 @@
 #include "cli/CommandLine.h"
 
 #include <CLI/CLI.hpp>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 
 #include "ZAVUIBase.h"
@@ -46,6 +51,17 @@ file that cannot be written, or the program itself failed).
 Config.ini (ServoNum, ID1..IDn) and sys.ini (Settings/Server) are the program's own, as the
 Caltrim window reads them.
 )";
+
+// --config FILE: a regular file that can be read. The ini reader takes a file it cannot read for
+// an empty one, which would blame a missing ServoNum instead of the file.
+std::string ReadableFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return "cannot read " + path + ": " + std::strerror(errno);
+  struct stat status {};
+  const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+  ::close(fd);
+  return regular ? std::string() : "cannot read " + path + ": not a regular file";
+}
 
 // Parsing command (with its options) chooses run as the sub-command to run.
 void Runs(CLI::App* command, CliOptions* options, Outcome (*run)(const CliOptions&)) {
@@ -161,7 +177,8 @@ int ParseCommandLine(int argc, char** argv, CliOptions* options) {
                  "seconds for the connect, for each read of the link, and for the answers\n"
                  "(default 10)")
       ->check(CLI::Range(1, 3600));
-  app.add_option("--config", options->configPath, "the Config.ini to read instead of the program's");
+  app.add_option("--config", options->configPath, "the Config.ini to read instead of the program's")
+      ->check(CLI::Validator(ReadableFile, "FILE"));
   DefineDiscover(&app, options);
   DefineOffsets(&app, options);
   DefineMoves(&app, options);

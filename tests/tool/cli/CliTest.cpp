@@ -74,6 +74,7 @@ TEST(CliTest, EachCommandSaysWhatItDidAndEndsWithItsStatus) {
       {"angle", {"move", "--robot", kRobot, "1", "241"}, 2, "", "241", ""},
       {"offset", {"offsets", "write", "--robot", kRobot, "1=3", "2=90"}, 2, "", "\"2=90\": offset 90 is outside -89..89", "offset.1=12"},
       {"one servo twice", {"offsets", "write", "--robot", kRobot, "1=5", "1=6"}, 2, "", "\"1=6\": servo 1 comes twice", "offset.1=12"},
+      {"no config", {"reset", "--robot", kRobot, "--config", folder.File("None.ini")}, 2, "", "--config: cannot read " + folder.File("None.ini") + ": No such file or directory", ""},
       {"no reference", {"reset", "--robot", kRobot, "--config", folder.Write("Bad.ini", "[Config]\nServoNum=2\nID1=120\n")}, 2, "", "has no reference angle ID2", ""},
   };
   for (const Row& row : rows) {
