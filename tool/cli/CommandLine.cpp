@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include <CLI/CLI.hpp>
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,10 +10,12 @@
 #include <cstring>
 #include <iostream>
 
+#include "ZAVServoSocket.h"
 #include "ZAVUIBase.h"
 #include "app/FileVersion.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
+#include "cli/Outcome.h"
 
 namespace {
 
@@ -22,7 +25,8 @@ constexpr char kDescription[] =
 
 constexpr char kFooter[] = R"(
 Output: text for people on standard output, one line per item; with --json one JSON object on
-one line instead, which always holds "status" (the exit status) and, after a failure, "error".
+one line instead, which always holds "status" (the exit status) and, after a failure, "error",
+whatever the outcome (a command line that does not parse too).
 Progress and diagnostics go to standard error.
 
   discover       NAME<TAB>VERSION<TAB>IP<TAB>MAC, each robot once (by MAC), in order of answer
@@ -68,10 +72,22 @@ void Runs(CLI::App* command, CliOptions* options, Outcome (*run)(const CliOption
   command->callback([options, run] { options->command = run; });
 }
 
+// --robot: a dotted IPv4 address, as the session takes it; the port is always the robot's own.
+std::string RobotAddress(const std::string& text) {
+  in_addr address{};
+  if (::inet_pton(AF_INET, text.c_str(), &address) == 1) return {};
+  const std::size_t colon = text.rfind(':');
+  if (colon != std::string::npos && ::inet_pton(AF_INET, text.substr(0, colon).c_str(), &address) == 1) {
+    return "\"" + text + "\" is an IPv4 address with a port: give the address alone (the port is always " +
+           std::to_string(ZAV_ROBOT_PORT) + ")";
+  }
+  return "\"" + text + "\" is not an IPv4 address (four numbers 0..255 joined by dots, such as 192.168.1.23)";
+}
+
 void AddRobot(CLI::App* command, CliOptions* options) {
   command->add_option("--robot", options->robot, "the robot's IPv4 address (port 6102)")
       ->required()
-      ->check(CLI::ValidIPV4);
+      ->check(CLI::Validator(RobotAddress, "IPV4"));
 }
 
 void AddServoCount(CLI::App* command, CliOptions* options) {
@@ -161,6 +177,43 @@ void DefineSerial(CLI::App* app, CliOptions* options) {
   Runs(write, options, WriteSerial);
 }
 
+// The sub-commands of command, as "read, write".
+std::string CommandNames(const CLI::App& command) {
+  std::string names;
+  for (const CLI::App* sub : command.get_subcommands([](const CLI::App*) { return true; })) {
+    names += (names.empty() ? "" : ", ") + sub->get_name();
+  }
+  return names;
+}
+
+// What was wrong with the command line. CLI11 says "A subcommand is required" whether the command
+// is missing or misspelt: the word it could not place, if any, is named instead.
+std::string UsageError(const CLI::App& app, const CLI::ParseError& error) {
+  const CLI::App* last = &app;
+  std::string path;
+  while (!last->get_subcommands().empty()) {
+    last = last->get_subcommands().front();
+    path += last->get_name() + " ";
+  }
+  if (dynamic_cast<const CLI::RequiredError*>(&error) == nullptr || CommandNames(*last).empty()) {
+    return error.what();
+  }
+  const std::string commands = "(" + path + "commands: " + CommandNames(*last) + ")";
+  const std::vector<std::string> rest = app.remaining(true);
+  if (rest.empty()) return (path.empty() ? std::string("a command is required ") : path + "needs a command ") + commands;
+  if (rest.front().rfind('-', 0) == 0) return "unknown option \"" + rest.front() + "\"";
+  return "unknown command \"" + path + rest.front() + "\" " + commands;
+}
+
+// Whether --json stands among the arguments (before a "--" that ends the options), so that even
+// a command line that does not parse is answered in JSON.
+bool AsksForJson(int argc, char** argv) {
+  for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+    if (std::strcmp(argv[i], "--json") == 0) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int ParseCommandLine(int argc, char** argv, CliOptions* options) {
@@ -193,9 +246,10 @@ int ParseCommandLine(int argc, char** argv, CliOptions* options) {
   } catch (const CLI::CallForVersion& version) {
     return app.exit(version);
   } catch (const CLI::ParseError& error) {
-    std::cerr << "caltrim-cli: " << error.what() << "\n"
-              << "Run with --help for more information.\n";
-    return kExitBadInput;
+    const int status = PrintOutcome(Outcome().Fail(kExitBadInput, UsageError(app, error)),
+                                    AsksForJson(argc, argv), STDOUT_FILENO);
+    std::cerr << "Run with --help for more information.\n";
+    return status;
   }
   return -1;
 }
