@@ -7,6 +7,7 @@
 #include <exception>
 #include <string>
 
+#include "ZAVServoSocket.h"
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 
@@ -30,6 +31,9 @@ int main(int argc, char** argv) {
   CliOptions options;
   const int parsed = ParseCommandLine(argc, argv, &options);
   if (parsed >= 0) return parsed;
+  // Scripts start many runs side by side, often in the same second: each keeps a session log of
+  // its own, named after its process id.
+  ZAVSetSessionLogTag(("cli-" + std::to_string(::getpid())).c_str());
   // Standard output carries the command's output and nothing else: whatever the libraries print
   // there (the session log's own diagnostics) goes to standard error instead. No UI host is
   // installed, so the library's message boxes go to standard error too.

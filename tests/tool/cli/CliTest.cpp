@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,7 @@ const std::string kBackedUp = "127.0.0.132";
 const std::string kOther = "127.0.0.133";
 const std::string kDamaged = "127.0.0.134";
 const std::string kFaulty = "127.0.0.135";
+const std::string kLogged = "127.0.0.136";
 const std::string kNobody = "127.0.0.139";  // nothing listens here
 
 // The equipment service simulator on 127.0.0.1, any free port, with a register of its own.
@@ -167,6 +170,36 @@ TEST(CliTest, WritesAndReadsSayWhichServoRefusedAndWhichStayedSilent) {
   const CliResult read = RunCli({"offsets", "read", "--robot", kFaulty, "--servos", "3", "--timeout", "1"});
   EXPECT_EQ(read.status, 1);
   EXPECT_EQ(read.out, "servo 1 Ok offset=4\nservo 2 Ok offset=0\nservo 3 no reply\n");
+}
+
+TEST(CliTest, RunsSideBySideEachKeepASessionLogOfTheirOwn) {
+  namespace fs = std::filesystem;
+  SimRobot robot(kLogged, {"--servos", "4"});
+  ASSERT_TRUE(robot.Ready());
+  const fs::path logs = fs::path(CALTRIM_CLI).parent_path() / "Log";
+  std::set<fs::path> before;
+  if (fs::exists(logs)) before.insert(fs::recursive_directory_iterator(logs), fs::recursive_directory_iterator());
+  std::vector<std::unique_ptr<ChildProcess>> runs;
+  for (int i = 0; i < 4; ++i) {
+    // exec keeps the shell's process id, which names the run's log.
+    runs.push_back(ChildProcess::Start({"/bin/sh", "-c", "echo pid=$$; exec \"$@\" 2>/dev/null", "sh", CALTRIM_CLI,
+                                        "offsets", "read", "--robot", kLogged, "--servos", "4"}));
+    ASSERT_TRUE(runs.back());
+  }
+  for (const auto& run : runs) {
+    ASSERT_EQ(run->Wait(30000), 0);
+    const std::string name = "_cli-" + run->LinesWith("pid=").front().substr(4) + "_ID(Vorla2_0001).log";
+    std::vector<fs::path> own;
+    for (const fs::path& file : fs::recursive_directory_iterator(logs)) {
+      if (before.count(file) == 0 && file.filename().string().find(name) != std::string::npos) own.push_back(file);
+    }
+    ASSERT_EQ(own.size(), 1u) << name;
+    const std::string text = TempFolder::Read(own.front());
+    std::size_t sends = 0;
+    for (std::size_t at = text.find("<Send>"); at != std::string::npos; at = text.find("<Send>", at + 1)) ++sends;
+    EXPECT_EQ(sends, 4u) << text;
+    fs::remove(own.front());
+  }
 }
 
 }  // namespace
