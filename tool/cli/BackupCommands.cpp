@@ -1,6 +1,7 @@
 #include "ZAVUIBase.h"
 #include "app/FileVersion.h"
 #include "cli/BackupFile.h"
+#include "cli/BackupTarget.h"
 #include "cli/CommandContext.h"
 #include "cli/Commands.h"
 #include "cli/OffsetWrites.h"
@@ -41,6 +42,9 @@ Outcome Backup(const CliOptions& options) {
   Outcome outcome = ServoOutcome();
   const std::vector<int> ids = CoveredServos(options, &outcome);
   if (ids.empty()) return outcome;
+  BackupTarget target(options.file);
+  std::string error;
+  if (!target.Open(&error)) return outcome.Fail(kExitLocal, error + "; nothing was sent");
   RobotLink link;
   if (!ConnectRobot(options, &link, &outcome)) return outcome;
   const SerialResult serial = ReadRobotSerial(&link, &outcome);
@@ -49,18 +53,20 @@ Outcome Backup(const CliOptions& options) {
                            ZAVNarrowToUtf8(GetFileVersionText(RunningExecutablePath())), {}};
   outcome.report["serial"] = backup.serial;
   outcome.report["mac"] = backup.mac;
-  outcome.report["file"] = options.file;
-  outcome.Line("serial=" + backup.serial + " mac=" + backup.mac + " file=" + options.file);
   const ServoReplies replies = ReadServoOffsets(&link, ids, std::chrono::seconds(options.timeoutSeconds));
   AddServoReplies(&outcome, ids, replies, "offset");
   // Half a backup would put wrong offsets back later: the file is written only whole.
+  bool written = false;
   if (outcome.status != kExitOk) {
     if (outcome.error.empty()) outcome.Fail(outcome.status, "not every servo answered; " + options.file + " was not written");
-    return outcome;
+  } else {
+    for (const auto& [id, reply] : replies.byId) backup.offsets.emplace_back(id, reply.value);
+    written = target.Commit(BackupToText(backup), &error);
+    if (!written) outcome.Fail(kExitLocal, error);
   }
-  for (const auto& [id, reply] : replies.byId) backup.offsets.emplace_back(id, reply.value);
-  std::string error;
-  if (!WriteBackupFile(options.file, backup, &error)) outcome.Fail(kExitBadInput, error);
+  // The file is named only once it holds the backup.
+  if (written) outcome.report["file"] = options.file;
+  outcome.text = "serial=" + backup.serial + " mac=" + backup.mac + (written ? " file=" + options.file : "") + "\n" + outcome.text;
   return outcome;
 }
 

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <set>
 
 #include "calibration/rules/CalibrationModel.h"
@@ -168,26 +167,6 @@ std::string BackupToText(const CalibrationBackup& backup) {
 bool BackupFromText(const std::string& text, CalibrationBackup* backup, std::string* error) {
   *backup = CalibrationBackup();
   return BackupReader(text, error).Read(backup);
-}
-
-bool WriteBackupFile(const std::string& path, const CalibrationBackup& backup, std::string* error) {
-  const std::string temporary = path + ".part";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << BackupToText(backup);
-    out.flush();
-    if (!out) {
-      std::remove(temporary.c_str());
-      *error = "cannot write " + temporary;
-      return false;
-    }
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
-    *error = "cannot write " + path;
-    return false;
-  }
-  return true;
 }
 
 bool ReadBackupFile(const std::string& path, CalibrationBackup* backup, std::string* error) {

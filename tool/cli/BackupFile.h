@@ -40,10 +40,6 @@ std::string BackupToText(const CalibrationBackup& backup);
 // is not JSON, is cut short, or breaks a rule above.
 bool BackupFromText(const std::string& text, CalibrationBackup* backup, std::string* error);
 
-// Writes the file at path whole or not at all (a temporary file renamed over it). False with
-// *error set when it cannot.
-bool WriteBackupFile(const std::string& path, const CalibrationBackup& backup, std::string* error);
-
 // Reads the file at path: only a regular file of at most kMaxBackupFileBytes (a folder, a FIFO
 // or a device is refused unread). False with *error "PATH: reason" or "PATH: line N: reason".
 bool ReadBackupFile(const std::string& path, CalibrationBackup* backup, std::string* error);

@@ -37,7 +37,7 @@ Progress and diagnostics go to standard error.
   move, reset    servo ID Ok|Failed|no reply angle=A       (the angle sent; Ok: the servo
                  answered a read of its angle sent after the move, as the link carries no
                  answer to a move itself)
-  backup         serial=S mac=M file=FILE, then the lines of offsets read
+  backup         serial=S mac=M file=FILE (file= once written), then the lines of offsets read
                  {"serial":"S","mac":"M","file":"FILE","servos":[...]}
   restore        serial=S backup-serial=S, the lines of offsets write, then one line per servo
                  whose offset read back differs: differs servo ID robot=V backup=W

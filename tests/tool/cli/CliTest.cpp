@@ -59,6 +59,8 @@ TEST(CliTest, EachCommandSaysWhatItDidAndEndsWithItsStatus) {
   TempFolder folder;
   const std::string backup = folder.File("backup.json");
   const std::string config = folder.Write("Config.ini", "[Config]\nServoNum=4\nID1=120\nID2=60\nID3=90\nID4=200\n");
+  const std::string busy = folder.File("busy.json");
+  std::filesystem::create_directory(busy + ".part");  // what another backup to the same path may hold
   SimRobot robot(kRobot, {"--servos", "4", "--offset", "2=-5", "--serial", "SN-CLI-0001", "--bt-mac", "BT:01"});
   ASSERT_TRUE(robot.Ready());
   const std::vector<Row> rows = {
@@ -68,6 +70,10 @@ TEST(CliTest, EachCommandSaysWhatItDidAndEndsWithItsStatus) {
       {"write", {"offsets", "write", "--robot", kRobot, "1=12", "4=-89"}, 0, "servo 1 Ok offset=12\nservo 4 Ok offset=-89\n", "", "offset.4=-89"},
       {"sn read", {"sn", "read", "--robot", kRobot}, 0, "serial=SN-CLI-0001 mac=BT:01\n", "", ""},
       {"backup", {"backup", "--robot", kRobot, "--servos", "4", backup}, 0, "servo 1 Ok offset=12\n", "", ""},
+      {"backup beside another", {"backup", "--robot", kRobot, "--servos", "4", busy}, 0, "file=" + busy + "\n", "", ""},
+      // Where a backup goes is checked before the robot is asked (nobody listens there).
+      {"backup folder missing", {"backup", "--robot", kNobody, "--servos", "2", folder.File("gone/b.json")}, 4, "", "cannot write " + folder.File("gone/b.json") + ": No such file or directory", ""},
+      {"backup over a folder", {"backup", "--robot", kNobody, "--servos", "2", folder.Path().string()}, 4, "", "cannot write " + folder.Path().string() + ": Is a directory", ""},
       {"restore", {"restore", "--robot", kRobot, backup}, 0, "serial=SN-CLI-0001 backup-serial=SN-CLI-0001\nservo 1 Ok offset=12\n", "", ""},
       {"sn write", {"sn", "write", "--robot", kRobot, "https://x.example/?sn=SN-FREE-0001", "--server", service.Url()}, 0, "serial=SN-FREE-0001 mac=BT:01\n", "", "serial=SN-FREE-0001"},
       {"occupied", {"sn", "write", "--robot", kRobot, "SN-FREE-0001", "--server", service.Url(), "--json"}, 1, "\"key\":\"IDS_BE_OCCUPIED_TIPS\"", "", ""},
