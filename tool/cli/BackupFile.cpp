@@ -16,6 +16,8 @@
 
 namespace {
 
+constexpr char kOutOfRange[] = "outOfRange";
+
 // Where a value stands in the file, as "line N: ".
 std::string LineOf(const std::string& text, std::ptrdiff_t offset) {
   const auto end = text.begin() + std::clamp<std::ptrdiff_t>(offset, 0, static_cast<std::ptrdiff_t>(text.size()));
@@ -121,14 +123,25 @@ class BackupReader {
       const int offset = servo["offset"].asInt();
       if (id < 1 || id > 255) return Fail(servo["id"], "servo id " + std::to_string(id) + " is not 1..255");
       if (!seen.insert(id).second) return Fail(servo["id"], "servo " + std::to_string(id) + " comes twice");
-      if (!IsWritableOffset(offset)) {
-        return Fail(servo["offset"], "offset " + std::to_string(offset) + " of servo " + std::to_string(id) +
-                                         " is outside " + std::to_string(kMinCaliOffset) + ".." +
-                                         std::to_string(kMaxCaliOffset));
-      }
+      if (!Flag(servo, id, offset)) return false;
       backup->offsets.emplace_back(id, offset);
     }
     return true;
+  }
+
+  // An offset outside what a servo accepts stands only where the servo is flagged, and a flag only
+  // there: either alone is damage.
+  bool Flag(const Json::Value& servo, int id, int offset) {
+    if (servo.isMember(kOutOfRange) && !Member(servo, kOutOfRange, &Json::Value::isBool)) return false;
+    const bool flagged = servo.get(kOutOfRange, false).asBool();
+    if (flagged == !IsWritableOffset(offset)) return true;
+    if (flagged) {
+      return Fail(servo[kOutOfRange], "servo " + std::to_string(id) + " is flagged \"" + kOutOfRange +
+                                          "\" but its offset " + std::to_string(offset) + " is not");
+    }
+    return Fail(servo["offset"], "offset " + std::to_string(offset) + " of servo " + std::to_string(id) +
+                                     " is outside " + std::to_string(kMinCaliOffset) + ".." +
+                                     std::to_string(kMaxCaliOffset) + " and not flagged \"" + kOutOfRange + "\"");
   }
 
   bool Fail(std::ptrdiff_t offset, const std::string& reason) {
@@ -156,6 +169,7 @@ std::string BackupToText(const CalibrationBackup& backup) {
     Json::Value servo(Json::objectValue);
     servo["id"] = id;
     servo["offset"] = offset;
+    if (!IsWritableOffset(offset)) servo[kOutOfRange] = true;
     root["servos"].append(servo);
   }
   Json::StreamWriterBuilder builder;

@@ -38,11 +38,15 @@ Progress and diagnostics go to standard error.
                  answered a read of its angle sent after the move, as the link carries no
                  answer to a move itself)
   backup         serial=S mac=M file=FILE (file= once written), then the lines of offsets read
-                 {"serial":"S","mac":"M","file":"FILE","servos":[...]}
+                 {"serial":"S","mac":"M","file":"FILE","servos":[...],"outOfRange":[...]}
   restore        serial=S backup-serial=S, the lines of offsets write, then one line per servo
                  whose offset read back differs: differs servo ID robot=V backup=W
                  {"serial":..,"backupSerial":..,"dryRun":false,"servos":[...],
-                  "differences":[{"id":3,"robot":5,"backup":4}]}
+                  "differences":[{"id":3,"robot":5,"backup":4}],"outOfRange":[...]}
+  backup and restore end with one line per servo whose offset is outside -89..89:
+                 out-of-range servo ID offset=V          {"id":3,"offset":120}
+                 (the robot reported it: the backup keeps it, flagged "outOfRange" in the file,
+                 and restore never writes it; either ends with status 5)
   sn read        serial=S mac=M                  {"serial":"S","mac":"M"}
   sn write       serial=S mac=M (read back and confirmed); the window's messages on stderr
                  {"serial":"S","mac":"M","messages":[{"key":"IDS_..","text":".."}]}
@@ -50,7 +54,8 @@ Progress and diagnostics go to standard error.
 Exit status: 0 everything asked succeeded; 1 a robot or the equipment service refused or did
 not answer; 2 bad usage or input (the argument or the file line is named; nothing is sent);
 3 the robot cannot be reached (for discover: no discovery socket); 4 a failure on this machine (a
-file that cannot be written, or the program itself failed).
+file that cannot be written, or the program itself failed); 5 backup or restore did the rest, but
+left out servos whose offsets are outside -89..89 (not a clean backup or restore).
 
 Config.ini (ServoNum, ID1..IDn) and sys.ini (Settings/Server) are the program's own, as the
 Caltrim window reads them.

@@ -9,4 +9,6 @@ enum ExitStatus : int {
                          // discovery socket could be opened
   kExitLocal = 4,        // a failure on this machine: a file that cannot be written (a missing or
                          // read-only folder, a full disk), or the program itself failed
+  kExitOutOfRange = 5,   // backup, restore: done, but a servo's offset is outside -89..89 (the
+                         // backup flags it, restore leaves it out): not a clean backup or restore
 };

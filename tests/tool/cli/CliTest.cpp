@@ -22,6 +22,8 @@ const std::string kOther = "127.0.0.133";
 const std::string kDamaged = "127.0.0.134";
 const std::string kFaulty = "127.0.0.135";
 const std::string kLogged = "127.0.0.136";
+const std::string kOutside = "127.0.0.137";
+const std::string kInside = "127.0.0.138";
 const std::string kNobody = "127.0.0.139";  // nothing listens here
 
 // The equipment service simulator on 127.0.0.1, any free port, with a register of its own.
@@ -121,6 +123,24 @@ TEST(CliTest, ABackupGoesOntoAnotherRobotOnlyWithForce) {
   EXPECT_NE(b.State().find("offset.1=7\nangle.1=120\noffset.2=0\nangle.2=120\noffset.3=-20"), std::string::npos) << b.State();
 }
 
+TEST(CliTest, AnOffsetOutsideTheWritableRangeIsFlaggedByBackupAndLeftOutByRestore) {
+  TempFolder folder;
+  const std::string backup = folder.File("outside.json");
+  SimRobot outside(kOutside, {"--servos", "3", "--offset", "1=4", "--offset", "3=120", "--serial", "SN-A"});
+  SimRobot inside(kInside, {"--servos", "3", "--offset", "3=7", "--serial", "SN-B"});
+  ASSERT_TRUE(outside.Ready() && inside.Ready());
+  const CliResult saved = RunCli({"backup", "--robot", kOutside, "--servos", "3", backup});
+  EXPECT_EQ(saved.status, 5);
+  EXPECT_NE(saved.out.find("servo 3 Ok offset=120\nout-of-range servo 3 offset=120\n"), std::string::npos) << saved.out;
+  EXPECT_NE(saved.err.find("servo 3 (120)"), std::string::npos) << saved.err;
+  EXPECT_NE(TempFolder::Read(backup).find("\"offset\" : 120,\n      \"outOfRange\" : true"), std::string::npos) << TempFolder::Read(backup);
+
+  const CliResult restored = RunCli({"restore", "--robot", kInside, backup, "--force"});
+  EXPECT_EQ(restored.status, 5) << restored.err;
+  EXPECT_NE(restored.out.find("out-of-range servo 3 offset=120\n"), std::string::npos) << restored.out;
+  EXPECT_NE(inside.State().find("offset.1=4\nangle.1=120\noffset.2=0\nangle.2=120\noffset.3=7"), std::string::npos) << inside.State();
+}
+
 TEST(CliTest, ADamagedBackupIsRefusedByItsLineAndNothingIsSent) {
   TempFolder folder;
   SimRobot robot(kDamaged, {"--servos", "2", "--serial", "SN-A"});
@@ -143,6 +163,7 @@ TEST(CliTest, ADamagedBackupIsRefusedByItsLineAndNothingIsSent) {
   } cases[] = {
       {folder.Write("cut.json", text.substr(0, text.find("\"id\" : 2"))), "line 14: "},
       {folder.Write("range.json", replaced("\"offset\" : 0", "\"offset\" : 90")), "line 11: offset 90 of servo 1 is outside -89..89"},
+      {folder.Write("flag.json", replaced("\"offset\" : 0", "\"offset\" : 0, \"outOfRange\" : true")), "line 11: servo 1 is flagged \"outOfRange\" but its offset 0 is not"},
       {folder.Write("twice.json", replaced("\"id\" : 2", "\"id\" : 1")), "line 14: servo 1 comes twice"},
       {folder.Write("serial.json", replaced("\"serial\" : \"SN-A\",", "")), "line 1: \"serial\" is missing"},
       {folder.Write("type.json", replaced("\"time\"", "\"time\" : 5, \"x\"")), "line 18: \"time\" has the wrong type"},
