@@ -55,7 +55,8 @@ Exit status: 0 everything asked succeeded; 1 a robot or the equipment service re
 not answer; 2 bad usage or input (the argument or the file line is named; nothing is sent);
 3 the robot cannot be reached (for discover: no discovery socket); 4 a failure on this machine (a
 file that cannot be written, or the program itself failed); 5 backup or restore did the rest, but
-left out servos whose offsets are outside -89..89 (not a clean backup or restore).
+left out servos whose offsets are outside -89..89 (not a clean backup or restore); 6 sn write put
+the serial number into the robot, but it was not confirmed with the equipment service.
 
 Config.ini (ServoNum, ID1..IDn) and sys.ini (Settings/Server) are the program's own, as the
 Caltrim window reads them.
@@ -178,7 +179,8 @@ void DefineSerial(CLI::App* app, CliOptions* options) {
   AddRobot(write, options);
   write->add_option("serial", options->serial, "the new serial number")->required();
   write->add_option("--server", options->server,
-                    "the equipment service's base URL (default: Server of sys.ini)");
+                    "the equipment service's base URL, http://HOST[:PORT] (default: Server of\n"
+                    "sys.ini)");
   Runs(write, options, WriteSerial);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,7 @@ struct CliOptions {
   bool dryRun = false;            // restore
   bool force = false;             // restore
   std::string serial;             // sn write
-  std::string server;             // sn write: the equipment service; empty: sys.ini's
+  std::optional<std::string> server;  // sn write: the equipment service; none: sys.ini's
 };
 
 // Parses argv into *options. Returns -1 when a command is to run; otherwise the exit status

@@ -29,9 +29,11 @@ const std::string kNobody = "127.0.0.139";  // nothing listens here
 // The equipment service simulator on 127.0.0.1, any free port, with a register of its own.
 class EquipmentService {
  public:
-  EquipmentService() {
-    m_process = ChildProcess::Start({CALTRIM_EQUIPMENT_SIM, "--port", "0", "--register", m_folder.File("register.sqlite"),
-                                     "--register-add", "SN-FREE-0001", "--register-add", "SN-FREE-0002"});
+  explicit EquipmentService(std::vector<std::string> switches = {}) {
+    std::vector<std::string> argv = {CALTRIM_EQUIPMENT_SIM, "--port", "0", "--register", m_folder.File("register.sqlite"),
+                                     "--register-add", "SN-FREE-0001", "--register-add", "SN-FREE-0002"};
+    argv.insert(argv.end(), switches.begin(), switches.end());
+    m_process = ChildProcess::Start(argv);
     if (m_process && m_process->WaitForLine("listening on http://", 10000)) {
       const std::string line = m_process->LinesWith("listening on http://").front();
       const std::size_t start = line.find("http://");
@@ -57,7 +59,8 @@ struct Row {
 
 TEST(CliTest, EachCommandSaysWhatItDidAndEndsWithItsStatus) {
   EquipmentService service;
-  ASSERT_FALSE(service.Url().empty());
+  EquipmentService unconfirming({"--force-verify", "0000", "--force-confirm", "2004"});
+  ASSERT_FALSE(service.Url().empty() || unconfirming.Url().empty());
   TempFolder folder;
   const std::string backup = folder.File("backup.json");
   const std::string config = folder.Write("Config.ini", "[Config]\nServoNum=4\nID1=120\nID2=60\nID3=90\nID4=200\n");
@@ -79,6 +82,13 @@ TEST(CliTest, EachCommandSaysWhatItDidAndEndsWithItsStatus) {
       {"restore", {"restore", "--robot", kRobot, backup}, 0, "serial=SN-CLI-0001 backup-serial=SN-CLI-0001\nservo 1 Ok offset=12\n", "", ""},
       {"sn write", {"sn", "write", "--robot", kRobot, "https://x.example/?sn=SN-FREE-0001", "--server", service.Url()}, 0, "serial=SN-FREE-0001 mac=BT:01\n", "", "serial=SN-FREE-0001"},
       {"occupied", {"sn", "write", "--robot", kRobot, "SN-FREE-0001", "--server", service.Url(), "--json"}, 1, "\"key\":\"IDS_BE_OCCUPIED_TIPS\"", "", ""},
+      // Once the robot took the number, a failure after it says so, with a status of its own.
+      {"not confirmed", {"sn", "write", "--robot", kRobot, "SN-OTHER-0003", "--server", unconfirming.Url()}, 6, "", "\"SN-OTHER-0003\" was written to the robot, not confirmed with the equipment service: The equipment service did not confirm", "serial=SN-OTHER-0003"},
+      {"read back differs", {"sn", "write", "--robot", kRobot, "A#B", "--server", unconfirming.Url()}, 6, "", "\"A#B\" was written to the robot, not confirmed with the equipment service: The serial number read back differs", "serial=A#B"},
+      // The service is asked before the robot (nobody listens there), and a bad address is refused before either.
+      {"service unreachable", {"sn", "write", "--robot", kNobody, "SN-FREE-0002", "--server", "http://127.0.0.1:1"}, 1, "", "the equipment service at http://127.0.0.1:1 could not be asked: GetHttpConnection出错", ""},
+      {"server not http", {"sn", "write", "--robot", kNobody, "SN-FREE-0002", "--server", "https://127.0.0.1:1"}, 2, "", "--server: \"https://127.0.0.1:1\" is not an http URL", ""},
+      {"server empty", {"sn", "write", "--robot", kNobody, "SN-FREE-0002", "--server", ""}, 2, "", "--server: the equipment service's address is empty", ""},
       {"no robot", {"offsets", "read", "--robot", kNobody, "--servos", "2"}, 3, "", "cannot reach the robot at 127.0.0.139:6102", ""},
       {"no --robot", {"offsets", "read"}, 2, "", "--robot is required", ""},
       {"robot port", {"sn", "read", "--robot", "127.0.0.21:6102"}, 2, "", "--robot: \"127.0.0.21:6102\" is an IPv4 address with a port", ""},
