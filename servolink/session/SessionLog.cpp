@@ -4,7 +4,6 @@
 #include <stdio.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
@@ -134,9 +133,11 @@ void SetSessionLogEnvironment(ISessionLogEnvironment* env) {
 }
 
 void SetSessionLogTag(const std::string& tag) {
+  // Nothing that makes a folder, hides the file or depends on the locale.
   std::string safe = tag;
   for (char& c : safe) {
-    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_') c = '_';
+    const bool plain = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-';
+    if (!plain) c = '_';
   }
   std::lock_guard<std::mutex> hold(g_environmentLock);
   g_tag = safe;

@@ -20,7 +20,7 @@ std::vector<int> Ids(const ServoOffsets& offsets) {
   return ids;
 }
 
-// The servos a servo would take back: every one but those flagged outside -89..89.
+// The servos whose offsets can be written back: all but those flagged outside -89..89.
 ServoOffsets Writable(const ServoOffsets& offsets) {
   ServoOffsets writable;
   for (const auto& servo : offsets) {

@@ -34,8 +34,8 @@ int main(int argc, char** argv) {
   // Scripts start many runs side by side, often in the same second: each keeps a session log of
   // its own, named after its process id.
   ZAVSetSessionLogTag(("cli-" + std::to_string(::getpid())).c_str());
-  // Standard output carries the command's output and nothing else: whatever the libraries print
-  // there (the session log's own diagnostics) goes to standard error instead. No UI host is
+  // Standard output carries the command's output and nothing else: whatever the libraries may
+  // print there (the logging library's diagnostics) goes to standard error instead. No UI host is
   // installed, so the library's message boxes go to standard error too.
   std::fflush(stdout);
   const int output = ::dup(STDOUT_FILENO);
