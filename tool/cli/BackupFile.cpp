@@ -88,7 +88,16 @@ class BackupReader {
  private:
   bool Parse(Json::Value* root) {
     Json::Reader reader(Json::Features::strictMode());
-    if (!reader.parse(m_text, *root, false)) {
+    bool parsed = false;
+    try {
+      parsed = reader.parse(m_text, *root, false);
+    } catch (const Json::Exception&) {
+      // The parser gives up on deep nesting by throwing, without a place; a backup nests three
+      // levels deep.
+      *m_error = "nested too deeply to be a backup";
+      return false;
+    }
+    if (!parsed) {
       const std::vector<Json::Reader::StructuredError> errors = reader.getStructuredErrors();
       const std::ptrdiff_t at = errors.empty() ? static_cast<std::ptrdiff_t>(m_text.size()) : errors.front().offset_start;
       const std::string message = errors.empty() ? "not JSON" : errors.front().message;

@@ -43,7 +43,8 @@ inline constexpr std::size_t kMaxBackupFileBytes = std::size_t{1} << 20;
 std::string BackupToText(const CalibrationBackup& backup);
 
 // Reads text into *backup. False with *error "line N: reason" (N counted from 1) when the text
-// is not JSON, is cut short, or breaks a rule above. A plain function of the text alone, so that
+// is not JSON, is cut short, or breaks a rule above ("reason" alone for JSON nested too deeply,
+// which the parser gives no place). A plain function of the text alone that never throws, so that
 // anything may be fed to it.
 bool BackupFromText(const std::string& text, CalibrationBackup* backup, std::string* error);
 

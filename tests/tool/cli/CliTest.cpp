@@ -178,6 +178,7 @@ TEST(CliTest, ADamagedBackupIsRefusedByItsLineAndNothingIsSent) {
       {folder.Write("serial.json", replaced("\"serial\" : \"SN-A\",", "")), "line 1: \"serial\" is missing"},
       {folder.Write("type.json", replaced("\"time\"", "\"time\" : 5, \"x\"")), "line 18: \"time\" has the wrong type"},
       {folder.Write("after.json", text + "}"), "line 20: text after the end of the backup"},
+      {folder.Write("deep.json", std::string(5000, '[')), "nested too deeply"},
       // Only a regular file of a backup's size is read: nothing that blocks, never ends or fills memory.
       {folder.Path().string(), "not a regular file"},
       {fifo, "not a regular file"},
