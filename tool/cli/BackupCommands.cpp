@@ -101,7 +101,8 @@ Outcome Backup(const CliOptions& options) {
     outcome.report["file"] = options.file;
     AddOutOfRange(backup.offsets, "flagged in " + options.file + "; restore leaves those servos out", &outcome);
   }
-  outcome.text = "serial=" + backup.serial + " mac=" + backup.mac + (written ? " file=" + options.file : "") + "\n" + outcome.text;
+  outcome.text = "serial=" + backup.serial + " mac=" + backup.mac +
+                 (written ? " file=" + options.file : "") + "\n" + outcome.text;
   return outcome;
 }
 
@@ -141,6 +142,8 @@ Outcome Restore(const CliOptions& options) {
       outcome.error = "the offsets read back are not all the backup's";
     }
   }
-  AddOutOfRange(backup.offsets, "flagged in " + options.file + (options.dryRun ? "; would not be written" : "; not written"), &outcome);
+  AddOutOfRange(backup.offsets,
+                "flagged in " + options.file + (options.dryRun ? "; would not be written" : "; not written"),
+                &outcome);
   return outcome;
 }

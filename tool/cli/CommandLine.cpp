@@ -207,7 +207,9 @@ std::string UsageError(const CLI::App& app, const CLI::ParseError& error) {
   }
   const std::string commands = "(" + path + "commands: " + CommandNames(*last) + ")";
   const std::vector<std::string> rest = app.remaining(true);
-  if (rest.empty()) return (path.empty() ? std::string("a command is required ") : path + "needs a command ") + commands;
+  if (rest.empty()) {
+    return (path.empty() ? std::string("a command is required ") : path + "needs a command ") + commands;
+  }
   if (rest.front().rfind('-', 0) == 0) return "unknown option \"" + rest.front() + "\"";
   return "unknown command \"" + path + rest.front() + "\" " + commands;
 }

@@ -62,7 +62,8 @@ Outcome WriteSerial(const CliOptions& options) {
   }
   const std::string problem = ServiceAddressProblem(ZAVNarrowToUtf8(GetServiceAddress()));
   if (!problem.empty()) {
-    return outcome.Fail(kExitBadInput, (options.server ? "--server: " : "Server of sys.ini: ") + problem + "; nothing was sent");
+    return outcome.Fail(kExitBadInput,
+                        (options.server ? "--server: " : "Server of sys.ini: ") + problem + "; nothing was sent");
   }
   RobotLink link;
   Report(WriteRobotSerial(&link, [&] { return ConnectRobot(options, &link, &outcome); }, serial, &outcome), &outcome);

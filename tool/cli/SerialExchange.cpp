@@ -64,7 +64,6 @@ class SerialDriver {
     }
     return m_lastMessage;
   }
-  bool ServiceUnanswered() const { return m_transferFailure.has_value(); }
 
  private:
   void Carry(const SnActions& actions) {
@@ -174,7 +173,8 @@ SerialResult WriteRobotSerial(RobotLink* link, const std::function<bool()>& conn
   // The link's own failure (unreachable, lost) stands first in the reason when it ended the run.
   const std::string reason = outcome->status != kExitOk ? outcome->error : driver.Reason();
   if (driver.Written()) {
-    outcome->Fail(kExitNotConfirmed, "\"" + ZAVNarrowToUtf8(serial) + "\" was written to the robot, not confirmed with the equipment service: " + reason);
+    outcome->Fail(kExitNotConfirmed, "\"" + ZAVNarrowToUtf8(serial) +
+                                         "\" was written to the robot, not confirmed with the equipment service: " + reason);
   } else if (outcome->status == kExitOk) {
     outcome->Fail(kExitRefused, reason.empty() ? "the serial number was not written" : reason);
   }
