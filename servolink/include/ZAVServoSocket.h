@@ -96,6 +96,16 @@ class CIZAVSocketSession {
 // runs out returns false and leaves *out unchanged.
 extern "C" ZAV_EXPORT bool CreateZAVSocketSession(CIZAVSocketSession** out);
 
+// Every run of a session writes a log file "Log/LogY-M-D/Y-M-D(h_m_s).log", renamed to
+// "...(h_m_s)_ID(<robot>).log" when the run ends. With a tag, the files of this process are
+// "Y-M-D(h_m_s)_<tag>.log" and "Y-M-D(h_m_s)_<tag>_ID(<robot>).log" instead, so that processes
+// started in the same second each keep a file of their own: a program that may run many times
+// side by side (a command-line tool) passes something unique to the process, such as its id; a
+// program that runs once at a time keeps the plain name. Characters other than ASCII letters,
+// digits, '-' and '_' become '_'. Null or empty: the plain name again. Takes effect at the next
+// StartConnect; tag is copied.
+extern "C" ZAV_EXPORT void ZAVSetSessionLogTag(const char* tag);
+
 // ---------------------------------------------------------------------------------------------
 // Robot discovery (UDP port 6000)
 

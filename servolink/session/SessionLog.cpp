@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 
+#include "ZAVServoSocket.h"
 #include "ZAVUIBase.h"
 
 namespace servolink {
@@ -58,12 +59,14 @@ class SystemEnvironment : public ISessionLogEnvironment {
 
 std::mutex g_environmentLock;
 ISessionLogEnvironment* g_environment = nullptr;
+std::string g_tag;  // "_<tag>" after the time in the file name; empty: none
 
-SessionLogTime Now(std::wstring* baseFolder) {
+SessionLogTime Now(std::wstring* baseFolder, std::string* tag) {
   static SystemEnvironment system;
   std::lock_guard<std::mutex> hold(g_environmentLock);
   ISessionLogEnvironment* env = g_environment != nullptr ? g_environment : &system;
   *baseFolder = env->BaseFolder();
+  *tag = g_tag;
   return env->Now();
 }
 
@@ -74,10 +77,12 @@ std::string Format(const char* format, Args... args) {
   return n < 0 ? std::string() : std::string(buffer, std::min<std::size_t>(n, sizeof buffer - 1));
 }
 
-// "<base>Log/Log2021-3-5/2021-3-5(9_7_4).log": every number without leading zeros.
-std::string LogPath(const std::wstring& base, const SessionLogTime& t) {
-  return ZAVNarrowToUtf8(base) + Format("Log/Log%d-%d-%d/%d-%d-%d(%d_%d_%d).log", t.year, t.month, t.day,
-                               t.year, t.month, t.day, t.hour, t.minute, t.second);
+// "<base>Log/Log2021-3-5/2021-3-5(9_7_4).log", or with a tag "...(9_7_4)_<tag>.log": every
+// number without leading zeros.
+std::string LogPath(const std::wstring& base, const SessionLogTime& t, const std::string& tag) {
+  return ZAVNarrowToUtf8(base) + Format("Log/Log%d-%d-%d/%d-%d-%d(%d_%d_%d)", t.year, t.month, t.day,
+                               t.year, t.month, t.day, t.hour, t.minute, t.second) +
+         (tag.empty() ? "" : "_" + tag) + ".log";
 }
 
 // "(Type)0x0D * 0x00-0x03-0x00-0x5A-": the form of replies, and of any command whose size has no
@@ -127,6 +132,17 @@ void SetSessionLogEnvironment(ISessionLogEnvironment* env) {
   g_environment = env;
 }
 
+void SetSessionLogTag(const std::string& tag) {
+  // Nothing that makes a folder, hides the file or depends on the locale.
+  std::string safe = tag;
+  for (char& c : safe) {
+    const bool plain = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-';
+    if (!plain) c = '_';
+  }
+  std::lock_guard<std::mutex> hold(g_environmentLock);
+  g_tag = safe;
+}
+
 struct SessionLog::State {
   // Orders every line against Initial and Close, so "Connection is down!" is the last line of a
   // file and nothing is written between Close and the next Initial.
@@ -148,14 +164,17 @@ SessionLog::~SessionLog() { delete m_state; }
 
 bool SessionLog::Initial() {
   std::wstring base;
-  const SessionLogTime start = Now(&base);
+  std::string tag;
+  const SessionLogTime start = Now(&base, &tag);
   std::lock_guard<std::mutex> hold(m_state->lock);
-  m_state->path = LogPath(base, start);
+  m_state->path = LogPath(base, start, tag);
 
   // Restarting closes the file of an earlier run that was never closed.
   log4cplus::Logger::shutdown();
   log4cplus::initialize();
-  log4cplus::helpers::LogLog::getLogLog()->setInternalDebugging(true);
+  // The library's own progress lines ("Just opened file", "Destroying appender") would reach the
+  // console of every run; its errors (a file that cannot be made) still do.
+  log4cplus::helpers::LogLog::getLogLog()->setInternalDebugging(false);
 
   log4cplus::SharedAppenderPtr appender(
       new SessionRollingFileAppender(m_state->path, kMaxFileSize, kBackupFiles));
@@ -218,3 +237,5 @@ void SessionLog::Close(const std::wstring& robotName) {
 }
 
 }  // namespace servolink
+
+void ZAVSetSessionLogTag(const char* tag) { servolink::SetSessionLogTag(tag != nullptr ? tag : ""); }

@@ -31,6 +31,10 @@ class ISessionLogEnvironment {
 // GetWritableFolder(ZAV_WRITABLE_STATE), and the system's local time). env must outlive its use.
 void SetSessionLogEnvironment(ISessionLogEnvironment* env);
 
+// Puts "_<tag>" after the time in the names of later files (ZAVSetSessionLogTag); characters
+// other than ASCII letters, digits, '-' and '_' become '_'. Empty: the plain name.
+void SetSessionLogTag(const std::string& tag);
+
 // The log of one session run: a file in a dated folder beside the executable, written through
 // log4cplus, moved to a final name carrying the robot's name when the run ends. This is the only
 // way the session writes its log.

@@ -1,22 +1,69 @@
 #include "cli/BackupFile.h"
 
+#include <fcntl.h>
 #include <json/json.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
-#include <fstream>
 #include <set>
-#include <iterator>
 
 #include "calibration/rules/CalibrationModel.h"
 
 namespace {
 
+constexpr char kOutOfRange[] = "outOfRange";
+
 // Where a value stands in the file, as "line N: ".
 std::string LineOf(const std::string& text, std::ptrdiff_t offset) {
   const auto end = text.begin() + std::clamp<std::ptrdiff_t>(offset, 0, static_cast<std::ptrdiff_t>(text.size()));
   return "line " + std::to_string(1 + std::count(text.begin(), end, '\n')) + ": ";
+}
+
+// Reads up to limit bytes of fd into *text. 0, or the errno of a failing read.
+int ReadAtMost(int fd, std::size_t limit, std::string* text) {
+  text->resize(limit);
+  std::size_t size = 0;
+  int failure = 0;
+  while (size < limit) {
+    const ssize_t n = ::read(fd, text->data() + size, limit - size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      failure = n < 0 ? errno : 0;
+      break;
+    }
+    size += static_cast<std::size_t>(n);
+  }
+  text->resize(size);
+  return failure;
+}
+
+// The text of the file at path when it is a regular file of at most kMaxBackupFileBytes. It is
+// opened without waiting (a FIFO would wait for a writer) and its type checked before anything is
+// read, so a folder, a device or a FIFO is refused at once.
+bool ReadBackupText(const std::string& path, std::string* text, std::string* error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    *error = std::string("cannot be read: ") + std::strerror(errno);
+    return false;
+  }
+  struct stat status {};
+  const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+  // One byte more than allowed tells a file that grew past the cap.
+  const int failure = regular ? ReadAtMost(fd, kMaxBackupFileBytes + 1, text) : 0;
+  ::close(fd);
+  if (!regular) {
+    *error = "not a regular file";
+  } else if (failure != 0) {
+    *error = std::string("cannot be read: ") + std::strerror(failure);
+  } else if (text->size() > kMaxBackupFileBytes) {
+    *error = "larger than 1 MiB, which no backup is";
+  }
+  return regular && failure == 0 && text->size() <= kMaxBackupFileBytes;
 }
 
 class BackupReader {
@@ -41,7 +88,16 @@ class BackupReader {
  private:
   bool Parse(Json::Value* root) {
     Json::Reader reader(Json::Features::strictMode());
-    if (!reader.parse(m_text, *root, false)) {
+    bool parsed = false;
+    try {
+      parsed = reader.parse(m_text, *root, false);
+    } catch (const Json::Exception&) {
+      // The parser gives up on deep nesting by throwing, without a place; a backup nests three
+      // levels deep.
+      *m_error = "nested too deeply to be a backup";
+      return false;
+    }
+    if (!parsed) {
       const std::vector<Json::Reader::StructuredError> errors = reader.getStructuredErrors();
       const std::ptrdiff_t at = errors.empty() ? static_cast<std::ptrdiff_t>(m_text.size()) : errors.front().offset_start;
       const std::string message = errors.empty() ? "not JSON" : errors.front().message;
@@ -76,14 +132,25 @@ class BackupReader {
       const int offset = servo["offset"].asInt();
       if (id < 1 || id > 255) return Fail(servo["id"], "servo id " + std::to_string(id) + " is not 1..255");
       if (!seen.insert(id).second) return Fail(servo["id"], "servo " + std::to_string(id) + " comes twice");
-      if (!IsWritableOffset(offset)) {
-        return Fail(servo["offset"], "offset " + std::to_string(offset) + " of servo " + std::to_string(id) +
-                                         " is outside " + std::to_string(kMinCaliOffset) + ".." +
-                                         std::to_string(kMaxCaliOffset));
-      }
+      if (!Flag(servo, id, offset)) return false;
       backup->offsets.emplace_back(id, offset);
     }
     return true;
+  }
+
+  // An offset outside what a servo accepts stands only where the servo is flagged, and a flag only
+  // there: either alone is damage.
+  bool Flag(const Json::Value& servo, int id, int offset) {
+    if (servo.isMember(kOutOfRange) && !Member(servo, kOutOfRange, &Json::Value::isBool)) return false;
+    const bool flagged = servo.get(kOutOfRange, false).asBool();
+    if (flagged == !IsWritableOffset(offset)) return true;
+    if (flagged) {
+      return Fail(servo[kOutOfRange], "servo " + std::to_string(id) + " is flagged \"" + kOutOfRange +
+                                          "\" but its offset " + std::to_string(offset) + " is not");
+    }
+    return Fail(servo["offset"], "offset " + std::to_string(offset) + " of servo " + std::to_string(id) +
+                                     " is outside " + std::to_string(kMinCaliOffset) + ".." +
+                                     std::to_string(kMaxCaliOffset) + " and not flagged \"" + kOutOfRange + "\"");
   }
 
   bool Fail(std::ptrdiff_t offset, const std::string& reason) {
@@ -111,6 +178,7 @@ std::string BackupToText(const CalibrationBackup& backup) {
     Json::Value servo(Json::objectValue);
     servo["id"] = id;
     servo["offset"] = offset;
+    if (!IsWritableOffset(offset)) servo[kOutOfRange] = true;
     root["servos"].append(servo);
   }
   Json::StreamWriterBuilder builder;
@@ -124,36 +192,13 @@ bool BackupFromText(const std::string& text, CalibrationBackup* backup, std::str
   return BackupReader(text, error).Read(backup);
 }
 
-bool WriteBackupFile(const std::string& path, const CalibrationBackup& backup, std::string* error) {
-  const std::string temporary = path + ".part";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << BackupToText(backup);
-    out.flush();
-    if (!out) {
-      std::remove(temporary.c_str());
-      *error = "cannot write " + temporary;
-      return false;
-    }
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
-    *error = "cannot write " + path;
+bool ReadBackupFile(const std::string& path, CalibrationBackup* backup, std::string* error) {
+  std::string text;
+  if (!ReadBackupText(path, &text, error) || !BackupFromText(text, backup, error)) {
+    *error = path + ": " + *error;
     return false;
   }
   return true;
-}
-
-bool ReadBackupFile(const std::string& path, CalibrationBackup* backup, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *error = path + ": cannot be read";
-    return false;
-  }
-  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (BackupFromText(text, backup, error)) return true;
-  *error = path + ": " + *error;
-  return false;
 }
 
 std::string BackupTimeNow() {

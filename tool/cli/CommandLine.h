@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,10 +27,11 @@ struct CliOptions {
   bool dryRun = false;            // restore
   bool force = false;             // restore
   std::string serial;             // sn write
-  std::string server;             // sn write: the equipment service; empty: sys.ini's
+  std::optional<std::string> server;  // sn write: the equipment service; none: sys.ini's
 };
 
 // Parses argv into *options. Returns -1 when a command is to run; otherwise the exit status
 // to end with at once: 0 after --help (printed on standard output), 2 for bad usage (the message,
-// naming the bad argument, on standard error).
+// naming the bad argument or the unknown command, on standard error, and with --json anywhere
+// among the arguments also as the report {"error":..,"status":2} on standard output).
 int ParseCommandLine(int argc, char** argv, CliOptions* options);

@@ -1,4 +1,5 @@
 #include <charconv>
+#include <set>
 
 #include "calibration/rules/CalibrationModel.h"
 #include "cli/CommandContext.h"
@@ -50,10 +51,17 @@ Outcome ReadOffsets(const CliOptions& options) {
 Outcome WriteOffsets(const CliOptions& options) {
   Outcome outcome = ServoOutcome();
   std::vector<OffsetWrite> writes(options.assignments.size());
+  std::set<int> ids;
   for (std::size_t i = 0; i < writes.size(); ++i) {
     std::string error;
     if (!ParseAssignment(options.assignments[i], &writes[i], &error)) {
       return outcome.Fail(kExitBadInput, error + "; nothing was sent");
+    }
+    // Which of two values a servo ends with would depend on the order of its answers, and a
+    // backup with a servo twice is refused the same way.
+    if (!ids.insert(writes[i].first).second) {
+      return outcome.Fail(kExitBadInput, "\"" + options.assignments[i] + "\": servo " +
+                                             std::to_string(writes[i].first) + " comes twice; nothing was sent");
     }
   }
   RobotLink link;

@@ -1,3 +1,8 @@
+#include <curl/curl.h>
+
+#include <cstring>
+#include <memory>
+
 #include "cli/CommandContext.h"
 #include "cli/Commands.h"
 #include "cli/SerialExchange.h"
@@ -7,6 +12,21 @@
 
 namespace {
 
+// What is wrong with address as the equipment service's, or nothing: the client asks only an
+// http URL with a host, and refuses anything else before sending.
+std::string ServiceAddressProblem(const std::string& address) {
+  if (address.empty()) return "the equipment service's address is empty";
+  const std::unique_ptr<CURLU, void (*)(CURLU*)> url(curl_url(), curl_url_cleanup);
+  char* scheme = nullptr;
+  char* host = nullptr;
+  const bool http = url && curl_url_set(url.get(), CURLUPART_URL, address.c_str(), 0) == CURLUE_OK &&
+                    curl_url_get(url.get(), CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
+                    std::strcmp(scheme, "http") == 0 &&
+                    curl_url_get(url.get(), CURLUPART_HOST, &host, 0) == CURLUE_OK;
+  curl_free(scheme);
+  curl_free(host);
+  return http ? std::string() : "\"" + address + "\" is not an http URL (such as http://192.168.1.10:8081)";
+}
 
 void Report(const SerialResult& result, Outcome* outcome) {
   if (!result.ok) return;
@@ -34,13 +54,18 @@ Outcome WriteSerial(const CliOptions& options) {
     return outcome.Fail(kExitBadInput, "\"" + options.serial + "\": a serial number has at most " +
                                            std::to_string(kMaxSerialLength) + " characters");
   }
-  if (options.server.empty()) {
-    LoadServiceAddress();
+  // Only a missing --server means sys.ini's: an empty one is a mistake, not a default.
+  if (options.server) {
+    SetServiceAddress(ZAVWidenUtf8(*options.server));
   } else {
-    SetServiceAddress(ZAVWidenUtf8(options.server));
+    LoadServiceAddress();
+  }
+  const std::string problem = ServiceAddressProblem(ZAVNarrowToUtf8(GetServiceAddress()));
+  if (!problem.empty()) {
+    return outcome.Fail(kExitBadInput,
+                        (options.server ? "--server: " : "Server of sys.ini: ") + problem + "; nothing was sent");
   }
   RobotLink link;
-  if (!ConnectRobot(options, &link, &outcome)) return outcome;
-  Report(WriteRobotSerial(&link, serial, &outcome), &outcome);
+  Report(WriteRobotSerial(&link, [&] { return ConnectRobot(options, &link, &outcome); }, serial, &outcome), &outcome);
   return outcome;
 }

@@ -7,6 +7,7 @@
 #include "cli/CommandContext.h"
 #include "provisioning/CHttpOper.h"
 #include "provisioning/SerialNumberFlow.h"
+#include "provisioning/ServiceAddress.h"
 
 namespace {
 
@@ -19,7 +20,9 @@ std::wstring Text(const char* key) {
 
 class SerialDriver {
  public:
-  SerialDriver(RobotLink* link, Outcome* outcome) : m_link(link), m_outcome(outcome) {}
+  // connect, when given, reaches the robot before the first command to it.
+  SerialDriver(RobotLink* link, Outcome* outcome, std::function<bool()> connect = nullptr)
+      : m_link(link), m_outcome(outcome), m_connect(std::move(connect)) {}
 
   // Carries out first (what the flow answered to the start of an operation), then what it
   // answers to each reply and tick, to the operation's end.
@@ -37,6 +40,7 @@ class SerialDriver {
       } else if (event->kind == RobotLink::Event::kSerialRead) {
         Carry(m_flow.OnReadReply(event->ok, event->text));
       } else if (event->kind == RobotLink::Event::kSerialWrite) {
+        m_bWritten = m_bWritten || event->ok;
         Carry(m_flow.OnWriteReply(event->ok));
       } else if (event->kind == RobotLink::Event::kLinkEnded) {
         LinkStands(m_link, m_outcome);
@@ -48,10 +52,25 @@ class SerialDriver {
   }
 
   SerialNumberFlow& Flow() { return m_flow; }
+  // Whether the robot acknowledged a write of the number.
+  bool Written() const { return m_bWritten; }
+  // Why the sequence stopped short, as far as the driver saw it: the transfer's reason when the
+  // service gave no answer, otherwise the last message for the operator.
+  std::string Reason() const {
+    if (m_transferFailure) {
+      const std::wstring diagnostic = m_transferFailure->empty() ? L"no usable answer" : *m_transferFailure;
+      return "the equipment service at " + ZAVNarrowToUtf8(GetServiceAddress()) + " could not be asked: " +
+             ZAVNarrowToUtf8(diagnostic);
+    }
+    return m_lastMessage;
+  }
 
  private:
   void Carry(const SnActions& actions) {
-    for (const SnAction& action : actions) Carry(action);
+    for (const SnAction& action : actions) {
+      if (m_bDone) break;
+      Carry(action);
+    }
   }
 
   void Carry(const SnAction& action) {
@@ -64,18 +83,18 @@ class SerialDriver {
         m_bTimer = false;
         break;
       case SnAction::kReadSN:
-        m_link->Session().SocketSession_ReadSN();
+        if (Reached()) m_link->Session().SocketSession_ReadSN();
         break;
       case SnAction::kWriteSN:
-        m_link->Session().SocketSession_WriteSN(action.bytes);
+        if (Reached()) m_link->Session().SocketSession_WriteSN(action.bytes);
         break;
       case SnAction::kVerify:
         Progress("verifying " + ZAVNarrowToUtf8(action.serial) + " with the equipment service");
-        Carry(m_flow.OnVerifyResult(m_http.VerifyEquipment(action.serial)));
+        Carry(m_flow.OnVerifyResult(m_http.VerifyEquipment(action.serial, &m_transferFailure)));
         break;
       case SnAction::kConfirm:
         Progress("confirming " + ZAVNarrowToUtf8(action.serial) + " with the equipment service");
-        Carry(m_flow.OnConfirmResult(m_http.ConfirmEquipment(action.serial, action.mac)));
+        Carry(m_flow.OnConfirmResult(m_http.ConfirmEquipment(action.serial, action.mac, &m_transferFailure)));
         break;
       case SnAction::kShowSerial:
         m_result.serial = ZAVNarrowToUtf8(action.serial);
@@ -92,6 +111,20 @@ class SerialDriver {
     }
   }
 
+  // The robot is connected, or connect reaches it now: the wait the flow began then starts anew,
+  // as the connect took its own time. False, ending the sequence, when it cannot be reached.
+  bool Reached() {
+    if (!m_connect) return true;
+    const auto connect = std::move(m_connect);
+    m_connect = nullptr;
+    if (!connect()) {
+      m_bDone = true;
+      return false;
+    }
+    m_nextTick = RobotLink::Clock::now() + std::chrono::milliseconds(kTickMs);
+    return true;
+  }
+
   // The window's message box, as a line on standard error and an entry of "messages".
   void Say(const SnMessage& message) {
     std::wstring text;
@@ -102,16 +135,21 @@ class SerialDriver {
     }
     entry["text"] = ZAVNarrowToUtf8(text);
     m_outcome->report["messages"].append(entry);
-    Progress(entry["text"].asString());
+    m_lastMessage = entry["text"].asString();
+    Progress(m_lastMessage);
   }
 
   RobotLink* m_link;
   Outcome* m_outcome;
+  std::function<bool()> m_connect;
   SerialNumberFlow m_flow;
   CHttpOper m_http;
   SerialResult m_result;
   bool m_bDone = false;
   bool m_bTimer = false;
+  bool m_bWritten = false;
+  CHttpOper::TransferFailure m_transferFailure;  // of the last request
+  std::string m_lastMessage;
   RobotLink::Clock::time_point m_nextTick;
 };
 
@@ -124,10 +162,21 @@ SerialResult ReadRobotSerial(RobotLink* link, Outcome* outcome) {
   return result;
 }
 
-SerialResult WriteRobotSerial(RobotLink* link, const std::wstring& serial, Outcome* outcome) {
-  SerialDriver driver(link, outcome);
+SerialResult WriteRobotSerial(RobotLink* link, const std::function<bool()>& connect,
+                              const std::wstring& serial, Outcome* outcome) {
+  SerialDriver driver(link, outcome, connect);
   SerialResult result = driver.Drive(driver.Flow().StartWrite(serial));
-  if (result.ok) result.serial = ZAVNarrowToUtf8(driver.Flow().SetSerial());
-  if (!result.ok && outcome->status == kExitOk) outcome->Fail(kExitRefused, "the serial number was not written");
+  if (result.ok) {
+    result.serial = ZAVNarrowToUtf8(driver.Flow().SetSerial());
+    return result;
+  }
+  // The link's own failure (unreachable, lost) stands first in the reason when it ended the run.
+  const std::string reason = outcome->status != kExitOk ? outcome->error : driver.Reason();
+  if (driver.Written()) {
+    outcome->Fail(kExitNotConfirmed, "\"" + ZAVNarrowToUtf8(serial) +
+                                         "\" was written to the robot, not confirmed with the equipment service: " + reason);
+  } else if (outcome->status == kExitOk) {
+    outcome->Fail(kExitRefused, reason.empty() ? "the serial number was not written" : reason);
+  }
   return result;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "cli/CommandLine.h"
@@ -21,5 +22,14 @@ struct SerialResult {
 SerialResult ReadRobotSerial(RobotLink* link, Outcome* outcome);
 
 // Verifies serial with the equipment service, writes it into the robot, reads it back and
-// confirms it.
-SerialResult WriteRobotSerial(RobotLink* link, const std::wstring& serial, Outcome* outcome);
+// confirms it. The robot is reached through connect (which fails the outcome when it cannot) only
+// once the service has accepted the number, so a service that is not there leaves the robot
+// untouched. The outcome says what is true at the end:
+//  - a request the service did not answer: kExitRefused, naming the service and the transfer's
+//    own reason ("the equipment service at URL could not be asked: GetHttpConnection出错");
+//  - the robot took the number but it was not confirmed (read-back missing or different, confirm
+//    refused or unanswered, link lost): kExitNotConfirmed, "SERIAL" was written to the robot, not
+//    confirmed with the equipment service: <why>";
+//  - anything else that stopped it: kExitRefused with the last message, or the link's status.
+SerialResult WriteRobotSerial(RobotLink* link, const std::function<bool()>& connect,
+                              const std::wstring& serial, Outcome* outcome);

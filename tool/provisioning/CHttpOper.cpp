@@ -29,21 +29,32 @@ std::string CHttpOper::BuildRequestHeader() {
   return RequestHeaderMembers(ServiceVersion(), FormatRequestTime(std::time(nullptr)));
 }
 
-int CHttpOper::VerifyEquipment(const std::wstring& serial) {
-  const std::string body = BuildVerifyBody(BuildRequestHeader(), ZAVNarrowToUtf8(serial));
-  return VerifyResultFromCode(Request(kVerifyPath, body));
-}
+int CHttpOper::VerifyEquipment(const std::wstring& serial) { return VerifyEquipment(serial, nullptr); }
 
 bool CHttpOper::ConfirmEquipment(const std::wstring& serial, const std::wstring& macAddress) {
-  const std::string body = BuildConfirmBody(BuildRequestHeader(), ZAVNarrowToUtf8(serial),
-                                            ZAVNarrowToUtf8(macAddress));
-  return ConfirmResultFromCode(Request(kConfirmPath, body));
+  return ConfirmEquipment(serial, macAddress, nullptr);
 }
 
-std::optional<std::string> CHttpOper::Request(const wchar_t* path, const std::string& body) {
+int CHttpOper::VerifyEquipment(const std::wstring& serial, TransferFailure* failure) {
+  const std::string body = BuildVerifyBody(BuildRequestHeader(), ZAVNarrowToUtf8(serial));
+  return VerifyResultFromCode(Request(kVerifyPath, body, failure));
+}
+
+bool CHttpOper::ConfirmEquipment(const std::wstring& serial, const std::wstring& macAddress,
+                                 TransferFailure* failure) {
+  const std::string body = BuildConfirmBody(BuildRequestHeader(), ZAVNarrowToUtf8(serial),
+                                            ZAVNarrowToUtf8(macAddress));
+  return ConfirmResultFromCode(Request(kConfirmPath, body, failure));
+}
+
+std::optional<std::string> CHttpOper::Request(const wchar_t* path, const std::string& body,
+                                              TransferFailure* failure) {
   char* data = nullptr;
   std::size_t size = 0;
-  if (!Post(GetServiceAddress() + path, body.c_str(), &data, &size, nullptr)) return std::nullopt;
+  wchar_t errorText[kErrorTextSize] = {};
+  const bool answered = Post(GetServiceAddress() + path, body.c_str(), &data, &size, errorText);
+  if (failure != nullptr) *failure = answered ? TransferFailure() : TransferFailure(errorText);
+  if (!answered) return std::nullopt;
   std::optional<std::string> code = ResponseInfoCode(data, size);
   std::free(data);
   return code;

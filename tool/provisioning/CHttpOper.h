@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 #include "provisioning/EquipmentProtocol.h"
@@ -29,6 +30,16 @@ class CHttpOper {
   // service answers "0000".
   virtual bool ConfirmEquipment(const std::wstring& serial, const std::wstring& macAddress);
 
+  // Why a request got no answer from the service: the transfer's own diagnostic (Post's
+  // errorText, empty for a failure without one); none when the service answered.
+  using TransferFailure = std::optional<std::wstring>;
+
+  // The two requests above for a caller that reports why one failed (a command-line program):
+  // the same results, and *failure as TransferFailure says.
+  int VerifyEquipment(const std::wstring& serial, TransferFailure* failure);
+  bool ConfirmEquipment(const std::wstring& serial, const std::wstring& macAddress,
+                        TransferFailure* failure);
+
   // The four header members every request starts with, without braces: appType, the running
   // program's file version, the request key and the request time (now, local time). The time
   // text is taken once, so the key and the requestTime member always agree.
@@ -43,8 +54,10 @@ class CHttpOper {
             wchar_t* errorText);
 
  private:
-  // The code of the service's answer to body at path, or none when the request failed.
-  std::optional<std::string> Request(const wchar_t* path, const std::string& body);
+  // The code of the service's answer to body at path, or none when the request failed (then
+  // *failure, when given, holds the diagnostic).
+  std::optional<std::string> Request(const wchar_t* path, const std::string& body,
+                                     TransferFailure* failure);
 
   HttpTimeouts m_timeouts;
 };

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "ZAVServoSocket.h"
 #include "support/LinkSpies.h"
 
 using namespace servolink;
@@ -83,6 +84,21 @@ TEST_F(SessionLogTest, CloseWritesTheLastLineRenamesTheFileAndEndsAllWritingUnti
                                             "<DisConnect>Connection is down!", "<Initial>Initial!",
                                             "<Initial>Initial!", "<Connect>third run",
                                             "<DisConnect>Connection is down!"));
+}
+
+TEST_F(SessionLogTest, ATaggedProcessNamesItsFilesApartAndTheLoggingLibraryKeepsTheConsoleQuiet) {
+  ZAVSetSessionLogTag("cli/4242");  // a '/' would make a folder of it
+  // The logging library's own diagnostics would go to standard output.
+  testing::internal::CaptureStdout();
+  log_.Initial();
+  log_.Close(L"Vorla2_0001");
+  const std::string console = testing::internal::GetCapturedStdout();
+  ZAVSetSessionLogTag(nullptr);
+  EXPECT_THAT(logs_.Files(), ElementsAre("Log/Log2021-3-5/2021-3-5(9_7_4)_cli_4242_ID(Vorla2_0001).log"));
+  EXPECT_EQ(console, "");
+  // Untagged again: the plain name.
+  log_.Initial();
+  EXPECT_EQ(log_.Path(), (Day("Log2021-3-5") / "2021-3-5(9_7_4).log").string());
 }
 
 TEST_F(SessionLogTest, RollsAt5120BytesKeepingFiveBackupsUnderTheirOwnNames) {

@@ -2,7 +2,12 @@
 // service simulator: each sub-command's outcome and exit status, as a script sees them.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,14 +21,19 @@ const std::string kBackedUp = "127.0.0.132";
 const std::string kOther = "127.0.0.133";
 const std::string kDamaged = "127.0.0.134";
 const std::string kFaulty = "127.0.0.135";
+const std::string kLogged = "127.0.0.136";
+const std::string kOutside = "127.0.0.137";
+const std::string kInside = "127.0.0.138";
 const std::string kNobody = "127.0.0.139";  // nothing listens here
 
 // The equipment service simulator on 127.0.0.1, any free port, with a register of its own.
 class EquipmentService {
  public:
-  EquipmentService() {
-    m_process = ChildProcess::Start({CALTRIM_EQUIPMENT_SIM, "--port", "0", "--register", m_folder.File("register.sqlite"),
-                                     "--register-add", "SN-FREE-0001", "--register-add", "SN-FREE-0002"});
+  explicit EquipmentService(std::vector<std::string> switches = {}) {
+    std::vector<std::string> argv = {CALTRIM_EQUIPMENT_SIM, "--port", "0", "--register", m_folder.File("register.sqlite"),
+                                     "--register-add", "SN-FREE-0001", "--register-add", "SN-FREE-0002"};
+    argv.insert(argv.end(), switches.begin(), switches.end());
+    m_process = ChildProcess::Start(argv);
     if (m_process && m_process->WaitForLine("listening on http://", 10000)) {
       const std::string line = m_process->LinesWith("listening on http://").front();
       const std::size_t start = line.find("http://");
@@ -49,10 +59,13 @@ struct Row {
 
 TEST(CliTest, EachCommandSaysWhatItDidAndEndsWithItsStatus) {
   EquipmentService service;
-  ASSERT_FALSE(service.Url().empty());
+  EquipmentService unconfirming({"--force-verify", "0000", "--force-confirm", "2004"});
+  ASSERT_FALSE(service.Url().empty() || unconfirming.Url().empty());
   TempFolder folder;
   const std::string backup = folder.File("backup.json");
   const std::string config = folder.Write("Config.ini", "[Config]\nServoNum=4\nID1=120\nID2=60\nID3=90\nID4=200\n");
+  const std::string busy = folder.File("busy.json");
+  std::filesystem::create_directory(busy + ".part");  // what another backup to the same path may hold
   SimRobot robot(kRobot, {"--servos", "4", "--offset", "2=-5", "--serial", "SN-CLI-0001", "--bt-mac", "BT:01"});
   ASSERT_TRUE(robot.Ready());
   const std::vector<Row> rows = {
@@ -62,14 +75,30 @@ TEST(CliTest, EachCommandSaysWhatItDidAndEndsWithItsStatus) {
       {"write", {"offsets", "write", "--robot", kRobot, "1=12", "4=-89"}, 0, "servo 1 Ok offset=12\nservo 4 Ok offset=-89\n", "", "offset.4=-89"},
       {"sn read", {"sn", "read", "--robot", kRobot}, 0, "serial=SN-CLI-0001 mac=BT:01\n", "", ""},
       {"backup", {"backup", "--robot", kRobot, "--servos", "4", backup}, 0, "servo 1 Ok offset=12\n", "", ""},
+      {"backup beside another", {"backup", "--robot", kRobot, "--servos", "4", busy}, 0, "file=" + busy + "\n", "", ""},
+      // Where a backup goes is checked before the robot is asked (nobody listens there).
+      {"backup folder missing", {"backup", "--robot", kNobody, "--servos", "2", folder.File("gone/b.json")}, 4, "", "cannot write " + folder.File("gone/b.json") + ": No such file or directory", ""},
+      {"backup over a folder", {"backup", "--robot", kNobody, "--servos", "2", folder.Path().string()}, 4, "", "cannot write " + folder.Path().string() + ": Is a directory", ""},
       {"restore", {"restore", "--robot", kRobot, backup}, 0, "serial=SN-CLI-0001 backup-serial=SN-CLI-0001\nservo 1 Ok offset=12\n", "", ""},
       {"sn write", {"sn", "write", "--robot", kRobot, "https://x.example/?sn=SN-FREE-0001", "--server", service.Url()}, 0, "serial=SN-FREE-0001 mac=BT:01\n", "", "serial=SN-FREE-0001"},
       {"occupied", {"sn", "write", "--robot", kRobot, "SN-FREE-0001", "--server", service.Url(), "--json"}, 1, "\"key\":\"IDS_BE_OCCUPIED_TIPS\"", "", ""},
+      // Once the robot took the number, a failure after it says so, with a status of its own.
+      {"not confirmed", {"sn", "write", "--robot", kRobot, "SN-OTHER-0003", "--server", unconfirming.Url()}, 6, "", "\"SN-OTHER-0003\" was written to the robot, not confirmed with the equipment service: The equipment service did not confirm", "serial=SN-OTHER-0003"},
+      {"read back differs", {"sn", "write", "--robot", kRobot, "A#B", "--server", unconfirming.Url()}, 6, "", "\"A#B\" was written to the robot, not confirmed with the equipment service: The serial number read back differs", "serial=A#B"},
+      // The service is asked before the robot (nobody listens there), and a bad address is refused before either.
+      {"service unreachable", {"sn", "write", "--robot", kNobody, "SN-FREE-0002", "--server", "http://127.0.0.1:1"}, 1, "", "the equipment service at http://127.0.0.1:1 could not be asked: GetHttpConnection出错", ""},
+      {"server not http", {"sn", "write", "--robot", kNobody, "SN-FREE-0002", "--server", "https://127.0.0.1:1"}, 2, "", "--server: \"https://127.0.0.1:1\" is not an http URL", ""},
+      {"server empty", {"sn", "write", "--robot", kNobody, "SN-FREE-0002", "--server", ""}, 2, "", "--server: the equipment service's address is empty", ""},
       {"no robot", {"offsets", "read", "--robot", kNobody, "--servos", "2"}, 3, "", "cannot reach the robot at 127.0.0.139:6102", ""},
       {"no --robot", {"offsets", "read"}, 2, "", "--robot is required", ""},
+      {"robot port", {"sn", "read", "--robot", "127.0.0.21:6102"}, 2, "", "--robot: \"127.0.0.21:6102\" is an IPv4 address with a port", ""},
+      {"unknown command", {"frobnicate"}, 2, "", "unknown command \"frobnicate\" (commands: discover, offsets, move, reset, backup, restore, sn)", ""},
+      {"usage as JSON", {"--json", "offsets", "frobnicate"}, 2, R"j({"error":"unknown command \"offsets frobnicate\" (offsets commands: read, write)","status":2})j" "\n", "", ""},
       {"version", {"--version"}, 0, "caltrim-cli 1.0.0.4\n", "", ""},
       {"angle", {"move", "--robot", kRobot, "1", "241"}, 2, "", "241", ""},
       {"offset", {"offsets", "write", "--robot", kRobot, "1=3", "2=90"}, 2, "", "\"2=90\": offset 90 is outside -89..89", "offset.1=12"},
+      {"one servo twice", {"offsets", "write", "--robot", kRobot, "1=5", "1=6"}, 2, "", "\"1=6\": servo 1 comes twice", "offset.1=12"},
+      {"no config", {"reset", "--robot", kRobot, "--config", folder.File("None.ini")}, 2, "", "--config: cannot read " + folder.File("None.ini") + ": No such file or directory", ""},
       {"no reference", {"reset", "--robot", kRobot, "--config", folder.Write("Bad.ini", "[Config]\nServoNum=2\nID1=120\n")}, 2, "", "has no reference angle ID2", ""},
   };
   for (const Row& row : rows) {
@@ -104,6 +133,24 @@ TEST(CliTest, ABackupGoesOntoAnotherRobotOnlyWithForce) {
   EXPECT_NE(b.State().find("offset.1=7\nangle.1=120\noffset.2=0\nangle.2=120\noffset.3=-20"), std::string::npos) << b.State();
 }
 
+TEST(CliTest, AnOffsetOutsideTheWritableRangeIsFlaggedByBackupAndLeftOutByRestore) {
+  TempFolder folder;
+  const std::string backup = folder.File("outside.json");
+  SimRobot outside(kOutside, {"--servos", "3", "--offset", "1=4", "--offset", "3=120", "--serial", "SN-A"});
+  SimRobot inside(kInside, {"--servos", "3", "--offset", "3=7", "--serial", "SN-B"});
+  ASSERT_TRUE(outside.Ready() && inside.Ready());
+  const CliResult saved = RunCli({"backup", "--robot", kOutside, "--servos", "3", backup});
+  EXPECT_EQ(saved.status, 5);
+  EXPECT_NE(saved.out.find("servo 3 Ok offset=120\nout-of-range servo 3 offset=120\n"), std::string::npos) << saved.out;
+  EXPECT_NE(saved.err.find("servo 3 (120)"), std::string::npos) << saved.err;
+  EXPECT_NE(TempFolder::Read(backup).find("\"offset\" : 120,\n      \"outOfRange\" : true"), std::string::npos) << TempFolder::Read(backup);
+
+  const CliResult restored = RunCli({"restore", "--robot", kInside, backup, "--force"});
+  EXPECT_EQ(restored.status, 5) << restored.err;
+  EXPECT_NE(restored.out.find("out-of-range servo 3 offset=120\n"), std::string::npos) << restored.out;
+  EXPECT_NE(inside.State().find("offset.1=4\nangle.1=120\noffset.2=0\nangle.2=120\noffset.3=7"), std::string::npos) << inside.State();
+}
+
 TEST(CliTest, ADamagedBackupIsRefusedByItsLineAndNothingIsSent) {
   TempFolder folder;
   SimRobot robot(kDamaged, {"--servos", "2", "--serial", "SN-A"});
@@ -116,22 +163,33 @@ TEST(CliTest, ADamagedBackupIsRefusedByItsLineAndNothingIsSent) {
     damaged.replace(damaged.find(from), from.size(), to);
     return damaged;
   };
+  const std::string fifo = folder.File("fifo.json");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string endless = folder.File("endless.json");
+  ASSERT_EQ(::symlink("/dev/zero", endless.c_str()), 0);
   const struct {
-    std::string text;
+    std::string file;
     std::string error;
   } cases[] = {
-      {text.substr(0, text.find("\"id\" : 2")), "line 14: "},  // cut short
-      {replaced("\"offset\" : 0", "\"offset\" : 90"), "line 11: offset 90 of servo 1 is outside -89..89"},
-      {replaced("\"id\" : 2", "\"id\" : 1"), "line 14: servo 1 comes twice"},
-      {replaced("\"serial\" : \"SN-A\",", ""), "line 1: \"serial\" is missing"},
-      {replaced("\"time\"", "\"time\" : 5, \"x\""), "line 18: \"time\" has the wrong type"},
-      {text + "}", "line 20: text after the end of the backup"},
+      {folder.Write("cut.json", text.substr(0, text.find("\"id\" : 2"))), "line 14: "},
+      {folder.Write("range.json", replaced("\"offset\" : 0", "\"offset\" : 90")), "line 11: offset 90 of servo 1 is outside -89..89"},
+      {folder.Write("flag.json", replaced("\"offset\" : 0", "\"offset\" : 0, \"outOfRange\" : true")), "line 11: servo 1 is flagged \"outOfRange\" but its offset 0 is not"},
+      {folder.Write("twice.json", replaced("\"id\" : 2", "\"id\" : 1")), "line 14: servo 1 comes twice"},
+      {folder.Write("serial.json", replaced("\"serial\" : \"SN-A\",", "")), "line 1: \"serial\" is missing"},
+      {folder.Write("type.json", replaced("\"time\"", "\"time\" : 5, \"x\"")), "line 18: \"time\" has the wrong type"},
+      {folder.Write("after.json", text + "}"), "line 20: text after the end of the backup"},
+      {folder.Write("deep.json", std::string(5000, '[')), "nested too deeply"},
+      // Only a regular file of a backup's size is read: nothing that blocks, never ends or fills memory.
+      {folder.Path().string(), "not a regular file"},
+      {fifo, "not a regular file"},
+      {endless, "not a regular file"},
+      {folder.Write("huge.json", text + std::string(1 << 20, ' ')), "larger than 1 MiB"},
   };
   for (const auto& damaged : cases) {
-    const std::string file = folder.Write("damaged.json", damaged.text);
-    const CliResult result = RunCli({"restore", "--robot", kDamaged, file});
+    const CliResult result = RunCli({"restore", "--robot", kDamaged, damaged.file});
     EXPECT_EQ(result.status, 2) << damaged.error;
-    EXPECT_NE(result.err.find(file + ": " + damaged.error), std::string::npos) << damaged.error << "\n" << result.err;
+    EXPECT_NE(result.err.find(damaged.file + ": " + damaged.error), std::string::npos) << damaged.error << "\n" << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
   }
   // A run that reaches the robot shows that anything sent by the refused ones would have arrived.
   ASSERT_EQ(RunCli({"sn", "read", "--robot", kDamaged}).status, 0);
@@ -150,6 +208,36 @@ TEST(CliTest, WritesAndReadsSayWhichServoRefusedAndWhichStayedSilent) {
   const CliResult read = RunCli({"offsets", "read", "--robot", kFaulty, "--servos", "3", "--timeout", "1"});
   EXPECT_EQ(read.status, 1);
   EXPECT_EQ(read.out, "servo 1 Ok offset=4\nservo 2 Ok offset=0\nservo 3 no reply\n");
+}
+
+TEST(CliTest, RunsSideBySideEachKeepASessionLogOfTheirOwn) {
+  namespace fs = std::filesystem;
+  SimRobot robot(kLogged, {"--servos", "4"});
+  ASSERT_TRUE(robot.Ready());
+  const fs::path logs = fs::path(CALTRIM_CLI).parent_path() / "Log";
+  std::set<fs::path> before;
+  if (fs::exists(logs)) before.insert(fs::recursive_directory_iterator(logs), fs::recursive_directory_iterator());
+  std::vector<std::unique_ptr<ChildProcess>> runs;
+  for (int i = 0; i < 4; ++i) {
+    // exec keeps the shell's process id, which names the run's log.
+    runs.push_back(ChildProcess::Start({"/bin/sh", "-c", "echo pid=$$; exec \"$@\" 2>/dev/null", "sh", CALTRIM_CLI,
+                                        "offsets", "read", "--robot", kLogged, "--servos", "4"}));
+    ASSERT_TRUE(runs.back());
+  }
+  for (const auto& run : runs) {
+    ASSERT_EQ(run->Wait(30000), 0);
+    const std::string name = "_cli-" + run->LinesWith("pid=").front().substr(4) + "_ID(Vorla2_0001).log";
+    std::vector<fs::path> own;
+    for (const fs::path& file : fs::recursive_directory_iterator(logs)) {
+      if (before.count(file) == 0 && file.filename().string().find(name) != std::string::npos) own.push_back(file);
+    }
+    ASSERT_EQ(own.size(), 1u) << name;
+    const std::string text = TempFolder::Read(own.front());
+    std::size_t sends = 0;
+    for (std::size_t at = text.find("<Send>"); at != std::string::npos; at = text.find("<Send>", at + 1)) ++sends;
+    EXPECT_EQ(sends, 4u) << text;
+    fs::remove(own.front());
+  }
 }
 
 }  // namespace
