@@ -102,8 +102,9 @@ class IRecordsStore : public IRecordsReader {
 };
 
 struct RecordsStoreOptions {
-  // Called on the store's sending thread whenever the spool's status changes. Keep it short, and
-  // do not close the store or Flush from it (post the news to your own thread).
+  // Called on the store's sending thread after each attempt to send that changed the spool's
+  // status or sent runs, in order. Keep it short, and do not close the store or Flush from it
+  // (post the news to your own thread).
   std::function<void(const SpoolStatus&)> onSpoolChanged;
   // Bounds connecting to the server and each exchange with it.
   std::chrono::milliseconds serverTimeout{10000};

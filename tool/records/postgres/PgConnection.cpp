@@ -83,6 +83,9 @@ bool PgConnection::Connect(std::string* error) {
   const char* values[] = {m_url.c_str(), "UTF8", "caltrim", nullptr};
   m_conn = PQconnectStartParams(keywords, values, 1);
   if (!m_conn || PQstatus(m_conn) == CONNECTION_BAD) return Fail("cannot connect", error);
+  // The server's notices ("relation ... already exists, skipping") are not for the operator;
+  // libpq would print them on standard error.
+  PQsetNoticeProcessor(m_conn, [](void*, const char*) {}, nullptr);
   PostgresPollingStatusType state = PGRES_POLLING_WRITING;
   while (state != PGRES_POLLING_OK) {
     if (state == PGRES_POLLING_FAILED) return Fail("cannot connect", error);

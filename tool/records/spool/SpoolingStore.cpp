@@ -82,12 +82,15 @@ void SpoolingStore::SendLoop() {
     const std::uint64_t serving = m_requested;
     hold.unlock();
     std::string error;
-    const bool sent = SendWaiting(&error);
+    int runsSent = 0;
+    const bool sent = SendWaiting(&runsSent, &error);
     const std::optional<int> waiting = m_sendSpool->CountWaiting();
     hold.lock();
     const SpoolStatus status{waiting.value_or(m_status.waiting), sent ? std::string() : error};
-    const bool changed = status != m_status;
+    // Against what was reported, not m_status: Append counts its run in m_status at once.
+    const bool changed = status != m_reported || runsSent > 0;
     m_status = status;
+    m_reported = status;
     m_served = serving;
     m_lastPassSent = sent;
     retrying = !sent && status.waiting > 0;
@@ -106,7 +109,7 @@ void SpoolingStore::SendLoop() {
   }
 }
 
-bool SpoolingStore::SendWaiting(std::string* error) {
+bool SpoolingStore::SendWaiting(int* runsSent, std::string* error) {
   for (;;) {
     std::vector<RunRecord> runs;
     if (!m_sendSpool->Waiting(kBatchSize, &runs, error)) return false;
@@ -115,6 +118,7 @@ bool SpoolingStore::SendWaiting(std::string* error) {
     std::vector<std::string> uids;
     for (const RunRecord& run : runs) uids.push_back(run.uid);
     if (!m_sendSpool->MarkSent(uids, error)) return false;
+    *runsSent += static_cast<int>(runs.size());
   }
 }
 

@@ -38,8 +38,9 @@ class SpoolingStore final : public IRecordsStore {
  private:
   SpoolingStore(const RecordsLocation& location, const RecordsStoreOptions& options, RecordsServerEntry server);
   void SendLoop();
-  // Sends batches until nothing waits; false with *error at the first that fails.
-  bool SendWaiting(std::string* error);
+  // Sends batches until nothing waits, counting the runs sent; false with *error at the first
+  // batch that fails.
+  bool SendWaiting(int* runsSent, std::string* error);
   // The connection for reads, made on first use. The caller holds m_readLock.
   IRecordsServer* Reader();
 
@@ -59,5 +60,6 @@ class SpoolingStore final : public IRecordsStore {
   bool m_lastPassSent = false;
   bool m_stop = false;
   SpoolStatus m_status;
+  SpoolStatus m_reported;  // the last status given to onSpoolChanged (the sending thread's)
   std::thread m_thread;
 };
