@@ -84,6 +84,10 @@ class IRecordsStore : public IRecordsReader {
   // send under way at once (the records it carried stay waiting and go out with the next store
   // that opens the same spool). A host name that takes long to resolve is the one wait it cannot
   // cut short.
+  //
+  // The questions (IRecordsReader) of a store with a server go to the server, on the caller's
+  // thread, each bounded by RecordsStoreOptions::serverTimeout: runs still waiting in the spool
+  // are not in the answers yet.
   ~IRecordsStore() override = default;
 
   // Keeps run: local and quick (one SQLite transaction on the station; never the network), so a

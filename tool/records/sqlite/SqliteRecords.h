@@ -34,7 +34,7 @@ class SqliteRecords final : public IRecordsStore {
   bool MarkSent(const std::vector<std::string>& uids, std::string* error);
 
  private:
-  SqliteRecords(bool spool) : m_bSpool(spool) {}
+  explicit SqliteRecords(bool spool) : m_bSpool(spool) {}
   bool Insert(const RunRecord& run, std::string* error);
   // The runs a query of the run columns joined with their servos returns, grouped by run.
   bool ReadRuns(SqliteStatement* statement, std::vector<RunRecord>* runs, std::string* error);
