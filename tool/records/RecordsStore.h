@@ -113,7 +113,8 @@ struct RecordsStoreOptions {
   // Bounds connecting to the server and each exchange with it.
   std::chrono::milliseconds serverTimeout{10000};
   // The shared library that talks to PostgreSQL, loaded the first time a server is opened (an
-  // SQLite-only process never maps libpq). A bare name is looked up beside the program.
+  // SQLite-only process never maps libpq). A bare name is the file in the program's folder, else
+  // what the dynamic linker finds.
   std::string serverModule = "libcaltrim_records_pg.so";
 };
 

@@ -162,6 +162,7 @@ TEST(PgRecordsTest, ManyWritersAtOnceOnANewDatabaseKeepEveryRunOnceInEachWriters
   std::unique_ptr<IRecordsStore> stores[] = {OpenServerStore(url, Folder().File("station1.sqlite")),
                                              OpenServerStore(url, Folder().File("station1.sqlite")),
                                              OpenServerStore(url, Folder().File("station2.sqlite"))};
+  ASSERT_TRUE(stores[0] && stores[1] && stores[2]);
   constexpr int kRuns = 40;
   std::vector<std::thread> writers;
   for (int writer = 0; writer < 3; ++writer) {
