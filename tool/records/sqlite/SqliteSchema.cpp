@@ -7,7 +7,7 @@ namespace {
 // Version 1: one station's own file. Times in SQLite's datetime('now') form (UTC, whole
 // seconds); a robot known by its serial number or its address.
 constexpr char kVersion1[] = R"sql(
-PRAGMA application_id = 1129599565;
+PRAGMA application_id = 1129599565; -- kRecordsApplicationId, "CTRM"
 CREATE TABLE calibration_runs (
   id INTEGER PRIMARY KEY,
   time TEXT NOT NULL,
