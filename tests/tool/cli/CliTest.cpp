@@ -71,6 +71,7 @@ TEST(CliTest, EachCommandSaysWhatItDidAndEndsWithItsStatus) {
       {"angle", {"move", "--robot", kRobot, "1", "241"}, 2, "", "241", ""},
       {"offset", {"offsets", "write", "--robot", kRobot, "1=3", "2=90"}, 2, "", "\"2=90\": offset 90 is outside -89..89", "offset.1=12"},
       {"no reference", {"reset", "--robot", kRobot, "--config", folder.Write("Bad.ini", "[Config]\nServoNum=2\nID1=120\n")}, 2, "", "has no reference angle ID2", ""},
+      {"reference out of range", {"reset", "--robot", kRobot, "--config", folder.Write("Far.ini", "[Config]\nServoNum=2\nID1=-5\nID2=90\n")}, 2, "", "servo 1", "angle.2=60"},
   };
   for (const Row& row : rows) {
     const CliResult result = RunCli(row.args);
