@@ -106,6 +106,10 @@ void CCaltrimDlg::CalibrationHost::ShowStatus(const QString& text, bool busy) {
   m_dlg->ShowStatus(text, busy);
 }
 
+void CCaltrimDlg::CalibrationHost::SetStatusLine(const QString& text) {
+  if (m_dlg->m_stcStatus != nullptr) m_dlg->m_stcStatus->setText(text);
+}
+
 void CCaltrimDlg::CalibrationHost::ShowMessage(const QString& text) {
   m_dlg->m_env.prompt->Show(m_dlg, text, T("AFX_IDS_APP_TITLE"), MB_OK);
 }

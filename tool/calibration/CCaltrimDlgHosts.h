@@ -55,6 +55,7 @@ class CCaltrimDlg::CalibrationHost : public ICalibrationHost {
   void EnableReadCheck(bool enable) override;
   void SetCalibrateIdle(bool idle) override;
   void ShowStatus(const QString& text, bool busy) override;
+  void SetStatusLine(const QString& text) override;
   void ShowMessage(const QString& text) override;
   void RunOnUiThread(std::function<void()> fn) override;
   std::thread StartThread(std::function<void()> body) override;

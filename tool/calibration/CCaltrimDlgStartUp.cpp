@@ -23,6 +23,7 @@
 #include "calibration/CaltrimConfig.h"
 #include "calibration/CaltrimPrompt.h"
 #include "calibration/MessageBar.h"
+#include "calibration/rules/CalibrationModel.h"
 #include "provisioning/SNSettingDlg.h"
 
 namespace {
@@ -169,9 +170,11 @@ void CCaltrimDlg::LoadReferenceAngles(bool setAngle) {
   for (CServoItemDlg* panel : m_lstServoItem) {
     const QString value = ReadConfigValue(ServoReferenceKey(panel->ServoId()));
     if (!ConfigKeyPresent(value)) continue;
-    const QString angle = QString::number(ConfigTextToInt(value));
-    panel->ReferenceBox()->setText(angle);
-    if (setAngle) panel->AngleBox()->setText(angle);
+    // A value that is no servo angle shows as written, so the operator sees what is wrong; the
+    // angle box stays empty and Reset leaves the servo alone.
+    const std::optional<int> angle = ServoAngle(value.toStdString());
+    panel->ReferenceBox()->setText(angle ? QString::number(*angle) : value);
+    if (setAngle && angle) panel->ShowAngle(*angle);
     panel->OffsetBox()->setText(QStringLiteral("0"));
   }
 }

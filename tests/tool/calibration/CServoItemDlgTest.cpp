@@ -31,7 +31,7 @@ class ServoPanelTest : public ::testing::Test, public IServoPanelHost {
     m_panel = new CServoItemDlg(&m_dialog, this);
     m_panel->SetServoId(3);
     m_panel->ReferenceBox()->setText("90");
-    m_panel->AngleBox()->setText("90");
+    m_panel->ShowAngle(90);
     m_panel->EnablePanel(true);
     m_dialog.show();
     QApplication::setActiveWindow(&m_dialog);
@@ -161,6 +161,41 @@ TEST_F(ServoPanelTest, EnterAndLeavingTheAngleBoxMoveTheServo) {
   m_panel->EnablePanel(false);  // a disabled panel's box loses focus and moves nothing
   EXPECT_FALSE(angle->hasFocus());
   EXPECT_EQ(m_session.moves, (std::vector<std::string>{"3,100,100", "3,240,1000"}));
+}
+
+// Near a reference of 20 even angle 0 implies a writable offset: an emptied box or an angle
+// beyond 240 must still move nothing, and the box shows the angle the servo was last sent to.
+TEST_F(ServoPanelTest, AnAngleBoxWithoutAServoAngleMovesNothingAndShowsTheLastAngleAgain) {
+  QLineEdit* angle = m_panel->AngleBox();
+  m_panel->ReferenceBox()->setText("20");
+  m_panel->ShowAngle(20);
+  enum Action { kEnter, kLeave, kStepUp, kStepDown };
+  const struct {
+    const char* text;
+    Action action;
+    const char* move;       // empty: nothing sent
+    const char* boxAfter;
+  } cases[] = {
+      {"", kEnter, "", "20"},    {"", kLeave, "", "20"},      {"", kStepUp, "", "20"},
+      {"", kStepDown, "", "20"}, {"300", kEnter, "", "20"},   {"25", kEnter, "3,25,100", "25"},
+      {"", kLeave, "", "25"},    {"0", kLeave, "3,0,1000", "0"},
+  };
+  for (const auto& c : cases) {
+    const std::string what = std::string("\"") + c.text + "\" " + std::to_string(c.action);
+    angle->setFocus();
+    angle->setText(c.text);
+    m_session.moves.clear();
+    m_timestamp += 1000;
+    if (c.action == kEnter) QTest::keyClick(angle, Qt::Key_Return);
+    if (c.action == kLeave) m_panel->OffsetBox()->setFocus();
+    for (const StepDirection d : {StepDirection::Up, StepDirection::Down}) {
+      if (c.action != (d == StepDirection::Up ? kStepUp : kStepDown)) continue;
+      Mouse(Button(d), QEvent::MouseButtonPress);
+      Mouse(Button(d), QEvent::MouseButtonRelease);
+    }
+    EXPECT_EQ(m_session.moves, std::vector<std::string>(*c.move ? 1 : 0, c.move)) << what;
+    EXPECT_EQ(angle->text(), QString(c.boxAfter)) << what;
+  }
 }
 
 TEST_F(ServoPanelTest, TheOffsetBoxFiltersTypingButNotPastingAndIsRedUntilAGoodReply) {

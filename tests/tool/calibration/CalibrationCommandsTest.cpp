@@ -116,6 +116,22 @@ TEST_F(CalibrationTest, AnUnansweredWriteKeepsWaitPastTheTimeOutAndARefusedOneTh
   EXPECT_EQ(Box(1) + "," + Box(2) + "," + Box(3), "7,8,0");
 }
 
+// A servo whose ID key is missing or holds no angle from 0 to 240 is not sent there (atoi made
+// it 0, or passed 999 on); the status line names it, and the boxes show what Config.ini holds.
+TEST_F(CalibrationTest, ResetMovesOnlyServosWithAReferenceAngleAndNamesTheOthers) {
+  WriteConfig({{"ServoNum", "5"}, {"ID1", "90"}, {"ID3", "999"}, {"ID4", "-5"}, {"ID5", "abc"}});
+  StartWindow();
+  m_dlg->UpdateConnectionUi(CONNECT_WIFI);
+  MainButton(IDC_MAIN_RESET)->click();
+  EXPECT_EQ(m_session.moves, std::vector<std::string>{"1,90,2000"});
+  EXPECT_EQ(m_dlg->StatusLine(), T("IDS_RESET_SKIPPED_SERVOS") + "2, 3, 4, 5");
+  QString boxes;
+  for (CServoItemDlg* panel : m_dlg->ServoItems()) {
+    boxes += panel->ReferenceBox()->text() + "/" + panel->AngleBox()->text() + " ";
+  }
+  EXPECT_EQ(boxes, "90/90 / 999/ -5/ abc/ ");
+}
+
 TEST_F(CalibrationTest, CalibrateWithNothingSelectedOnlySaysSo) {
   Start(2);
   Prepare({});
