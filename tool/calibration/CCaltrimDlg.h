@@ -165,6 +165,10 @@ class CCaltrimDlg : public QDialog,
   void Disconnect();
   // StopConnect of the session, when there is one, as a library call.
   void StopSession();
+  // The session has ended (Disconnect, link loss, the USB robot gone): a calibration run under
+  // way ends with it, and the message display says so, idle; else it shows key's text (key may be
+  // null: then nothing).
+  void ShowSessionEnded(const char* key);
   void OnSelectAll();
   void OnLanguage();
   void OnSerialNumber();

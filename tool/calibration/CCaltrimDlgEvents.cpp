@@ -60,7 +60,7 @@ void CCaltrimDlg::OnSessionState(WPARAM state, LPARAM reason) {
       StopSession();
       UpdateConnectionUi(CONNECT_NONE);
     }
-    ShowStatus(T(EndedMessageKey(reason)), false);
+    ShowSessionEnded(EndedMessageKey(reason));
   }
 }
 

@@ -41,6 +41,8 @@ void CCaltrimDlg::WorkerHost::ShowStatus(const QString& text, bool busy) {
   m_dlg->ShowStatus(text, busy);
 }
 
+void CCaltrimDlg::WorkerHost::ShowSessionEnded(const char* key) { m_dlg->ShowSessionEnded(key); }
+
 void CCaltrimDlg::WorkerHost::EnableWindow(bool enabled) { m_dlg->setEnabled(enabled); }
 
 void CCaltrimDlg::WorkerHost::UpdateConnectionUi(int mode) { m_dlg->UpdateConnectionUi(mode); }

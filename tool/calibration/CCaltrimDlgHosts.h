@@ -27,6 +27,7 @@ class CCaltrimDlg::WorkerHost : public IUsbLinkHost, public IUsbDeviceSink {
   QString StatusLine() override;
   void SetStatusLine(const QString& text) override;
   void ShowStatus(const QString& text, bool busy) override;
+  void ShowSessionEnded(const char* key) override;
   void EnableWindow(bool enabled) override;
   void UpdateConnectionUi(int mode) override;
   CIZAVSocketSession* Session() override;

@@ -131,6 +131,13 @@ void CalibrationCommands::ApplyCaliWrite(bool ok, int id, CalibrationRun::Reply 
   if (reply.endsRun) EndCalibrationRun();
 }
 
+bool CalibrationCommands::EndRunWithLink() {
+  if (!m_vecPendingCali.TimeOut()) return false;
+  m_timerCaliTimeout.stop();
+  m_host->SetCalibrateIdle(true);
+  return true;
+}
+
 void CalibrationCommands::EndCalibrationRun() {
   m_timerCaliTimeout.stop();
   if (m_host->ShuttingDown()) return;

@@ -82,6 +82,9 @@ class CalibrationCommands {
   void ResetRobot();
   // A calibration run is under way (Calibrate stays disabled).
   bool CalibrationRunning() const { return m_vecPendingCali.Running(); }
+  // The link has gone: a run under way ends now, unanswered (its replies cannot come any more),
+  // and never reports itself finished. True when a run was under way; the caller says so.
+  bool EndRunWithLink();
   // Waits for the calibration worker, if one was started.
   void JoinWorker();
 

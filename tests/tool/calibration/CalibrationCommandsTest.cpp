@@ -11,6 +11,7 @@
 #include "calibration/CServoItemDlg.h"
 #include "calibration/CaltrimIcons.h"
 #include "calibration/MessageBar.h"
+#include "calibration/usb/UsbInterfaceName.h"
 #include "tool/calibration/CalibrationFixture.h"
 
 namespace {
@@ -130,6 +131,36 @@ TEST_F(CalibrationTest, ResetMovesOnlyServosWithAReferenceAngleAndNamesTheOthers
     boxes += panel->ReferenceBox()->text() + "/" + panel->AngleBox()->text() + " ";
   }
   EXPECT_EQ(boxes, "90/90 / 999/ -5/ abc/ ");
+}
+
+// However the link goes while writes wait for their replies, the run ends with it and says so;
+// its time-out, once passed, does not report the run as finished.
+TEST_F(CalibrationTest, ARunCutShortByTheLinkSaysSoAndNeverFinishesLater) {
+  const struct { const char* what; std::function<void()> cut; } cases[] = {
+      {"Disconnect", [this] { MainButton(IDC_MAIN_CONNECT)->click(); }},
+      {"link lost",
+       [this] { m_dlg->PostMessage(WM_SESSION_STATE, ZAV_SESSION_ENDED, ZAV_SESSION_END_LINK_LOST); }},
+      {"robot unplugged",
+       [this] { m_usbEvents->Send(UsbDeviceChange::kRemoved, MakeUsbInterfaceName("18d1", "4e26", "1")); }},
+  };
+  m_caliTimeoutMs = 100;
+  for (const auto& c : cases) {
+    Start(2);
+    Prepare({{1, "7"}, {2, "8"}});
+    const std::size_t before = m_session.Writes().size();
+    MainButton(IDC_MAIN_CALIBRATE)->click();
+    ASSERT_TRUE(PumpUntil([&] { return m_session.Writes().size() == before + 2; })) << c.what;
+    Reply(true, 1);
+    c.cut();
+    PumpPending();
+    EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T("IDS_CALIBRATION_LINK_LOST")) << c.what;
+    bool timeOutPassed = false;
+    QTimer::singleShot(3 * m_caliTimeoutMs, [&] { timeOutPassed = true; });
+    ASSERT_TRUE(PumpUntil([&] { return timeOutPassed; }));
+    EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T("IDS_CALIBRATION_LINK_LOST")) << c.what;
+    EXPECT_TRUE(CalibrateShows(IDI_TICK)) << c.what;
+    m_dlg.reset();
+  }
 }
 
 TEST_F(CalibrationTest, CalibrateWithNothingSelectedOnlySaysSo) {

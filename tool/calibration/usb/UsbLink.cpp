@@ -40,6 +40,7 @@ void UsbLink::RobotArrived() {
   // The previous objects go first: replacing them unreleased would leave their threads and
   // sockets running with nobody to end them.
   if (!ReleaseLinkObjects()) return;
+  m_host->ShowSessionEnded(nullptr);  // a Wi-Fi session ends here too
   m_host->SetSession(m_host->CreateSession());
   m_host->SetUsbDetection(m_host->CreateUsbDetection());
   StartWorker();
@@ -54,7 +55,7 @@ void UsbLink::DeviceRemoved() {
     m_host->UpdateConnectionUi(CONNECT_NONE);
   }
   if (!ReleaseLinkObjects()) return;
-  m_host->ShowStatus(T("IDS_SERVER_CLOSE_SUCCESS"), false);
+  m_host->ShowSessionEnded("IDS_SERVER_CLOSE_SUCCESS");
 }
 
 bool UsbLink::ReleaseLinkObjects() {

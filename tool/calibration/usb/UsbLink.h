@@ -25,6 +25,9 @@ class IUsbLinkHost : public IAdbWorkerHost {
   virtual void SetStatusLine(const QString& text) = 0;
   // The message display (control 1018), busy or idle.
   virtual void ShowStatus(const QString& text, bool busy) = 0;
+  // The session has gone with the device: a calibration run under way ends with it and the
+  // message display says so; else it shows key's text, idle (key may be null: then nothing).
+  virtual void ShowSessionEnded(const char* key) = 0;
   // Enables or disables the whole window.
   virtual void EnableWindow(bool enabled) = 0;
   // Buttons and panels for connection type mode; sets m_nConnectType to mode.

@@ -36,6 +36,7 @@ class RecordingHost : public IUsbLinkHost {
   QString StatusLine() override { return line; }
   void SetStatusLine(const QString& text) override { line = text; }
   void ShowStatus(const QString& text, bool busy) override { shown += text + (busy ? "!" : ""); }
+  void ShowSessionEnded(const char* key) override { shown += key != nullptr ? T(key) : ""; }
   void EnableWindow(bool value) override { enabled = value; }
   void UpdateConnectionUi(int mode) override { modes.push_back(mode); }
   CIZAVSocketSession* Session() override { return session; }
