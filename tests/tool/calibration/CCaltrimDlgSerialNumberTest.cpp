@@ -59,8 +59,11 @@ TEST_F(SerialNumberWindowTest, TheButtonShowsTheWindowWhichReadsAndTheScannerSta
   EXPECT_EQ(m_session.snReads, 2);
   EXPECT_EQ(m_scanSinks, std::vector<IQRScanEvent**>{sn->ScanSink()});
 
-  // Unplugging a USB device releases the session: the window must not keep using it.
-  m_usbEvents->Send(UsbDeviceChange::kRemoved, MakeUsbInterfaceName("", "", "1-1"));
+  // Unplugging the robot releases the session: the window must not keep using it, but the one
+  // that replaces it (here none can be made).
+  m_bSessionFactoryWorks = false;
+  m_usbEvents->Send(UsbDeviceChange::kRemoved, MakeUsbInterfaceName("18d1", "4e26", "1-1"));
+  EXPECT_EQ(m_journal, (Journal{"session", "usb"}));
   EXPECT_EQ(sn->Session(), nullptr) << "the released session is not used";
 }
 

@@ -60,14 +60,15 @@ class UsbLink : public IUsbDeviceSink {
   UsbLink(const UsbLink&) = delete;
   UsbLink& operator=(const UsbLink&) = delete;
 
-  // Arrival of the robot (ids 18D1/4E26): ready set, "IDS_TESTED_USB_INSERT" on the status line,
-  // window disabled until the worker reports, session and detection object replaced (the old
-  // ones released first, after a worker run in progress has ended), a worker run started, not
-  // connected. Arrival of another device: not ready, nothing else. Removal of any device: not
-  // ready, "IDS_TESTED_USB_PULLED", the session (Wi-Fi too) stopped and released, the detection
-  // object released once no worker run uses it, "IDS_SERVER_CLOSE_SUCCESS". An event that comes
-  // while another is handled (its waits serve posted events) is handled after it, in order.
-  // Nothing happens once the window has begun to shut down.
+  // Only the robot's own device (ids 18D1/4E26) acts; other devices change nothing. Arrival:
+  // ready set, "IDS_TESTED_USB_INSERT" on the status line, window disabled until the worker
+  // reports, session and detection object replaced (the old ones released first), a worker run
+  // started, not connected. Removal: "IDS_TESTED_USB_PULLED", the session (Wi-Fi too) stopped,
+  // released and replaced by a new one for Wi-Fi, the detection object released, not ready,
+  // "IDS_SERVER_CLOSE_SUCCESS". Objects are released and replaced, and ready cleared, only under
+  // the worker lock, once no worker run uses them. An event that comes while another is handled
+  // (its waits serve posted events) is handled after it, in order. Nothing happens once the
+  // window has begun to shut down.
   void OnUsbDeviceChange(UsbDeviceChange change, const std::string& interfaceName) override;
 
   // Starts one worker run on a thread of its own (start-up and each arrival). A thread that
@@ -87,10 +88,11 @@ class UsbLink : public IUsbDeviceSink {
 
   void Handle(UsbDeviceChange change, const std::string& interfaceName);
   void RobotArrived();
-  void DeviceRemoved();
-  // Stops and releases the session (when stop is set) and releases the detection object under
-  // the worker lock. False when shut-down began during the wait: nothing was touched.
-  bool ReleaseLinkObjects();
+  void RobotRemoved();
+  // Under the worker lock: releases the session and the detection object, makes a new session,
+  // and a new detection object when the robot arrived, or clears ready when it left. False when
+  // shut-down began during the wait: nothing was touched.
+  bool ReplaceLinkObjects(bool robotArrived);
   void AppendToStatusLine(const char* key);
   void JoinFinishedWorkers();
 
