@@ -37,7 +37,8 @@ CCaltrimDlg::CCaltrimDlg(CaltrimEnv env, QWidget* parent)
       m_calibrationHost(std::make_unique<CalibrationHost>(this)),
       m_calibration(std::make_unique<CalibrationCommands>(m_calibrationHost.get())),
       m_connectTarget(std::make_unique<ConnectTarget>(this)),
-      m_panelHost(std::make_unique<PanelHost>(this)) {}
+      m_panelHost(std::make_unique<PanelHost>(this)),
+      m_boxPrompt(std::make_unique<BoxPrompt>(this)) {}
 
 CCaltrimDlg::~CCaltrimDlg() {
   Shutdown();

@@ -12,7 +12,15 @@ UsbLink::UsbLink(IUsbLinkHost* host) : m_host(host) {}
 UsbLink::~UsbLink() { JoinWorkers(); }
 
 void UsbLink::OnUsbDeviceChange(UsbDeviceChange change, const std::string& interfaceName) {
+  Queue(change, interfaceName);
+  HandleQueued();
+}
+
+void UsbLink::Queue(UsbDeviceChange change, const std::string& interfaceName) {
   m_pending.emplace_back(change, interfaceName);
+}
+
+void UsbLink::HandleQueued() {
   if (m_bHandling) return;  // reached from a wait of the event being handled: it comes next
   m_bHandling = true;
   while (!m_pending.empty()) {

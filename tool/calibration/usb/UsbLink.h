@@ -68,14 +68,22 @@ class UsbLink : public IUsbDeviceSink {
   // "IDS_SERVER_CLOSE_SUCCESS". Objects are released and replaced, and ready cleared, only under
   // the worker lock, once no worker run uses them. An event that comes while another is handled
   // (its waits serve posted events) is handled after it, in order. Nothing happens once the
-  // window has begun to shut down.
+  // window has begun to shut down. Queue, then HandleQueued.
   void OnUsbDeviceChange(UsbDeviceChange change, const std::string& interfaceName) override;
+  // Queues an event; HandleQueued handles it. The window queues each event at once and handles
+  // them when it can (not while a message box is open, for one).
+  void Queue(UsbDeviceChange change, const std::string& interfaceName);
+  // Handles the queued events in order, those queued meanwhile too. Called again from within
+  // (its waits serve posted events), it returns at once: the outer call handles what came.
+  void HandleQueued();
+  bool HasQueued() const { return !m_pending.empty(); }
 
   // Starts one worker run on a thread of its own (start-up and each arrival). A thread that
   // cannot be started counts as a run that found no robot: "not ready" is posted.
   void StartWorker();
   // Waits for every run started so far. Call without holding WorkerLock() and once no run can
-  // wait for this thread any more (after shut-down has begun): a plain join serves no box.
+  // wait for this thread any more (shut-down begun and RunningWorkers() 0: a run may wait for its
+  // message box until it ends): a plain join serves no box.
   void JoinWorkers();
   // Runs still going (tests; threads of finished runs are joined at the next start).
   int RunningWorkers() const;
