@@ -63,10 +63,11 @@ TEST(ScanViewTest, TheWindowEndsTheScanningThatFeedsItWhenItGoes) {
     GTEST_SKIP() << "needs an X display (runs under xvfb-run)";
   }
   XCloseDisplay(display);
-  const std::size_t threads = ThreadCount();
   RecordingPrompt prompt;
   auto dlg = std::make_unique<SNSettingDlg>(nullptr, &prompt, std::make_unique<FakeHttpOper>());
   dlg->show();
+  ASSERT_TRUE(DrainPosted(dlg.get()));
+  const std::size_t threads = ThreadCount();  // Qt's own start with the first window
   g_pZBarProcessor = zbar::zbar_processor_create(1);
   ASSERT_EQ(zbar::zbar_processor_init(g_pZBarProcessor, nullptr, 1), 0);
   ASSERT_EQ(zbar::zbar_processor_set_visible(g_pZBarProcessor, 1), 0);

@@ -29,7 +29,6 @@ std::string FourDigitId(const std::string& id) {
 UdevUsbDevice Describe(udev_device* device) {
   return {Text(udev_device_get_property_value(device, "PRODUCT")),
           Text(udev_device_get_sysattr_value(device, "serial")),
-          Text(udev_device_get_property_value(device, "ID_SERIAL_SHORT")),
           Text(udev_device_get_sysname(device))};
 }
 
@@ -44,9 +43,7 @@ std::string UdevUsbInterfaceName(const UdevUsbDevice& device) {
     product = FourDigitId(device.product.substr(slash + 1, release - (slash + 1)));
     if (vendor.empty() || product.empty()) vendor = product = std::string();
   }
-  std::string instance = !device.serial.empty() ? device.serial : device.serialShort;
-  if (instance.empty()) instance = device.sysname;
-  return MakeUsbInterfaceName(vendor, product, instance);
+  return MakeUsbInterfaceName(vendor, product, !device.serial.empty() ? device.serial : device.sysname);
 }
 
 UdevUsbDeviceEvents::UdevUsbDeviceEvents(std::string udevRunFolder)

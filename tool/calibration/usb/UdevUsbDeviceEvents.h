@@ -14,23 +14,22 @@ struct udev_monitor;
 struct UdevUsbDevice {
   std::string product;      // the event's PRODUCT property: "vendor/product/release" in
                             // hexadecimal without leading zeros ("18d1/4e26/310")
-  std::string serial;       // the sysfs attribute "serial"; gone once the device is
-  std::string serialShort;  // udev's ID_SERIAL_SHORT property, on a removal too
-  std::string sysname;      // the kernel name, its place on the bus ("1-1.4")
+  std::string serial;   // the sysfs attribute "serial"; gone once the device is
+  std::string sysname;  // the kernel name, its place on the bus ("1-1.4")
 };
 
 // The device's interface name, MakeUsbInterfaceName(vendor, product, instance): the ids from
 // PRODUCT, four hexadecimal digits each (empty when PRODUCT holds no such pair), the instance
-// the serial number (the attribute, else the property), else the kernel name.
+// its serial number, else its kernel name.
 std::string UdevUsbInterfaceName(const UdevUsbDevice& device);
 
 // USB device events from udev: a monitor of udev's events for subsystem "usb", device type
 // "usb_device", whose socket the calling thread's event loop watches. Only "add" and "remove"
 // are passed on, each device named by UdevUsbInterfaceName. The kernel puts PRODUCT into both
 // events, so a removal names the device by its ids as its arrival does, although its sysfs
-// attributes are gone with it. A device without a serial number is named by its place on the bus
-// instead, as a system does for devices that carry none: the name stays the same while the
-// device stays in its port.
+// attributes, the serial number among them, are gone with it. A device without a serial number
+// (or one that has left) is named by its place on the bus instead, as a system does for devices
+// that carry none.
 //
 // udev's events come from the udev daemon, which announces each device after its rules have run
 // (so the robot's device node already carries the access the rules give). Without the daemon

@@ -38,15 +38,14 @@ TEST(UdevUsbDeviceEventsTest, ADeviceIsNamedByTheIdsAndSerialItsEventCarries) {
     UdevUsbDevice device;
     std::string name;
   } cases[] = {
-      {"robot plugged in", {"18d1/4e26/310", "VORLA2000123", "VORLA2000123", "1-1"},
+      {"robot plugged in", {"18d1/4e26/310", "VORLA2000123", "1-1"},
        MakeUsbInterfaceName("18d1", "4e26", "VORLA2000123")},
-      {"robot unplugged: no attributes any more", {"18d1/4e26/310", "", "VORLA2000123", "1-1"},
-       MakeUsbInterfaceName("18d1", "4e26", "VORLA2000123")},
-      {"leading zeros come back, no serial: its place on the bus", {"46d/c52b/1201", "", "", "1-1.2"},
-       MakeUsbInterfaceName("046d", "c52b", "1-1.2")},
-      {"no PRODUCT", {"", "", "", "3-1"}, MakeUsbInterfaceName("", "", "3-1")},
-      {"a PRODUCT that is no pair of ids", {"18d1", "", "", "3-2"}, MakeUsbInterfaceName("", "", "3-2")},
-      {"an id too long", {"118d1/4e26/1", "", "", "3-3"}, MakeUsbInterfaceName("", "", "3-3")},
+      {"robot unplugged: no serial any more, its place on the bus", {"18d1/4e26/310", "", "1-1"},
+       MakeUsbInterfaceName("18d1", "4e26", "1-1")},
+      {"leading zeros come back", {"46d/c52b/1201", "", "1-1.2"}, MakeUsbInterfaceName("046d", "c52b", "1-1.2")},
+      {"no PRODUCT", {"", "", "3-1"}, MakeUsbInterfaceName("", "", "3-1")},
+      {"a PRODUCT that is no pair of ids", {"18d1", "", "3-2"}, MakeUsbInterfaceName("", "", "3-2")},
+      {"an id too long", {"118d1/4e26/1", "", "3-3"}, MakeUsbInterfaceName("", "", "3-3")},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(UdevUsbInterfaceName(c.device), c.name) << c.what;
