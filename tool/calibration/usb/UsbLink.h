@@ -85,7 +85,7 @@ class UsbLink : public IUsbDeviceSink {
   // wait for this thread any more (shut-down begun and RunningWorkers() 0: a run may wait for its
   // message box until it ends): a plain join serves no box.
   void JoinWorkers();
-  // Runs still going (tests; threads of finished runs are joined at the next start).
+  // Runs still going (threads of finished runs are joined at the next start or by JoinWorkers).
   int RunningWorkers() const;
 
  private:
