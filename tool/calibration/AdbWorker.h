@@ -10,7 +10,8 @@
 class IAdbWorkerHost {
  public:
   virtual ~IAdbWorkerHost() = default;
-  // Held for the whole run, so that the window's shut-down waits for a run in progress.
+  // Held while the run uses the detection object, so that the window's shut-down and device
+  // events wait for a run in progress; never while it waits for the operator.
   virtual ZAVCritSec& WorkerLock() = 0;
   // True once the window has begun to shut down: a late run then ends quietly.
   virtual bool IsShuttingDown() = 0;
@@ -23,5 +24,6 @@ class IAdbWorkerHost {
   virtual void ShowModuleError() = 0;
 };
 
-// The run. Takes and releases host->WorkerLock() itself.
+// The run. Takes and releases host->WorkerLock() itself: for the whole run, except while
+// "ADB Module Error!" is up, after which it asks the window's detection object of that moment.
 void RunAdbWorker(IAdbWorkerHost* host);

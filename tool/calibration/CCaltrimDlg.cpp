@@ -37,7 +37,8 @@ CCaltrimDlg::CCaltrimDlg(CaltrimEnv env, QWidget* parent)
       m_calibrationHost(std::make_unique<CalibrationHost>(this)),
       m_calibration(std::make_unique<CalibrationCommands>(m_calibrationHost.get())),
       m_connectTarget(std::make_unique<ConnectTarget>(this)),
-      m_panelHost(std::make_unique<PanelHost>(this)) {}
+      m_panelHost(std::make_unique<PanelHost>(this)),
+      m_boxPrompt(std::make_unique<BoxPrompt>(this)) {}
 
 CCaltrimDlg::~CCaltrimDlg() {
   Shutdown();
@@ -123,7 +124,7 @@ void CCaltrimDlg::Disconnect() {
   ShowStatus(T("IDS_DISCONNECT_FROM_ROBOT"), true);
   StopSession();
   UpdateConnectionUi(CONNECT_NONE);
-  ShowStatus(T("IDS_DISCONNECTED"), false);
+  ShowSessionEnded("IDS_DISCONNECTED");
   // The status line no longer names a connected robot.
   m_stcStatus->setText(T("IDS_STATE_DISCONNECT"));
   m_btnConnect->setText(T("IDS_CONNECT_ROBOT"));
@@ -134,6 +135,14 @@ void CCaltrimDlg::StopSession() {
   if (m_pSession == nullptr) return;
   LibraryCall call(this);
   m_pSession->StopConnect();
+}
+
+void CCaltrimDlg::ShowSessionEnded(const char* key) {
+  if (m_calibration->EndRunWithLink()) {
+    ShowStatus(T("IDS_CALIBRATION_LINK_LOST"), false);
+  } else if (key != nullptr) {
+    ShowStatus(T(key), false);
+  }
 }
 
 void CCaltrimDlg::OnSelectAll() {

@@ -43,6 +43,12 @@ class SNSettingDlg;
 // Everything they carry reaches the widgets on the user-interface thread, in order of arrival:
 // posted messages as Qt events, session replies as queued calls, and discovery records as a
 // blocking queued call (the discovery thread waits until its row is in the list).
+//
+// No thread waits for the operator while this thread may have to wait for it: every message box
+// of the window and the windows it owns goes through one prompt, and while one is open (a session
+// or worker thread may be waiting for its answer) USB device events, whose handling stops
+// threads and takes the worker lock, are only queued; so they are during a library call, whose
+// waits serve events. They are handled, in order, once neither is under way.
 class CCaltrimDlg : public QDialog,
                     public IZAVBroadcastEvent,
                     public IZAVSocketSessionEvent,
@@ -129,6 +135,7 @@ class CCaltrimDlg : public QDialog,
   class CalibrationHost;
   class ConnectTarget;
   class PanelHost;
+  class BoxPrompt;
 
   // Held around a call into the link library that may wait while handling events (StartConnect,
   // StopConnect): a close asked for meanwhile is carried out once the call has returned, so no
@@ -165,6 +172,10 @@ class CCaltrimDlg : public QDialog,
   void Disconnect();
   // StopConnect of the session, when there is one, as a library call.
   void StopSession();
+  // The session has ended (Disconnect, link loss, the USB robot gone): a calibration run under
+  // way ends with it, and the message display says so, idle; else it shows key's text (key may be
+  // null: then nothing).
+  void ShowSessionEnded(const char* key);
   void OnSelectAll();
   void OnLanguage();
   void OnSerialNumber();
@@ -176,9 +187,16 @@ class CCaltrimDlg : public QDialog,
   void OnConnectNotice(WPARAM kind);
   void OnServoCheckChanged(WPARAM change);
 
+  // Handles the queued USB device events, unless a box is open or a library call is under way;
+  // HandleDeviceEventsLater asks for that from the event loop, once the caller's turn is over.
+  void HandleDeviceEvents();
+  void HandleDeviceEventsLater();
+
   QToolButton* Button(int id) const;
   // A worker thread running body, through m_env.startThread when the environment gives one.
   std::thread StartThread(std::function<void()> body);
+  // Waits until done() holds, serving posted events (never user input) meanwhile.
+  void WaitPumping(const std::function<bool()>& done);
   void LockPumping();
   // True when a close must wait (shut-down or a library call under way); the close is then only
   // recorded. CloseIfRequested carries a recorded close out once nothing is under way.
@@ -191,6 +209,7 @@ class CCaltrimDlg : public QDialog,
   std::atomic<bool> m_bShuttingDown{false};  // set for good once shut-down has begun
   bool m_bInShutdown = false;                 // Shutdown is running
   int m_nLibraryCalls = 0;                    // LibraryCall scopes open
+  int m_nOpenBoxes = 0;                       // message boxes open, through m_boxPrompt
   bool m_bCloseRequested = false;             // a close arrived while one had to wait
   bool m_bQRScanStarted = false;              // the scanner starts on the first show of m_dlgSN
   std::unique_ptr<WorkerHost> m_workerHost;
@@ -200,6 +219,7 @@ class CCaltrimDlg : public QDialog,
   std::unique_ptr<CalibrationCommands> m_calibration;
   std::unique_ptr<ConnectTarget> m_connectTarget;
   std::unique_ptr<PanelHost> m_panelHost;
+  std::unique_ptr<BoxPrompt> m_boxPrompt;  // m_env.prompt, counting the boxes open
 
   QGroupBox* m_grpCommands = nullptr;   // 1005
   QToolButton* m_btnConnect = nullptr;  // 1006

@@ -16,6 +16,7 @@
 #include "calibration/MainWindowRules.h"
 #include "calibration/MessageBar.h"
 #include "calibration/PostedMessageEvent.h"
+#include "calibration/usb/UsbLink.h"
 
 // ---------------------------------------------------------------------------------------------
 // Posted messages
@@ -60,7 +61,7 @@ void CCaltrimDlg::OnSessionState(WPARAM state, LPARAM reason) {
       StopSession();
       UpdateConnectionUi(CONNECT_NONE);
     }
-    ShowStatus(T(EndedMessageKey(reason)), false);
+    ShowSessionEnded(EndedMessageKey(reason));
   }
 }
 
@@ -81,6 +82,25 @@ void CCaltrimDlg::OnServoCheckChanged(WPARAM change) {
   std::vector<bool> boxes;
   for (CServoItemDlg* panel : m_lstServoItem) boxes.push_back(panel->IsSelected());
   if (const auto all = SelectAllAfterPanelChange(change, boxes)) m_chkAllSelect->setChecked(*all);
+}
+
+// ---------------------------------------------------------------------------------------------
+// USB device events, queued by the USB link
+
+void CCaltrimDlg::HandleDeviceEvents() {
+  // Their end calls HandleDeviceEventsLater.
+  if (m_nOpenBoxes > 0 || m_nLibraryCalls > 0) return;
+  // The handling is a library call itself: it stops and releases link objects while it serves
+  // events.
+  LibraryCall call(this);
+  m_usbLink->HandleQueued();
+}
+
+void CCaltrimDlg::HandleDeviceEventsLater() {
+  // Not at once: a box may close while a thread still waits for the call that showed it.
+  if (m_usbLink->HasQueued()) {
+    QMetaObject::invokeMethod(this, [this] { HandleDeviceEvents(); }, Qt::QueuedConnection);
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

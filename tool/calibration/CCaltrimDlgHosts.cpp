@@ -27,7 +27,7 @@ void CCaltrimDlg::WorkerHost::PostUsbState(WPARAM state) {
 }
 
 void CCaltrimDlg::WorkerHost::ShowModuleError() {
-  m_dlg->m_env.prompt->Show(m_dlg, QStringLiteral("ADB Module Error!"), T("AFX_IDS_APP_TITLE"),
+  m_dlg->m_boxPrompt->Show(m_dlg, QStringLiteral("ADB Module Error!"), T("AFX_IDS_APP_TITLE"),
                             MB_OK);
 }
 
@@ -40,6 +40,8 @@ void CCaltrimDlg::WorkerHost::SetStatusLine(const QString& text) {
 void CCaltrimDlg::WorkerHost::ShowStatus(const QString& text, bool busy) {
   m_dlg->ShowStatus(text, busy);
 }
+
+void CCaltrimDlg::WorkerHost::ShowSessionEnded(const char* key) { m_dlg->ShowSessionEnded(key); }
 
 void CCaltrimDlg::WorkerHost::EnableWindow(bool enabled) { m_dlg->setEnabled(enabled); }
 
@@ -73,8 +75,24 @@ std::thread CCaltrimDlg::WorkerHost::StartThread(std::function<void()> body) {
 
 void CCaltrimDlg::WorkerHost::OnUsbDeviceChange(UsbDeviceChange change,
                                                 const std::string& interfaceName) {
-  LibraryCall call(m_dlg);
-  m_dlg->m_usbLink->OnUsbDeviceChange(change, interfaceName);
+  m_dlg->m_usbLink->Queue(change, interfaceName);
+  m_dlg->HandleDeviceEvents();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The prompt of the window and the windows it owns
+
+int CCaltrimDlg::BoxPrompt::Show(QWidget* owner, const QString& text, const QString& caption,
+                                 unsigned int style) {
+  // The caller, on any thread, waits for the answer; the user-interface thread serves such
+  // calls while it waits in the library's pump.
+  return RunOnUiThreadAndWait(m_dlg, [&] {
+    ++m_dlg->m_nOpenBoxes;
+    const int answer = m_dlg->m_env.prompt->Show(owner, text, caption, style);
+    --m_dlg->m_nOpenBoxes;
+    m_dlg->HandleDeviceEventsLater();
+    return answer;
+  });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -106,8 +124,12 @@ void CCaltrimDlg::CalibrationHost::ShowStatus(const QString& text, bool busy) {
   m_dlg->ShowStatus(text, busy);
 }
 
+void CCaltrimDlg::CalibrationHost::SetStatusLine(const QString& text) {
+  if (m_dlg->m_stcStatus != nullptr) m_dlg->m_stcStatus->setText(text);
+}
+
 void CCaltrimDlg::CalibrationHost::ShowMessage(const QString& text) {
-  m_dlg->m_env.prompt->Show(m_dlg, text, T("AFX_IDS_APP_TITLE"), MB_OK);
+  m_dlg->m_boxPrompt->Show(m_dlg, text, T("AFX_IDS_APP_TITLE"), MB_OK);
 }
 
 void CCaltrimDlg::CalibrationHost::RunOnUiThread(std::function<void()> fn) {

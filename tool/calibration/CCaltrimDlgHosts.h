@@ -7,6 +7,7 @@
 #include "calibration/AdbWorker.h"
 #include "calibration/CCaltrimDlg.h"
 #include "calibration/CalibrationCommands.h"
+#include "calibration/CaltrimPrompt.h"
 #include "calibration/IConnectTarget.h"
 #include "calibration/IServoPanelHost.h"
 #include "calibration/usb/IUsbDeviceEvents.h"
@@ -27,6 +28,7 @@ class CCaltrimDlg::WorkerHost : public IUsbLinkHost, public IUsbDeviceSink {
   QString StatusLine() override;
   void SetStatusLine(const QString& text) override;
   void ShowStatus(const QString& text, bool busy) override;
+  void ShowSessionEnded(const char* key) override;
   void EnableWindow(bool enabled) override;
   void UpdateConnectionUi(int mode) override;
   CIZAVSocketSession* Session() override;
@@ -55,6 +57,7 @@ class CCaltrimDlg::CalibrationHost : public ICalibrationHost {
   void EnableReadCheck(bool enable) override;
   void SetCalibrateIdle(bool idle) override;
   void ShowStatus(const QString& text, bool busy) override;
+  void SetStatusLine(const QString& text) override;
   void ShowMessage(const QString& text) override;
   void RunOnUiThread(std::function<void()> fn) override;
   std::thread StartThread(std::function<void()> body) override;
@@ -73,6 +76,19 @@ class CCaltrimDlg::PanelHost : public IServoPanelHost {
   CIZAVSocketSession* PanelSession() override;
   float PanelCaliValue(int servoId) override;
   void PostToMainWindow(unsigned int msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  CCaltrimDlg* m_dlg;
+};
+
+// The window's prompt as the window and the windows it owns use it: each box is shown by the
+// program's prompt on the user-interface thread, and device events wait while one is open.
+class CCaltrimDlg::BoxPrompt : public ICaltrimPrompt {
+ public:
+  explicit BoxPrompt(CCaltrimDlg* dlg) : m_dlg(dlg) {}
+
+  int Show(QWidget* owner, const QString& text, const QString& caption,
+           unsigned int style) override;
 
  private:
   CCaltrimDlg* m_dlg;

@@ -13,13 +13,18 @@
 #include "calibration/usb/UsbLink.h"
 #include "provisioning/SNSettingDlg.h"
 
-void CCaltrimDlg::LockPumping() {
-  // A USB worker holding the lock may itself wait for this thread (its message box), so the wait
-  // keeps serving it through the UI host, as the library's own waits do, instead of blocking.
-  while (!m_csLock.TryLock()) {
+void CCaltrimDlg::WaitPumping(const std::function<bool()>& done) {
+  // The thread waited for may itself wait for this one (a blocking queued call, the USB worker's
+  // message box), so the wait keeps serving posted events through the UI host, as the library's
+  // own waits do, instead of blocking.
+  while (!done()) {
     ZAVPumpMessages();
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
+}
+
+void CCaltrimDlg::LockPumping() {
+  WaitPumping([this] { return m_csLock.TryLock(); });
 }
 
 void CCaltrimDlg::Shutdown() {
@@ -39,7 +44,9 @@ void CCaltrimDlg::Shutdown() {
   }
   for (CServoItemDlg* panel : std::exchange(m_lstServoItem, {})) delete panel;
   m_csLock.Unlock();
-  // Every run has passed the lock by now or will find the shut-down flag; none outlives us.
+  // Every run has passed the lock by now or will find the shut-down flag; none outlives us. A
+  // run may still wait for its message box, shown without the lock: it is served meanwhile.
+  WaitPumping([this] { return m_usbLink->RunningWorkers() == 0; });
   m_usbLink->JoinWorkers();
   m_calibration->JoinWorker();
   m_bInShutdown = false;
@@ -66,6 +73,7 @@ CCaltrimDlg::LibraryCall::LibraryCall(CCaltrimDlg* dlg) : m_dlg(dlg) { ++m_dlg->
 CCaltrimDlg::LibraryCall::~LibraryCall() {
   --m_dlg->m_nLibraryCalls;
   m_dlg->CloseIfRequested();
+  m_dlg->HandleDeviceEventsLater();
 }
 
 void CCaltrimDlg::accept() {}

@@ -23,6 +23,7 @@
 #include "calibration/CaltrimConfig.h"
 #include "calibration/CaltrimPrompt.h"
 #include "calibration/MessageBar.h"
+#include "calibration/rules/CalibrationModel.h"
 #include "provisioning/SNSettingDlg.h"
 
 namespace {
@@ -40,7 +41,7 @@ void CCaltrimDlg::OnInitDialog() {
   std::string usbError;
   if (!RegisterUsbNotifications(&usbError)) {
     const QString text = QStringLiteral("Can't register device notification: ");
-    m_env.prompt->Show(this, text + QString::fromStdString(usbError), T("AFX_IDS_APP_TITLE"),
+    m_boxPrompt->Show(this, text + QString::fromStdString(usbError), T("AFX_IDS_APP_TITLE"),
                        MB_OK | MB_ICONWARNING);
   }
   // 3. Calibration values of the configured servos.
@@ -66,7 +67,7 @@ void CCaltrimDlg::OnInitDialog() {
   m_pUsbDetection = CreateUsbDetection();
   m_usbLink->StartWorker();
   // 9. The robot selection dialog, hidden.
-  m_dlgDevList = std::make_unique<CDevListDlg>(m_connectTarget.get(), m_env.prompt);
+  m_dlgDevList = std::make_unique<CDevListDlg>(m_connectTarget.get(), m_boxPrompt.get());
   // 10 to 13.
   UpdateConnectionUi(m_nConnectType);
   SetTitle();
@@ -169,9 +170,11 @@ void CCaltrimDlg::LoadReferenceAngles(bool setAngle) {
   for (CServoItemDlg* panel : m_lstServoItem) {
     const QString value = ReadConfigValue(ServoReferenceKey(panel->ServoId()));
     if (!ConfigKeyPresent(value)) continue;
-    const QString angle = QString::number(ConfigTextToInt(value));
-    panel->ReferenceBox()->setText(angle);
-    if (setAngle) panel->AngleBox()->setText(angle);
+    // A value that is no servo angle shows as written, so the operator sees what is wrong; the
+    // angle box stays empty and Reset leaves the servo alone.
+    const std::optional<int> angle = ServoAngle(value.toStdString());
+    panel->ReferenceBox()->setText(angle ? QString::number(*angle) : value);
+    if (setAngle && angle) panel->ShowAngle(*angle);
     panel->OffsetBox()->setText(QStringLiteral("0"));
   }
 }
@@ -179,7 +182,7 @@ void CCaltrimDlg::LoadReferenceAngles(bool setAngle) {
 void CCaltrimDlg::StartDiscovery() {
   const bool created = m_env.createBroadcast(&m_pBroadcast);
   if (created && m_pBroadcast != nullptr && m_pBroadcast->StartBroadcast(this, this)) return;
-  const int answer = m_env.prompt->Show(this, T("IDS_TESTED_VORLA_ERROR"),
+  const int answer = m_boxPrompt->Show(this, T("IDS_TESTED_VORLA_ERROR"),
                                         T("IDS_DEVICE_SCAN_TIPS"), MB_YESNO);
   if (answer == IDNO) {
     // The operator gives up: the window closes as soon as it runs.
@@ -196,7 +199,7 @@ IZAVUsbDetection* CCaltrimDlg::CreateUsbDetection() {
 }
 
 void CCaltrimDlg::CreateSerialNumberWindow() {
-  m_dlgSN = new SNSettingDlg(this, m_env.prompt);
+  m_dlgSN = new SNSettingDlg(this, m_boxPrompt.get());
   OnSessionChanged();
   m_pSNEvent = m_dlgSN;
 }

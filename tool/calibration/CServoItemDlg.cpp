@@ -152,6 +152,17 @@ void CServoItemDlg::SetAccessibleTexts() {
 
 QLineEdit* CServoItemDlg::OffsetBox() const { return m_editOffset; }
 
+void CServoItemDlg::ShowAngle(int angle) {
+  m_nLastAngle = angle;
+  m_editAngle->setText(QString::number(angle));
+}
+
+std::optional<int> CServoItemDlg::AngleOrLast() {
+  const std::optional<int> angle = ServoAngle(m_editAngle->text().toStdString());
+  if (!angle) m_editAngle->setText(m_nLastAngle ? QString::number(*m_nLastAngle) : QString());
+  return angle;
+}
+
 void CServoItemDlg::EnablePanel(bool enable) {
   m_bEnabled = enable;
   if (!enable) m_stepTable.StopAll();
@@ -182,26 +193,28 @@ int CServoItemDlg::ReferenceValue() const {
 }
 
 void CServoItemDlg::ApplyAngle() {
-  const int angle = AngleValue();
-  const long long offset = OffsetForAngle(m_nBaseCali, angle, ReferenceValue());
+  const std::optional<int> angle = AngleOrLast();
+  if (!angle) return;
+  const long long offset = OffsetForAngle(m_nBaseCali, *angle, ReferenceValue());
   m_editOffset->setText(QString::fromStdString(OffsetText(offset)));
-  if (IsWritableOffset(offset)) MoveServo(angle, kStepTravelMs);
+  if (IsWritableOffset(offset)) MoveServo(*angle, kStepTravelMs);
 }
 
 void CServoItemDlg::OnAngleBoxLeft() {
   if (!m_bEnabled || !m_bInited) return;
-  int angle = AngleValue();
-  if (angle >= kMaxServoAngle) {
-    angle = kMaxServoAngle;
-    m_editAngle->setText(QString::number(angle));
+  if (!m_editAngle->text().isEmpty() && AngleValue() >= kMaxServoAngle) {
+    m_editAngle->setText(QString::number(kMaxServoAngle));
   }
-  const long long offset = OffsetForAngle(m_nBaseCali, angle, ReferenceValue());
+  const std::optional<int> angle = AngleOrLast();
+  if (!angle) return;
+  const long long offset = OffsetForAngle(m_nBaseCali, *angle, ReferenceValue());
   m_editOffset->setText(QString::fromStdString(OffsetText(offset)));
   // Leaving the box moves the servo even to an angle whose offset is out of range.
-  MoveServo(angle, kLeaveTravelMs);
+  MoveServo(*angle, kLeaveTravelMs);
 }
 
 void CServoItemDlg::MoveServo(int angle, int travelMs) {
+  m_nLastAngle = angle;
   if (CIZAVSocketSession* session = m_pHost->PanelSession()) {
     session->SocketSession_SetCurrentAngel(m_nServoId, angle, travelMs);
   }
@@ -254,8 +267,10 @@ void CServoItemDlg::keyPressEvent(QKeyEvent* event) {
 // The step buttons' press table
 
 bool CServoItemDlg::StepAllowed(StepDirection direction) {
-  return ::StepAllowed(direction, AngleValue(), ReferenceValue(),
-                       m_pHost->PanelCaliValue(m_nServoId));
+  // A step goes from an angle the box holds, never from an empty box read as 0.
+  const std::optional<int> angle = AngleOrLast();
+  return angle &&
+         ::StepAllowed(direction, *angle, ReferenceValue(), m_pHost->PanelCaliValue(m_nServoId));
 }
 
 void CServoItemDlg::TakeStep(StepDirection direction) {

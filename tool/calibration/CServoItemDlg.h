@@ -2,6 +2,7 @@
 
 #include <QFrame>
 #include <QIcon>
+#include <optional>
 
 #include "calibration/IServoPanelHost.h"
 #include "calibration/rules/StepButtonTable.h"
@@ -51,6 +52,9 @@ class CServoItemDlg : public QFrame, private IStepButtonHost {
   void SetSelected(bool selected);
 
   QLineEdit* AngleBox() const { return m_editAngle; }
+  // The servo stands at angle (read from it, or sent to it): the angle box shows it, and it is
+  // the angle the box goes back to when it holds none a servo can take (emptied, beyond 240).
+  void ShowAngle(int angle);
   QLineEdit* ReferenceBox() const { return m_editReference; }
   QLineEdit* OffsetBox() const;
 
@@ -79,6 +83,8 @@ class CServoItemDlg : public QFrame, private IStepButtonHost {
   void OnAngleBoxLeft();
   void OnSelectionClicked();
   void MoveServo(int angle, int travelMs);
+  // The angle box's servo angle; when it holds none, the box shows the last angle again.
+  std::optional<int> AngleOrLast();
   int AngleValue() const;
   int ReferenceValue() const;
 
@@ -94,6 +100,7 @@ class CServoItemDlg : public QFrame, private IStepButtonHost {
   QLineEdit* m_editReference = nullptr;   // 1002
   CNumEdit* m_editOffset = nullptr;       // 1005
   int m_nServoId = 0;
+  std::optional<int> m_nLastAngle;  // last shown as read, sent or loaded; none until then
   QToolButton* m_btnDecrement = nullptr;  // 1022
   QToolButton* m_btnIncrement = nullptr;  // 1021
   bool m_bInited = false;

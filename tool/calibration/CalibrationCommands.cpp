@@ -1,6 +1,7 @@
 #include "calibration/CalibrationCommands.h"
 
 #include <QLineEdit>
+#include <QStringList>
 #include <chrono>
 #include <cmath>
 #include <system_error>
@@ -130,6 +131,13 @@ void CalibrationCommands::ApplyCaliWrite(bool ok, int id, CalibrationRun::Reply 
   if (reply.endsRun) EndCalibrationRun();
 }
 
+bool CalibrationCommands::EndRunWithLink() {
+  if (!m_vecPendingCali.TimeOut()) return false;
+  m_timerCaliTimeout.stop();
+  m_host->SetCalibrateIdle(true);
+  return true;
+}
+
 void CalibrationCommands::EndCalibrationRun() {
   m_timerCaliTimeout.stop();
   if (m_host->ShuttingDown()) return;
@@ -142,15 +150,23 @@ void CalibrationCommands::EndCalibrationRun() {
 
 void CalibrationCommands::ResetRobot() {
   CIZAVSocketSession* session = m_host->Session();
+  QStringList skipped;
   for (CServoItemDlg* panel : m_host->ServoItems()) {
     const int id = panel->ServoId();
-    const int reference = DecimalValue(panel->ReferenceBox()->text().toStdString());
-    if (session != nullptr) session->SocketSession_SetCurrentAngel(id, reference, kResetTravelMs);
-    panel->AngleBox()->setText(QString::number(reference));
+    const std::optional<int> reference = ServoAngle(panel->ReferenceBox()->text().toStdString());
+    if (!reference) {
+      skipped << QString::number(id);
+      continue;
+    }
+    if (session != nullptr) session->SocketSession_SetCurrentAngel(id, *reference, kResetTravelMs);
+    panel->ShowAngle(*reference);
     panel->OffsetBox()->setText(QString::asprintf("%.0f", m_host->CaliValue(id)));
     // No events are handled here (nothing can re-enter); the panel shows its change at once.
     panel->repaint();
     std::this_thread::sleep_for(kResetPause);
+  }
+  if (!skipped.isEmpty()) {
+    m_host->SetStatusLine(T("IDS_RESET_SKIPPED_SERVOS") + skipped.join(QStringLiteral(", ")));
   }
 }
 
@@ -170,6 +186,7 @@ void CalibrationCommands::ApplyCaliRead(bool ok, int id, int value) {
 void CalibrationCommands::ApplyAngleRead(bool ok, int id, int angle) {
   CServoItemDlg* panel = ServoItem(id);
   if (panel == nullptr) return;
-  panel->AngleBox()->setText(QString::number(angle));
+  // Only a good read tells where the servo stands; a failed one shows its value all the same.
+  ok ? panel->ShowAngle(angle) : panel->AngleBox()->setText(QString::number(angle));
   panel->EnablePanel(ok);
 }

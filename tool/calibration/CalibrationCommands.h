@@ -41,6 +41,8 @@ class ICalibrationHost {
   virtual void SetCalibrateIdle(bool idle) = 0;
   // The window's message display.
   virtual void ShowStatus(const QString& text, bool busy) = 0;
+  // The window's status line (control 1020).
+  virtual void SetStatusLine(const QString& text) = 0;
   // A message box with the application's title and an OK button.
   virtual void ShowMessage(const QString& text) = 0;
   // Runs fn on the user-interface thread, queued behind what was posted before (at once there).
@@ -74,10 +76,15 @@ class CalibrationCommands {
   // nothing selected, a message box says so.
   void StartCalibration();
   // Reset: moves every servo to its reference angle in 2000 ms, one every 50 ms, showing the
-  // window's offset for it. Takes no input meanwhile; the panels repaint as they change.
+  // window's offset for it. A servo whose reference box holds no servo angle (its ID key missing,
+  // or not a whole number from 0 to 240) is left where it is, and the status line names it.
+  // Takes no input meanwhile; the panels repaint as they change.
   void ResetRobot();
   // A calibration run is under way (Calibrate stays disabled).
   bool CalibrationRunning() const { return m_vecPendingCali.Running(); }
+  // The link has gone: a run under way ends now, unanswered (its replies cannot come any more),
+  // and never reports itself finished. True when a run was under way; the caller says so.
+  bool EndRunWithLink();
   // Waits for the calibration worker, if one was started.
   void JoinWorker();
 

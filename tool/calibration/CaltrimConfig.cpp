@@ -6,8 +6,6 @@ QString ReadConfigText(const std::wstring& configPath, const QString& key) {
   return QString::fromStdWString(ReadConfigString(configPath, key.toStdWString()));
 }
 
-int ConfigTextToInt(const QString& text) { return ConfigStringToInt(text.toStdWString()); }
-
 int ServoCountFromConfig(const std::wstring& configPath) { return ConfigServoCount(configPath); }
 
 QString ServoReferenceKey(int id) { return QString::fromStdWString(ServoReferenceKeyName(id)); }

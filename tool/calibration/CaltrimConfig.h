@@ -9,10 +9,6 @@
 // default, which also reads as 0 servos).
 QString ReadConfigText(const std::wstring& configPath, const QString& key);
 
-// Decimal text to int the way atoi does it: leading blanks and a sign, then digits; 0 when the
-// text does not start with a number.
-int ConfigTextToInt(const QString& text);
-
 // "ServoNum" as a panel count: 0 for a missing or negative value, at most MAX_SERVO_NUM.
 int ServoCountFromConfig(const std::wstring& configPath);
 

@@ -46,11 +46,13 @@ Outcome Reset(const CliOptions& options) {
   if (ids.empty()) return outcome.Fail(kExitBadInput, "no servos: ServoNum of " + ZAVNarrowToUtf8(config) + " is 0 or missing");
   std::vector<int> angles;
   for (const int id : ids) {
-    // A missing key would send the servo to angle 0: the robot is not touched at all.
+    // A missing key would send the servo to angle 0, a value beyond 0..240 somewhere it cannot
+    // go: the robot is not touched at all.
     const std::optional<int> angle = ConfigReferenceAngle(config, id);
     if (!angle) {
       return outcome.Fail(kExitBadInput, ZAVNarrowToUtf8(config) + " has no reference angle " +
-                                             ZAVNarrowToUtf8(ServoReferenceKeyName(id)));
+                                             ZAVNarrowToUtf8(ServoReferenceKeyName(id)) +
+                                             " from 0 to 240 for servo " + std::to_string(id));
     }
     angles.push_back(*angle);
   }

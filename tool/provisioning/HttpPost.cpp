@@ -30,7 +30,7 @@ constexpr const char* kRequestHeaders[] = {
 };
 
 // Why the transfer was stopped by one of our callbacks.
-enum class Stop { kNone, kSendIdle, kReceiveIdle, kStatus, kTooLarge };
+enum class Stop { kNone, kSendIdle, kReceiveIdle, kDeadline, kStatus, kTooLarge };
 
 // What the callbacks of one exchange share.
 struct Exchange {
@@ -40,7 +40,8 @@ struct Exchange {
   bool headersDone = false;
   curl_off_t lastUp = -1;
   curl_off_t lastDown = -1;
-  Clock::time_point lastProgress = Clock::now();
+  Clock::time_point start = Clock::now();
+  Clock::time_point lastProgress = start;
   Stop stop = Stop::kNone;
   std::string body;
 };
@@ -73,12 +74,17 @@ CurlPtr<CURLU> ParseHttpUrl(const std::string& text) {
   return url;
 }
 
-// Idle clocks for sending and receiving (see HttpTimeouts); returning non-zero stops the
-// transfer.
+// The idle clocks for sending and receiving and the bound of the whole exchange (see
+// HttpTimeouts); returning non-zero stops the transfer.
 int OnProgress(void* context, curl_off_t, curl_off_t downloaded, curl_off_t uploadTotal,
                curl_off_t uploaded) {
   auto* exchange = static_cast<Exchange*>(context);
   const Clock::time_point now = Clock::now();
+  const HttpTimeouts& timeouts = exchange->timeouts;
+  if (now - exchange->start > timeouts.connect + timeouts.send + timeouts.receive) {
+    exchange->stop = Stop::kDeadline;
+    return 1;
+  }
   if (!exchange->connected) {
     curl_off_t connectTime = 0;
     if (curl_easy_getinfo(exchange->curl, CURLINFO_CONNECT_TIME_T, &connectTime) != CURLE_OK ||
@@ -192,7 +198,8 @@ HttpPostResult FailedTransfer(const Exchange& exchange) {
     case Stop::kStatus: return Failed(kAccessError);
     case Stop::kTooLarge: return Failed(kMemoryError);
     case Stop::kSendIdle: return Failed(kSendRequestError);
-    case Stop::kReceiveIdle: return Failed(exchange.headersDone ? L"" : kSendRequestError);
+    case Stop::kReceiveIdle:
+    case Stop::kDeadline: return Failed(exchange.headersDone ? L"" : kSendRequestError);
     case Stop::kNone: break;
   }
   curl_off_t connectTime = 0;

@@ -17,8 +17,9 @@
 //    body) once the request is out.
 // libcurl has no per-send or per-receive socket time-out: send and receive are idle clocks kept
 // by the progress callback, which libcurl calls at least once a second, so either fires at most
-// about a second late. Nothing bounds the whole exchange: a peer that keeps sending, however
-// slowly, holds it until the response cap is reached.
+// about a second late. The whole exchange may take at most the three together (40 s as the
+// service's usual time-outs stand), checked by the same callback: a peer that keeps sending,
+// however slowly, is cut off then, with the diagnostic a receive time-out gives at that point.
 struct HttpTimeouts {
   std::chrono::milliseconds connect{10000};
   std::chrono::milliseconds send{10000};

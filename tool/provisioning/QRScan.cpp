@@ -1,6 +1,8 @@
 #include "provisioning/QRScan.h"
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <cstdio>
 #include <thread>
 
@@ -12,8 +14,28 @@ zbar_processor_t* g_pZBarProcessor = nullptr;
 
 namespace {
 
+// The wait thread started by StartScanWaitThread, as StopQRScan sees it.
+struct WaitThread {
+  std::mutex lock;
+  std::condition_variable ended;
+  bool running = false;
+  std::atomic<bool> stop{false};
+  IQRScanEvent** sink = nullptr;
+};
+
+WaitThread& TheWaitThread() {
+  static WaitThread thread;
+  return thread;
+}
+
 IQRScanEvent* SinkOf(const void* userData) {
   return userData == nullptr ? nullptr : *static_cast<IQRScanEvent* const*>(userData);
+}
+
+// Whether ScanDataHandler reports a symbol: only a newly confirmed one (count 0; repeats count
+// up, unconfirmed ones are negative) that is not a partial decode.
+bool IsNewWholeSymbol(int count, zbar_symbol_type_t type) {
+  return count == 0 && type != ZBAR_PARTIAL;
 }
 
 void DestroyProcessor() {
@@ -39,12 +61,36 @@ bool StartQRScan(IQRScanEvent** sink) {
     _zbar_error_spew(g_pZBarProcessor, 0);
     return false;
   }
-  std::thread(ScanWaitThread, static_cast<void*>(sink)).detach();
+  StartScanWaitThread(sink);
   return true;
 }
 
-bool IsNewWholeSymbol(int count, zbar_symbol_type_t type) {
-  return count == 0 && type != ZBAR_PARTIAL;
+void StartScanWaitThread(IQRScanEvent** sink) {
+  WaitThread& wait = TheWaitThread();
+  {
+    const std::lock_guard<std::mutex> hold(wait.lock);
+    wait.running = true;
+    wait.sink = sink;
+  }
+  // Detached, so that the process may end while it waits; StopQRScan waits for its end instead.
+  std::thread([&wait, sink] {
+    ScanWaitThread(static_cast<void*>(sink));
+    const std::lock_guard<std::mutex> hold(wait.lock);
+    wait.running = false;
+    wait.ended.notify_all();
+  }).detach();
+}
+
+void StopQRScan(IQRScanEvent** sink) {
+  WaitThread& wait = TheWaitThread();
+  std::unique_lock<std::mutex> hold(wait.lock);
+  if (sink == nullptr || sink != wait.sink) return;
+  wait.stop = true;
+  wait.ended.wait(hold, [&wait] { return !wait.running; });
+  wait.sink = nullptr;
+  // Left in place by an error of the wait thread, or never waited for: zbar's threads may still
+  // decode into the sink.
+  if (g_pZBarProcessor != nullptr) DestroyProcessor();
 }
 
 void ScanDataHandler(zbar_image_t* image, const void* userData) {
@@ -64,8 +110,9 @@ void ScanWaitThread(void* userData) {
   int active = 1;
   int key = 0;
   while (true) {
-    key = zbar_processor_user_wait(g_pZBarProcessor, -1);
-    if (key < 0 || key == 'q') break;
+    key = zbar_processor_user_wait(g_pZBarProcessor, kScanStopPollMs);
+    if (key == 0 && !TheWaitThread().stop) continue;  // no key yet
+    if (key <= 0 || key == 'q') break;
     if (key == 'Q') {
       DestroyProcessor();
       return;

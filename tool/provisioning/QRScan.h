@@ -23,16 +23,24 @@ extern zbar::zbar_processor_t* g_pZBarProcessor;
 // error is printed on standard error, nothing is shown and no thread is started.
 bool StartQRScan(IQRScanEvent** sink);
 
+// The part of StartQRScan after the processor is made and shown: starts the wait thread (below)
+// for g_pZBarProcessor with sink.
+void StartScanWaitThread(IQRScanEvent** sink);
+
+// Ends scanning that feeds sink, for a sink about to go: asks the wait thread to end, waits for
+// it, and destroys the processor if it is still there, which ends zbar's own threads. Once it
+// returns nothing calls the sink any more. Does nothing for another sink, or when scanning never
+// started; scanning is not started again in the process.
+void StopQRScan(IQRScanEvent** sink);
+
 // zbar's data handler (userData: the sink address given to StartQRScan). For each symbol of image
 // that is newly confirmed and whole, prints "name+addon:data" on standard output and passes the
 // data (UTF-8, widened) to the sink's OnScanResult.
 void ScanDataHandler(zbar::zbar_image_t* image, const void* userData);
 
-// Whether ScanDataHandler reports a symbol: only a newly confirmed one (count 0; repeats count
-// up, unconfirmed ones are negative) that is not a partial decode.
-bool IsNewWholeSymbol(int count, zbar::zbar_symbol_type_t type);
-
 // The body of the wait thread (userData: the sink address). Tells the sink the view window's
-// title, then serves the operator's keys in the view window until scanning ends: "q", "Q" or a
-// closed window destroy the processor; another error is printed and leaves it in place.
+// title, then serves the operator's keys in the view window until scanning ends: "q", "Q", a
+// closed window or StopQRScan destroy the processor; another error is printed and leaves it in
+// place. It looks for a stop at least every kScanStopPollMs.
+inline constexpr int kScanStopPollMs = 100;
 void ScanWaitThread(void* userData);

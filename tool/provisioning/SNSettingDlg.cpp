@@ -14,6 +14,7 @@
 #include "app/Text.h"
 #include "app/UiThread.h"
 #include "calibration/CaltrimPrompt.h"
+#include "provisioning/QRScan.h"
 #include "provisioning/ServiceAddress.h"
 #include "provisioning/X11WindowFinder.h"
 
@@ -57,6 +58,13 @@ SNSettingDlg::SNSettingDlg(QWidget* owner, ICaltrimPrompt* prompt,
                            std::unique_ptr<CHttpOper> httpOper)
     : QDialog(owner), m_httpOper(std::move(httpOper)), m_pPrompt(prompt) {
   OnInitDialog();
+}
+
+SNSettingDlg::~SNSettingDlg() {
+  // The scanner reads its sink through m_pQRScanEvent, a member of this window: its threads end
+  // before the window's memory does.
+  StopQRScan(&m_pQRScanEvent);
+  m_pQRScanEvent = nullptr;
 }
 
 void SNSettingDlg::OnInitDialog() {

@@ -48,6 +48,8 @@ class SNSettingDlg : public QDialog, public IQRScanEvent, public IZAVSocketSessi
   // service requests to httpOper.
   SNSettingDlg(QWidget* owner, ICaltrimPrompt* prompt,
                std::unique_ptr<CHttpOper> httpOper = std::make_unique<CHttpOper>());
+  // Ends the QR scanning that feeds this window (StopQRScan) before the window goes.
+  ~SNSettingDlg() override;
 
   // The session the robot operations use (not owned; may be null). The main window calls it
   // whenever it creates or releases a session. User-interface thread only.

@@ -153,10 +153,18 @@ SnActions SerialNumberFlow::OnReadReply(bool ok, const std::string& bytes) {
     out.push_back(Done(false));
     return out;
   }
+  if (reply.mac.empty()) {
+    // A MAC kept from an earlier read may be another robot's: the service would bind the number
+    // to it. The robot keeps the number; only the register is not told.
+    m_bSetPending = false;
+    out.push_back(KeyMessage("IDS_SERIAL_NOT_CONFIRMED_NO_MAC_TIPS"));
+    out.push_back(Done(false));
+    return out;
+  }
   m_strReadBack = reply.serial;
   SnAction confirm = Simple(SnAction::kConfirm);
   confirm.serial = m_strSetSerial;
-  confirm.mac = m_strMacAddress;
+  confirm.mac = reply.mac;
   out.push_back(std::move(confirm));
   return out;
 }

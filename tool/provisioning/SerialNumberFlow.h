@@ -93,7 +93,8 @@ class SerialNumberFlow {
   // The robot's answer to kWriteSN (ok: acknowledged): on success the read-back starts.
   SnActions OnWriteReply(bool ok);
   // The robot's answer to kReadSN (ok: not empty), for a plain read and for the read-back of a
-  // write alike: while a write is pending, the reply is compared and confirmed.
+  // write alike: while a write is pending, the reply is compared and confirmed with the MAC it
+  // carries; a read-back without one (no "#", or nothing after it) is not confirmed.
   SnActions OnReadReply(bool ok, const std::string& bytes);
   // The service's answer to kConfirm.
   SnActions OnConfirmResult(bool ok);

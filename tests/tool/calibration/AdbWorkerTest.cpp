@@ -13,7 +13,15 @@ class RecordingHost : public IAdbWorkerHost {
   IZAVUsbDetection* UsbDetection() override { return detection; }
   void SetUsbReady(bool value) override { ready = value; }
   void PostUsbState(WPARAM state) override { posts.push_back(state); }
-  void ShowModuleError() override { ++moduleErrors; }
+  void ShowModuleError() override {
+    ++moduleErrors;
+    // The window may wait for the lock (a device event, shut-down): no box may keep it held.
+    std::thread([this] {
+      if (!lock.TryLock()) return;
+      lock.Unlock();
+      ++boxesWithoutLock;
+    }).join();
+  }
 
   ZAVCritSec lock;
   bool shuttingDown = false;
@@ -21,6 +29,7 @@ class RecordingHost : public IAdbWorkerHost {
   bool ready = true;
   std::vector<WPARAM> posts;
   int moduleErrors = 0;
+  int boxesWithoutLock = 0;
 };
 
 // One run for each thing the detection object can answer, one answer after the other.
@@ -53,6 +62,7 @@ TEST(AdbWorkerTest, EachRunReportsWhetherARobotIsReadyAndForwardsItsPort) {
     EXPECT_EQ(host.posts, c.posts) << c.what;
     EXPECT_EQ(usb.recovers, c.recovers) << c.what;
     EXPECT_EQ(host.moduleErrors, c.moduleErrors) << c.what;
+    EXPECT_EQ(host.boxesWithoutLock, c.moduleErrors) << c.what;
   }
 }
 

@@ -3,11 +3,15 @@
 
 #include <QLineEdit>
 #include <QToolButton>
+#include <chrono>
 
+#include "app/Text.h"
 #include "calibration/CServoItemDlg.h"
 #include "calibration/MessageBar.h"
 #include "calibration/usb/UsbInterfaceName.h"
 #include "provisioning/SNSettingDlg.h"
+#include "support/TestBytes.h"
+#include "support/TestRobotPeer.h"
 #include "tool/calibration/CalibrationFixture.h"
 
 namespace {
@@ -59,9 +63,47 @@ TEST_F(SerialNumberWindowTest, TheButtonShowsTheWindowWhichReadsAndTheScannerSta
   EXPECT_EQ(m_session.snReads, 2);
   EXPECT_EQ(m_scanSinks, std::vector<IQRScanEvent**>{sn->ScanSink()});
 
-  // Unplugging a USB device releases the session: the window must not keep using it.
-  m_usbEvents->Send(UsbDeviceChange::kRemoved, MakeUsbInterfaceName("", "", "1-1"));
+  // Unplugging the robot releases the session: the window must not keep using it, but the one
+  // that replaces it (here none can be made).
+  m_bSessionFactoryWorks = false;
+  m_usbEvents->Send(UsbDeviceChange::kRemoved, MakeUsbInterfaceName("18d1", "4e26", "1-1"));
+  EXPECT_EQ(m_journal, (Journal{"session", "usb"}));
   EXPECT_EQ(sn->Session(), nullptr) << "the released session is not used";
+}
+
+// The robot's reply to a read of its serial number: "abc", without a MAC, which the window tells
+// the operator in a box while the session's receive thread waits for it.
+const std::string kSerialWithoutMac = Bytes("34 12 0C 00 00 00 01 00 00 00 92 34 A5 91 A3 61 62 63");
+
+// The robot is unplugged and plugged in again while that box is open: handling the removal then
+// would wait for the receive thread, which waits for the box, which can take no answer while the
+// handling waits. The events act once the box is answered, in order.
+TEST_F(SerialNumberWindowTest, DeviceEventsDuringABoxTheReceiveThreadWaitsForActOnceItIsAnswered) {
+  HangWatchdog watchdog("device events during the serial number window's box");
+  TestRobotPeer robot("127.0.0.191");
+  ASSERT_TRUE(robot.IsListening());
+  m_bProvisioning = true;
+  m_bRealSessions = true;
+  StartWindow();
+  CIZAVSocketSession* first = m_dlg->m_pSession;
+  ASSERT_TRUE(first->StartConnect("127.0.0.191", 10, m_dlg.get(), m_dlg.get()));
+  ASSERT_TRUE(robot.WaitForConnections(1, std::chrono::seconds(5)));
+  m_dlg->UpdateConnectionUi(CONNECT_WIFI);
+  const std::string kRobotName = MakeUsbInterfaceName("18d1", "4e26", "1");
+  m_prompt.holdOpen = true;
+  m_prompt.whileOpen = [&] {
+    m_usbEvents->Send(UsbDeviceChange::kRemoved, kRobotName);
+    m_usbEvents->Send(UsbDeviceChange::kArrived, kRobotName);
+    EXPECT_TRUE(m_journal.empty() && m_dlg->m_pSession == first) << "handled while the box was open";
+    m_prompt.Answer();
+  };
+  MainButton(IDC_MAIN_SERIAL_NUMBER)->click();  // the window reads the robot's number
+  ASSERT_TRUE(robot.Send(kSerialWithoutMac));
+  ASSERT_TRUE(PumpUntil([&] { return m_usb.asked > 1; }, 10000)) << "the arrival's worker run";
+  EXPECT_EQ(m_prompt.Texts(), std::vector<QString>{T("IDS_FAILED_GET_BLUETOOTH_MAC_TIPS")});
+  EXPECT_TRUE(robot.WaitForClosedBySession(std::chrono::seconds(5))) << "the removal stopped it";
+  EXPECT_EQ(m_journal, Journal{"usb"}) << "the removal released the detection object";
+  EXPECT_NE(m_dlg->m_pSession, nullptr) << "the arrival's";
 }
 
 }  // namespace

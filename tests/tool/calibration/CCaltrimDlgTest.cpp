@@ -218,9 +218,10 @@ TEST_F(MainWindowTest, ClosingReleasesTheLinkObjectsOnceAfterAnyCallInProgress) 
   }
 }
 
-// A USB worker holds the lock while its message box needs this thread: shut-down must serve the
-// box while it waits for the lock, or neither side goes on. A close box pressed meanwhile is user
-// input: it waits until shut-down is over instead of running in the middle of it.
+// Shut-down waits for a USB worker that holds the lock, then shows its message box: shut-down must
+// serve the box while it waits for the worker, or neither side goes on. The run asks nothing
+// more after it. A close box pressed meanwhile is user input: it waits until shut-down is over
+// instead of running in the middle of it.
 TEST_F(MainWindowTest, ShutDownServesAWorkersBoxButNoUserInputWhileItWaits) {
   m_usb.states = {-7, 0};
   m_usb.hold = true;
@@ -243,9 +244,29 @@ TEST_F(MainWindowTest, ShutDownServesAWorkersBoxButNoUserInputWhileItWaits) {
   m_dlg->Shutdown();
   EXPECT_EQ(closesDuringWait, 0) << (closesDuringWait < 0 ? "the wait handled no timer" : "");
   EXPECT_EQ(m_prompt.Texts(), (std::vector<QString>{"ADB Module Error!"}));
-  EXPECT_EQ(m_usb.asked, 2);
+  EXPECT_EQ(m_usb.asked, 1);
   EXPECT_EQ(m_journal, (Journal{"usb", "broadcast", "session"}));
   EXPECT_TRUE(PumpUntil([&] { return !m_dlg->isVisible(); })) << "held back, then carried out";
+}
+
+// A station without adb: the worker's box is up when the robot is unplugged and plugged in again.
+// Handling the removal then would wait for the worker's lock, held while the worker waits for
+// the box, which can take no answer while the handling waits. The events act once it is answered.
+TEST_F(MainWindowTest, DeviceEventsWhileTheAdbBoxIsOpenActOnceItIsAnswered) {
+  HangWatchdog watchdog("device events while the ADB box is open");
+  const std::string robot = MakeUsbInterfaceName("18d1", "4e26", "1");
+  m_usb.states = {-7, 0};
+  m_prompt.holdOpen = true;
+  m_prompt.whileOpen = [&] {
+    m_usbEvents->Send(UsbDeviceChange::kRemoved, robot);
+    m_usbEvents->Send(UsbDeviceChange::kArrived, robot);
+    EXPECT_EQ(m_journal, Journal{}) << "handled while the box was open";
+    m_prompt.Answer();
+  };
+  StartWindow();
+  ASSERT_TRUE(PumpUntil([&] { return m_usb.asked == 3; })) << "two questions, then the arrival's";
+  EXPECT_EQ(m_prompt.Texts(), std::vector<QString>{"ADB Module Error!"});
+  EXPECT_EQ(m_journal, (Journal{"session", "usb", "session"})) << "removal, then arrival";
 }
 
 // USB device events: a source that cannot be registered is said, and the window goes on; an

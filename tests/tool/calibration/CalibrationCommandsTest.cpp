@@ -11,6 +11,7 @@
 #include "calibration/CServoItemDlg.h"
 #include "calibration/CaltrimIcons.h"
 #include "calibration/MessageBar.h"
+#include "calibration/usb/UsbInterfaceName.h"
 #include "tool/calibration/CalibrationFixture.h"
 
 namespace {
@@ -114,6 +115,52 @@ TEST_F(CalibrationTest, AnUnansweredWriteKeepsWaitPastTheTimeOutAndARefusedOneTh
   }
   EXPECT_EQ(Panel(3)->AngleBox()->text(), "60");
   EXPECT_EQ(Box(1) + "," + Box(2) + "," + Box(3), "7,8,0");
+}
+
+// A servo whose ID key is missing or holds no angle from 0 to 240 is not sent there (atoi made
+// it 0, or passed 999 on); the status line names it, and the boxes show what Config.ini holds.
+TEST_F(CalibrationTest, ResetMovesOnlyServosWithAReferenceAngleAndNamesTheOthers) {
+  WriteConfig({{"ServoNum", "5"}, {"ID1", "90"}, {"ID3", "999"}, {"ID4", "-5"}, {"ID5", "abc"}});
+  StartWindow();
+  m_dlg->UpdateConnectionUi(CONNECT_WIFI);
+  MainButton(IDC_MAIN_RESET)->click();
+  EXPECT_EQ(m_session.moves, std::vector<std::string>{"1,90,2000"});
+  EXPECT_EQ(m_dlg->StatusLine(), T("IDS_RESET_SKIPPED_SERVOS") + "2, 3, 4, 5");
+  QString boxes;
+  for (CServoItemDlg* panel : m_dlg->ServoItems()) {
+    boxes += panel->ReferenceBox()->text() + "/" + panel->AngleBox()->text() + " ";
+  }
+  EXPECT_EQ(boxes, "90/90 / 999/ -5/ abc/ ");
+}
+
+// However the link goes while writes wait for their replies, the run ends with it and says so;
+// its time-out, once passed, does not report the run as finished.
+TEST_F(CalibrationTest, ARunCutShortByTheLinkSaysSoAndNeverFinishesLater) {
+  const struct { const char* what; std::function<void()> cut; } cases[] = {
+      {"Disconnect", [this] { MainButton(IDC_MAIN_CONNECT)->click(); }},
+      {"link lost",
+       [this] { m_dlg->PostMessage(WM_SESSION_STATE, ZAV_SESSION_ENDED, ZAV_SESSION_END_LINK_LOST); }},
+      {"robot unplugged",
+       [this] { m_usbEvents->Send(UsbDeviceChange::kRemoved, MakeUsbInterfaceName("18d1", "4e26", "1")); }},
+  };
+  m_caliTimeoutMs = 100;
+  for (const auto& c : cases) {
+    Start(2);
+    Prepare({{1, "7"}, {2, "8"}});
+    const std::size_t before = m_session.Writes().size();
+    MainButton(IDC_MAIN_CALIBRATE)->click();
+    ASSERT_TRUE(PumpUntil([&] { return m_session.Writes().size() == before + 2; })) << c.what;
+    Reply(true, 1);
+    c.cut();
+    PumpPending();
+    EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T("IDS_CALIBRATION_LINK_LOST")) << c.what;
+    bool timeOutPassed = false;
+    QTimer::singleShot(3 * m_caliTimeoutMs, [&] { timeOutPassed = true; });
+    ASSERT_TRUE(PumpUntil([&] { return timeOutPassed; }));
+    EXPECT_EQ(m_dlg->MessageDisplay()->text(), kIndent + T("IDS_CALIBRATION_LINK_LOST")) << c.what;
+    EXPECT_TRUE(CalibrateShows(IDI_TICK)) << c.what;
+    m_dlg.reset();
+  }
 }
 
 TEST_F(CalibrationTest, CalibrateWithNothingSelectedOnlySaysSo) {

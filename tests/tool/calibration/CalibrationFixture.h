@@ -161,6 +161,7 @@ class CalibrationFixture : public ::testing::Test {
   CaltrimEnv Env() {
     CaltrimEnv env;
     env.createSession = Factory<CIZAVSocketSession>(&m_session, &m_bSessionFactoryWorks);
+    if (m_bRealSessions) env.createSession = [](CIZAVSocketSession** out) { return CreateZAVSocketSession(out); };
     env.createBroadcast = Factory<CIZAVBroadcastSocket>(&m_broadcast, &kWorks);
     env.createUsbDetection = Factory<IZAVUsbDetection>(&m_usb, &m_bUsbFactoryWorks);
     env.configPath = m_folder.WideFile("Config.ini");
@@ -201,6 +202,7 @@ class CalibrationFixture : public ::testing::Test {
   RecordingPrompt m_prompt;
   static constexpr bool kWorks = true;
   bool m_bSessionFactoryWorks = true;
+  bool m_bRealSessions = false;  // the link library's own sessions instead of m_session
   bool m_bUsbFactoryWorks = true;
   std::string m_usbEventsFailure;              // registration fails with it when set
   InjectedUsbEvents* m_usbEvents = nullptr;  // owned by the window

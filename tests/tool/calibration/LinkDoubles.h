@@ -5,10 +5,17 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -84,18 +91,32 @@ class FakeSession : public CIZAVSocketSession {
 };
 
 // Records every box (text, style) and answers from a list, then IDOK/IDYES. With onUiThread set, a box asked
-// for on another thread is answered on the user-interface thread, as a real box is.
+// for on another thread is answered on the user-interface thread, as a real box is. With holdOpen
+// set, a box stays open there, serving events as a real one does, until Answer(); whileOpen runs
+// once inside it, as soon as it is open.
 class RecordingPrompt : public ICaltrimPrompt {
  public:
   int Show(QWidget* owner, const QString& text, const QString& caption,
            unsigned int style) override {
-    if (onUiThread && !OnThreadOf(QCoreApplication::instance())) {
+    if ((onUiThread || holdOpen) && !OnThreadOf(QCoreApplication::instance())) {
       return RunOnUiThreadAndWait(QCoreApplication::instance(),
                                   [&] { return Show(owner, text, caption, style); });
     }
+    {
+      std::lock_guard<std::mutex> hold(m_lock);
+      texts.push_back(text);
+      styles.push_back(style);
+    }
+    if (holdOpen) {
+      QEventLoop box;
+      m_box = &box;
+      QTimer::singleShot(0, &box, [this] {
+        if (auto fn = std::exchange(whileOpen, nullptr)) fn();
+      });
+      box.exec();
+      m_box = nullptr;
+    }
     std::lock_guard<std::mutex> hold(m_lock);
-    texts.push_back(text);
-    styles.push_back(style);
     if (answers.empty()) return (style & 0x0F) == MB_YESNO ? IDYES : IDOK;
     const int answer = answers.front();
     answers.pop_front();
@@ -107,11 +128,46 @@ class RecordingPrompt : public ICaltrimPrompt {
     return texts;
   }
 
+  // Closes the box held open.
+  void Answer() {
+    if (m_box != nullptr) m_box->quit();
+  }
+
   std::vector<QString> texts;
   std::vector<unsigned int> styles;
   std::deque<int> answers;
   bool onUiThread = false;
+  bool holdOpen = false;
+  std::function<void()> whileOpen;
 
  private:
   std::mutex m_lock;
+  QEventLoop* m_box = nullptr;
+};
+
+// Ends the test program with a message when it is still running after limit: a test of a hang
+// fails instead of holding the run until ctest's time-out.
+class HangWatchdog {
+ public:
+  explicit HangWatchdog(std::string what, std::chrono::seconds limit = std::chrono::seconds(30))
+      : m_thread([this, what = std::move(what), limit] {
+          std::unique_lock<std::mutex> hold(m_lock);
+          if (m_over.wait_for(hold, limit, [this] { return m_bOver; })) return;
+          std::fprintf(stderr, "hung: %s\n", what.c_str());
+          std::_Exit(1);
+        }) {}
+  ~HangWatchdog() {
+    {
+      std::lock_guard<std::mutex> hold(m_lock);
+      m_bOver = true;
+    }
+    m_over.notify_one();
+    m_thread.join();
+  }
+
+ private:
+  std::mutex m_lock;
+  std::condition_variable m_over;
+  bool m_bOver = false;
+  std::thread m_thread;
 };

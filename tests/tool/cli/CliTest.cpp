@@ -100,6 +100,7 @@ TEST(CliTest, EachCommandSaysWhatItDidAndEndsWithItsStatus) {
       {"one servo twice", {"offsets", "write", "--robot", kRobot, "1=5", "1=6"}, 2, "", "\"1=6\": servo 1 comes twice", "offset.1=12"},
       {"no config", {"reset", "--robot", kRobot, "--config", folder.File("None.ini")}, 2, "", "--config: cannot read " + folder.File("None.ini") + ": No such file or directory", ""},
       {"no reference", {"reset", "--robot", kRobot, "--config", folder.Write("Bad.ini", "[Config]\nServoNum=2\nID1=120\n")}, 2, "", "has no reference angle ID2", ""},
+      {"reference out of range", {"reset", "--robot", kRobot, "--config", folder.Write("Far.ini", "[Config]\nServoNum=2\nID1=-5\nID2=90\n")}, 2, "", "servo 1", "angle.2=60"},
   };
   for (const Row& row : rows) {
     const CliResult result = RunCli(row.args);

@@ -149,6 +149,39 @@ TEST(CHttpOperTest, PostNamesTheStepThatFailed) {
   }
 }
 
+// A service that sends a byte now and then, each within the receive time-out, is cut off once
+// the three time-outs together have passed, with the receive time-out's diagnostic: the one for
+// an answer whose headers are not in yet, or none once they are.
+TEST(CHttpOperTest, AnAnswerThatTricklesEndsAtTheSumOfTheTimeOuts) {
+  std::string manyHeaders;
+  for (int i = 0; i < 100; ++i) manyHeaders += "X:y\r\n";  // each line whole within 200 ms
+  const std::string statusLine = "HTTP/1.1 200 OK\r\n";
+  const std::string slowBody = HttpResponse(200, std::string(100, 'x'));
+  const struct {
+    const char* what;
+    std::string response;
+    Trickle trickle;
+    std::wstring diagnostic;
+  } cases[] = {
+      {"the headers trickle", statusLine + manyHeaders + "Content-Length: 2\r\n\r\n{}",
+       Trickle{statusLine.size(), 40ms}, L"SendRequest出错"},
+      {"the body trickles", slowBody, Trickle{slowBody.find("\r\n\r\n") + 4, 100ms}, L""},
+  };
+  for (const auto& c : cases) {
+    RawHttpPeer peer(c.response, false, c.trickle);
+    CHttpOper oper(HttpTimeouts{400ms, 300ms, 400ms});
+    char* data = nullptr;
+    std::size_t size = 0;
+    wchar_t errorText[CHttpOper::kErrorTextSize] = L"untouched";
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(oper.Post(ZAVWidenUtf8(peer.Url("/zav")), "{}", &data, &size, errorText)) << c.what;
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, 1100ms) << c.what;
+    EXPECT_LT(took, 3s) << c.what << ": the clock is looked at at least once a second";
+    EXPECT_EQ(std::wstring(errorText), c.diagnostic) << c.what;
+  }
+}
+
 TEST(ServiceAddressTest, ComesFromSysIniOrTheDefault) {
   TempFolder folder;
   const std::string longAddress = "http://127.0.0.9:8081/" + std::string(300, 'a');

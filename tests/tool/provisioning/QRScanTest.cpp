@@ -115,16 +115,6 @@ TEST(QRScanTest, EachCodeInViewIsReportedOnce) {
   EXPECT_EQ(console, "QR-Code:SN=ABC123\nCODE-128:SN-XYZ789\n");
 }
 
-TEST(QRScanTest, OnlyNewlyConfirmedWholeSymbolsAreReported) {
-  const struct { int count; zbar_symbol_type_t type; bool reported; } cases[] = {
-      {0, ZBAR_QRCODE, true}, {0, ZBAR_CODE128, true}, {0, ZBAR_PARTIAL, false},
-      {1, ZBAR_QRCODE, false}, {-1, ZBAR_QRCODE, false},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(IsNewWholeSymbol(c.count, c.type), c.reported) << c.count << " " << c.type;
-  }
-}
-
 std::size_t ThreadCount() {
   const std::filesystem::directory_iterator tasks("/proc/self/task");
   return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));

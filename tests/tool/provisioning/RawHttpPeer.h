@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -14,14 +15,21 @@
 #include <thread>
 #include <vector>
 
+// Answers slowly: the bytes of the answer from the from-th on go out one at a time, gap apart.
+struct Trickle {
+  std::size_t from = 0;
+  std::chrono::milliseconds gap{0};
+};
+
 // A stand-in HTTP server that knows no HTTP library: on 127.0.0.1 (a free port) it records each
 // request's bytes as they arrived and answers every request with the same raw bytes. With hold
 // it then keeps the connection open until the client gives up (at most 5 s, so a client that
 // never does fails its test instead of hanging it): an answer can stop part-way, or never start.
+// With trickle it sends the answer slowly, until the client gives up.
 class RawHttpPeer {
  public:
-  explicit RawHttpPeer(std::string response, bool hold = false)
-      : m_response(std::move(response)), m_hold(hold) {
+  explicit RawHttpPeer(std::string response, bool hold = false, Trickle trickle = {})
+      : m_response(std::move(response)), m_hold(hold), m_trickle(trickle) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -71,6 +79,18 @@ class RawHttpPeer {
     return bytes;
   }
 
+  // The answer, its trickled part a byte at a time; the client closing ends it.
+  void Answer(int fd) {
+    const bool trickles = m_trickle.gap.count() > 0;
+    const std::size_t whole = trickles ? std::min(m_trickle.from, m_response.size()) : m_response.size();
+    ::send(fd, m_response.data(), whole, MSG_NOSIGNAL);
+    for (std::size_t at = whole; at < m_response.size() && !m_stop; ++at) {
+      char byte;
+      if (Readable(fd, static_cast<int>(m_trickle.gap.count())) && ::recv(fd, &byte, 1, 0) <= 0) return;
+      if (::send(fd, m_response.data() + at, 1, MSG_NOSIGNAL) != 1) return;
+    }
+  }
+
   void Run() {
     while (!m_stop) {
       if (!Readable(m_listenFd, 20)) continue;
@@ -80,7 +100,7 @@ class RawHttpPeer {
         const std::lock_guard<std::mutex> hold(m_mutex);
         m_requests.push_back(request);
       }
-      ::send(fd, m_response.data(), m_response.size(), MSG_NOSIGNAL);
+      Answer(fd);
       const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
       char byte;
       while (m_hold && !m_stop && std::chrono::steady_clock::now() < until) {
@@ -92,6 +112,7 @@ class RawHttpPeer {
 
   const std::string m_response;
   const bool m_hold;
+  const Trickle m_trickle;
   int m_listenFd = -1;
   int m_port = 0;
   std::mutex m_mutex;

@@ -72,16 +72,12 @@ TEST_F(SNSettingDlgTest, BottomStripTextsAndTheTwentyCharacterEdit) {
   EXPECT_EQ(m_dlg->windowTitle(), T("IDS_READ_WRITE_SERRIAL"));
   EXPECT_EQ(Button(IDC_SN_SET)->text(), T("IDS_SET_SN"));
 
-  const struct {
-    QWidget* control;
-    const char* nameKey;
-    const char* descriptionKey;
-  } rows[] = {{Button(IDC_SN_READ), "IDS_READ_SN", "IDS_SN_READ_DESCRIPTION"},
-              {Edit(), "IDS_SERIAL_NUMBER", "IDS_SN_EDIT_DESCRIPTION"},
-              {Button(IDC_SN_SET), "IDS_SET_SN", "IDS_SN_SET_DESCRIPTION"}};
-  for (const auto& row : rows) {
-    EXPECT_EQ(row.control->accessibleName(), T(row.nameKey).trimmed()) << row.nameKey;
-    EXPECT_EQ(row.control->accessibleDescription(), T(row.descriptionKey)) << row.nameKey;
+  // What a screen reader says of each control (the label's text has a trailing space).
+  const std::pair<QWidget*, const char*> names[] = {
+      {Button(IDC_SN_READ), "Read"}, {Edit(), "Serial number"}, {Button(IDC_SN_SET), "Write"}};
+  for (const auto& [control, name] : names) {
+    EXPECT_EQ(control->accessibleName(), name);
+    EXPECT_FALSE(control->accessibleDescription().isEmpty()) << name;
   }
 
   QTest::keyClicks(Edit(), "ABCDEFGHIJKLMNOPQRSTU");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <filesystem>
 #include <thread>
 
 #include "provisioning/QRScan.h"
@@ -45,6 +46,37 @@ TEST(ScanViewTest, TheViewWindowFoundByItsTitleFillsTheAreaAboveTheStrip) {
   EXPECT_TRUE(PumpUntil([&] { return ParentOf(display, view) != root; })) << "still top-level";
   dlg.hide();
   XCloseDisplay(display);
+}
+
+std::size_t ThreadCount() {
+  const std::filesystem::directory_iterator tasks("/proc/self/task");
+  return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
+}
+
+// Scanning feeds the window through a pointer inside it: when the window goes, the scanner's
+// threads (the wait thread and zbar's own) end first, so no code decoded later reaches it. A
+// processor with a view window and no camera stands in for the camera's.
+TEST(ScanViewTest, TheWindowEndsTheScanningThatFeedsItWhenItGoes) {
+  QtTestApp();
+  Display* display = XOpenDisplay(nullptr);
+  if (QGuiApplication::platformName() != QLatin1String("xcb") || display == nullptr) {
+    GTEST_SKIP() << "needs an X display (runs under xvfb-run)";
+  }
+  XCloseDisplay(display);
+  RecordingPrompt prompt;
+  auto dlg = std::make_unique<SNSettingDlg>(nullptr, &prompt, std::make_unique<FakeHttpOper>());
+  dlg->show();
+  ASSERT_TRUE(DrainPosted(dlg.get()));
+  const std::size_t threads = ThreadCount();  // Qt's own start with the first window
+  g_pZBarProcessor = zbar::zbar_processor_create(1);
+  ASSERT_EQ(zbar::zbar_processor_init(g_pZBarProcessor, nullptr, 1), 0);
+  ASSERT_EQ(zbar::zbar_processor_set_visible(g_pZBarProcessor, 1), 0);
+  StartScanWaitThread(dlg->ScanSink());
+  ASSERT_TRUE(PumpUntil([&] { return dlg->ScanView() != nullptr; })) << "the wait thread runs";
+  ASSERT_GT(ThreadCount(), threads);
+  dlg.reset();
+  EXPECT_EQ(g_pZBarProcessor, nullptr) << "the processor ended with the window";
+  EXPECT_TRUE(PumpUntil([&] { return ThreadCount() == threads; })) << ThreadCount() << " threads";
 }
 
 }  // namespace

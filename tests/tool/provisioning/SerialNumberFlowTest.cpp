@@ -96,10 +96,14 @@ TEST(SerialNumberFlowTest, EachOutcomeLeadsToItsActionsAndMessage) {
        kWritten + "reply:SN0002#AA read reply:SN0002#AA",
        kWrittenOut + " | U T- msg(IDS_UPDATE_SERIAL_ERROR_TIPS) fail | L T+ read | "
                      "U T- show(SN0002) done"},
-      {"read-back without MAC confirms with the MAC read before",
-       "read reply:SN0#M1 " + kWritten + "reply:SN0001",
+      // Only a MAC of this very read-back confirms: one read before may be another robot's.
+      {"read-back without MAC: written, not confirmed",
+       "read reply:SN0#M1 " + kWritten + "reply:SN0001 read reply:SN0001#M2",
        "L T+ read | U T- show(SN0) done | " + kWrittenOut +
-           " | U T- msg(IDS_FAILED_GET_BLUETOOTH_MAC_TIPS) confirm(SN0001,M1)"},
+           " | U T- msg(IDS_FAILED_GET_BLUETOOTH_MAC_TIPS) msg(IDS_SERIAL_NOT_CONFIRMED_NO_MAC_TIPS) fail"
+           " | L T+ read | U T- show(SN0001) done"},
+      {"read-back with an empty MAC: not confirmed", kWritten + "reply:SN0001#",
+       kWrittenOut + " | U T- msg(IDS_SERIAL_NOT_CONFIRMED_NO_MAC_TIPS) fail"},
       {"time-out on the sixth tick", "read tick*6",
        "L T+ read | T- U msg(IDS_OPERATION_TIMEOUT_TIPS) fail"},
       {"a pending write survives the time-out and the next read confirms it",

@@ -27,6 +27,22 @@ int DecimalValue(std::string_view text) {
   return static_cast<int>(std::clamp<long long>(negative ? -value : value, INT_MIN, INT_MAX));
 }
 
+std::optional<int> ServoAngle(std::string_view text) {
+  std::size_t first = 0;
+  std::size_t end = text.size();
+  while (first < end && IsBlank(text[first])) ++first;
+  while (end > first && IsBlank(text[end - 1])) --end;
+  const std::string_view number = text.substr(first, end - first);
+  const std::size_t digits = !number.empty() && (number[0] == '+' || number[0] == '-') ? 1 : 0;
+  if (number.size() == digits ||
+      number.find_first_not_of("0123456789", digits) != std::string_view::npos) {
+    return std::nullopt;
+  }
+  const int angle = DecimalValue(number);
+  if (angle < 0 || angle > kMaxServoAngle) return std::nullopt;
+  return angle;
+}
+
 bool IsWritableOffset(long long value) {
   return value >= kMinCaliOffset && value <= kMaxCaliOffset;
 }

@@ -26,6 +26,12 @@ inline constexpr std::string_view kCaliFalse = "False";    // nothing writable, 
 // text does not start with a number. Values beyond int saturate instead of overflowing.
 int DecimalValue(std::string_view text);
 
+// The angle text stands for, when it is one a servo can take: a whole decimal number (a sign
+// and blanks around it allowed) from 0 to 240. None for an empty text, any other text, or a
+// number outside that range. The window's angle boxes and the reference angles of Config.ini
+// (window and command line alike) move a servo only with such an angle.
+std::optional<int> ServoAngle(std::string_view text);
+
 // True when a servo accepts value as its calibration offset (-89 to 89).
 bool IsWritableOffset(long long value);
 

@@ -26,5 +26,5 @@ std::wstring ServoReferenceKeyName(int id) { return L"ID" + std::to_wstring(id);
 std::optional<int> ConfigReferenceAngle(const std::wstring& configPath, int id) {
   const std::wstring text = ReadConfigString(configPath, ServoReferenceKeyName(id));
   if (text == kConfigMissing) return std::nullopt;
-  return ConfigStringToInt(text);
+  return ServoAngle(ZAVNarrowToUtf8(text));
 }

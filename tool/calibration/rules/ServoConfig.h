@@ -23,5 +23,6 @@ int ConfigServoCount(const std::wstring& configPath);
 // The key of servo id's reference angle: "ID<id>".
 std::wstring ServoReferenceKeyName(int id);
 
-// Servo id's reference angle ("ID<id>" as a number), or none when the key is missing.
+// Servo id's reference angle ("ID<id>"), or none when the key is missing or holds no angle a
+// servo can take (ServoAngle): such a servo must not be moved to it.
 std::optional<int> ConfigReferenceAngle(const std::wstring& configPath, int id);

@@ -13,24 +13,38 @@ namespace {
 
 std::string ErrorText(int error) { return std::strerror(error); }
 
-// A sysfs attribute of the device; empty once the device is gone (a removal, whose handling
-// needs no ids).
-std::string Attribute(udev_device* device, const char* name) {
-  const char* value = udev_device_get_sysattr_value(device, name);
-  return value != nullptr ? value : "";
+constexpr std::size_t kIdDigits = 4;
+
+std::string Text(const char* value) { return value != nullptr ? value : ""; }
+
+// An id of PRODUCT as four hexadecimal digits, or empty when it is no such id.
+std::string FourDigitId(const std::string& id) {
+  if (id.empty() || id.size() > kIdDigits ||
+      id.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+    return {};
+  }
+  return std::string(kIdDigits - id.size(), '0') + id;
 }
 
-std::string InterfaceName(udev_device* device) {
-  std::string instance = Attribute(device, "serial");
-  if (instance.empty()) {
-    const char* sysname = udev_device_get_sysname(device);
-    instance = sysname != nullptr ? sysname : "";
-  }
-  return MakeUsbInterfaceName(Attribute(device, "idVendor"), Attribute(device, "idProduct"),
-                              instance);
+UdevUsbDevice Describe(udev_device* device) {
+  return {Text(udev_device_get_property_value(device, "PRODUCT")),
+          Text(udev_device_get_sysattr_value(device, "serial")),
+          Text(udev_device_get_sysname(device))};
 }
 
 }  // namespace
+
+std::string UdevUsbInterfaceName(const UdevUsbDevice& device) {
+  std::string vendor, product;
+  const std::size_t slash = device.product.find('/');
+  if (slash != std::string::npos) {
+    const std::size_t release = device.product.find('/', slash + 1);
+    vendor = FourDigitId(device.product.substr(0, slash));
+    product = FourDigitId(device.product.substr(slash + 1, release - (slash + 1)));
+    if (vendor.empty() || product.empty()) vendor = product = std::string();
+  }
+  return MakeUsbInterfaceName(vendor, product, !device.serial.empty() ? device.serial : device.sysname);
+}
 
 UdevUsbDeviceEvents::UdevUsbDeviceEvents(std::string udevRunFolder)
     : m_runFolder(std::move(udevRunFolder)) {}
@@ -93,8 +107,8 @@ void UdevUsbDeviceEvents::Deliver(udev_device* device) {
   const char* action = udev_device_get_action(device);
   if (action == nullptr) return;
   if (std::strcmp(action, "add") == 0) {
-    m_sink->OnUsbDeviceChange(UsbDeviceChange::kArrived, InterfaceName(device));
+    m_sink->OnUsbDeviceChange(UsbDeviceChange::kArrived, UdevUsbInterfaceName(Describe(device)));
   } else if (std::strcmp(action, "remove") == 0) {
-    m_sink->OnUsbDeviceChange(UsbDeviceChange::kRemoved, InterfaceName(device));
+    m_sink->OnUsbDeviceChange(UsbDeviceChange::kRemoved, UdevUsbInterfaceName(Describe(device)));
   }
 }

@@ -10,14 +10,26 @@ struct udev;
 struct udev_device;
 struct udev_monitor;
 
+// What a udev event of a USB device tells of it, as far as its name needs.
+struct UdevUsbDevice {
+  std::string product;      // the event's PRODUCT property: "vendor/product/release" in
+                            // hexadecimal without leading zeros ("18d1/4e26/310")
+  std::string serial;   // the sysfs attribute "serial"; gone once the device is
+  std::string sysname;  // the kernel name, its place on the bus ("1-1.4")
+};
+
+// The device's interface name, MakeUsbInterfaceName(vendor, product, instance): the ids from
+// PRODUCT, four hexadecimal digits each (empty when PRODUCT holds no such pair), the instance
+// its serial number, else its kernel name.
+std::string UdevUsbInterfaceName(const UdevUsbDevice& device);
+
 // USB device events from udev: a monitor of udev's events for subsystem "usb", device type
 // "usb_device", whose socket the calling thread's event loop watches. Only "add" and "remove"
-// are passed on; each device is named MakeUsbInterfaceName(idVendor, idProduct, serial) from its
-// sysfs attributes. A device without a serial number is named by its place on the bus instead
-// (its kernel name, such as "1-1.4"), as a system does for devices that carry none: the name
-// stays the same while the device stays in its port. A removed device's attributes are gone
-// with it, so a removal names the device by its kernel name with empty ids (a removal is
-// handled whatever the ids).
+// are passed on, each device named by UdevUsbInterfaceName. The kernel puts PRODUCT into both
+// events, so a removal names the device by its ids as its arrival does, although its sysfs
+// attributes, the serial number among them, are gone with it. A device without a serial number
+// (or one that has left) is named by its place on the bus instead, as a system does for devices
+// that carry none.
 //
 // udev's events come from the udev daemon, which announces each device after its rules have run
 // (so the robot's device node already carries the access the rules give). Without the daemon

@@ -12,7 +12,15 @@ UsbLink::UsbLink(IUsbLinkHost* host) : m_host(host) {}
 UsbLink::~UsbLink() { JoinWorkers(); }
 
 void UsbLink::OnUsbDeviceChange(UsbDeviceChange change, const std::string& interfaceName) {
+  Queue(change, interfaceName);
+  HandleQueued();
+}
+
+void UsbLink::Queue(UsbDeviceChange change, const std::string& interfaceName) {
   m_pending.emplace_back(change, interfaceName);
+}
+
+void UsbLink::HandleQueued() {
   if (m_bHandling) return;  // reached from a wait of the event being handled: it comes next
   m_bHandling = true;
   while (!m_pending.empty()) {
@@ -24,13 +32,9 @@ void UsbLink::OnUsbDeviceChange(UsbDeviceChange change, const std::string& inter
 }
 
 void UsbLink::Handle(UsbDeviceChange change, const std::string& interfaceName) {
-  if (change == UsbDeviceChange::kRemoved) {
-    DeviceRemoved();
-  } else if (IsRobotInterfaceName(interfaceName)) {
-    RobotArrived();
-  } else {
-    m_host->SetUsbReady(false);
-  }
+  // Another device (a mouse, the scanner's camera) has nothing to do with the link.
+  if (!IsRobotInterfaceName(interfaceName)) return;
+  change == UsbDeviceChange::kArrived ? RobotArrived() : RobotRemoved();
 }
 
 void UsbLink::RobotArrived() {
@@ -39,30 +43,30 @@ void UsbLink::RobotArrived() {
   m_host->EnableWindow(false);  // until the worker reports
   // The previous objects go first: replacing them unreleased would leave their threads and
   // sockets running with nobody to end them.
-  if (!ReleaseLinkObjects()) return;
-  m_host->SetSession(m_host->CreateSession());
-  m_host->SetUsbDetection(m_host->CreateUsbDetection());
+  if (!ReplaceLinkObjects(true)) return;
+  m_host->ShowSessionEnded(nullptr);  // a Wi-Fi session ends here too
   StartWorker();
   m_host->UpdateConnectionUi(CONNECT_NONE);
 }
 
-void UsbLink::DeviceRemoved() {
-  m_host->SetUsbReady(false);
+void UsbLink::RobotRemoved() {
   AppendToStatusLine("IDS_TESTED_USB_PULLED");
   if (CIZAVSocketSession* session = m_host->Session()) {
     session->StopConnect();
     m_host->UpdateConnectionUi(CONNECT_NONE);
   }
-  if (!ReleaseLinkObjects()) return;
-  m_host->ShowStatus(T("IDS_SERVER_CLOSE_SUCCESS"), false);
+  if (!ReplaceLinkObjects(false)) return;
+  m_host->ShowSessionEnded("IDS_SERVER_CLOSE_SUCCESS");
 }
 
-bool UsbLink::ReleaseLinkObjects() {
+bool UsbLink::ReplaceLinkObjects(bool robotArrived) {
   // Worker runs hold the lock while they use the link objects: the USB worker the detection
   // object, the calibration worker the session.
   m_host->LockWorkerPumping();
   const bool goOn = !m_host->IsShuttingDown();  // shut-down, reached during the wait, owns them
   if (goOn) {
+    // Cleared only now: a run that ended during the wait may have set it.
+    if (!robotArrived) m_host->SetUsbReady(false);
     // Each pointer is cleared before its Release: a Release that serves posted events meanwhile
     // must not let anything reach the object it is ending.
     if (CIZAVSocketSession* session = m_host->Session()) {
@@ -73,6 +77,9 @@ bool UsbLink::ReleaseLinkObjects() {
       m_host->SetUsbDetection(nullptr);
       detection->Release();
     }
+    // A new session either way: over USB for the robot, else for Wi-Fi once the robot is gone.
+    m_host->SetSession(m_host->CreateSession());
+    if (robotArrived) m_host->SetUsbDetection(m_host->CreateUsbDetection());
   }
   m_host->WorkerLock().Unlock();
   return goOn;

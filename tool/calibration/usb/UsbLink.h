@@ -25,6 +25,9 @@ class IUsbLinkHost : public IAdbWorkerHost {
   virtual void SetStatusLine(const QString& text) = 0;
   // The message display (control 1018), busy or idle.
   virtual void ShowStatus(const QString& text, bool busy) = 0;
+  // The session has gone with the device: a calibration run under way ends with it and the
+  // message display says so; else it shows key's text, idle (key may be null: then nothing).
+  virtual void ShowSessionEnded(const char* key) = 0;
   // Enables or disables the whole window.
   virtual void EnableWindow(bool enabled) = 0;
   // Buttons and panels for connection type mode; sets m_nConnectType to mode.
@@ -57,23 +60,32 @@ class UsbLink : public IUsbDeviceSink {
   UsbLink(const UsbLink&) = delete;
   UsbLink& operator=(const UsbLink&) = delete;
 
-  // Arrival of the robot (ids 18D1/4E26): ready set, "IDS_TESTED_USB_INSERT" on the status line,
-  // window disabled until the worker reports, session and detection object replaced (the old
-  // ones released first, after a worker run in progress has ended), a worker run started, not
-  // connected. Arrival of another device: not ready, nothing else. Removal of any device: not
-  // ready, "IDS_TESTED_USB_PULLED", the session (Wi-Fi too) stopped and released, the detection
-  // object released once no worker run uses it, "IDS_SERVER_CLOSE_SUCCESS". An event that comes
-  // while another is handled (its waits serve posted events) is handled after it, in order.
-  // Nothing happens once the window has begun to shut down.
+  // Only the robot's own device (ids 18D1/4E26) acts; other devices change nothing. Arrival:
+  // ready set, "IDS_TESTED_USB_INSERT" on the status line, window disabled until the worker
+  // reports, session and detection object replaced (the old ones released first), a worker run
+  // started, not connected. Removal: "IDS_TESTED_USB_PULLED", the session (Wi-Fi too) stopped,
+  // released and replaced by a new one for Wi-Fi, the detection object released, not ready,
+  // "IDS_SERVER_CLOSE_SUCCESS". Objects are released and replaced, and ready cleared, only under
+  // the worker lock, once no worker run uses them. An event that comes while another is handled
+  // (its waits serve posted events) is handled after it, in order. Nothing happens once the
+  // window has begun to shut down. Queue, then HandleQueued.
   void OnUsbDeviceChange(UsbDeviceChange change, const std::string& interfaceName) override;
+  // Queues an event; HandleQueued handles it. The window queues each event at once and handles
+  // them when it can (not while a message box is open, for one).
+  void Queue(UsbDeviceChange change, const std::string& interfaceName);
+  // Handles the queued events in order, those queued meanwhile too. Called again from within
+  // (its waits serve posted events), it returns at once: the outer call handles what came.
+  void HandleQueued();
+  bool HasQueued() const { return !m_pending.empty(); }
 
   // Starts one worker run on a thread of its own (start-up and each arrival). A thread that
   // cannot be started counts as a run that found no robot: "not ready" is posted.
   void StartWorker();
   // Waits for every run started so far. Call without holding WorkerLock() and once no run can
-  // wait for this thread any more (after shut-down has begun): a plain join serves no box.
+  // wait for this thread any more (shut-down begun and RunningWorkers() 0: a run may wait for its
+  // message box until it ends): a plain join serves no box.
   void JoinWorkers();
-  // Runs still going (tests; threads of finished runs are joined at the next start).
+  // Runs still going (threads of finished runs are joined at the next start or by JoinWorkers).
   int RunningWorkers() const;
 
  private:
@@ -84,10 +96,11 @@ class UsbLink : public IUsbDeviceSink {
 
   void Handle(UsbDeviceChange change, const std::string& interfaceName);
   void RobotArrived();
-  void DeviceRemoved();
-  // Stops and releases the session (when stop is set) and releases the detection object under
-  // the worker lock. False when shut-down began during the wait: nothing was touched.
-  bool ReleaseLinkObjects();
+  void RobotRemoved();
+  // Under the worker lock: releases the session and the detection object, makes a new session,
+  // and a new detection object when the robot arrived, or clears ready when it left. False when
+  // shut-down began during the wait: nothing was touched.
+  bool ReplaceLinkObjects(bool robotArrived);
   void AppendToStatusLine(const char* key);
   void JoinFinishedWorkers();
 

@@ -20,6 +20,17 @@ TEST(CalibrationModelTest, CalibrateWritesABoxOnlyWithAValueFromMinus89To89) {
   EXPECT_EQ(DecimalValue("-2147483648"), INT_MIN);
 }
 
+// An angle box and a reference angle of Config.ini stand for an angle only as a whole number a
+// servo can take; anything else must move no servo (atoi would read it as 0 or beyond 240).
+TEST(CalibrationModelTest, AServoAngleIsAWholeNumberFrom0To240) {
+  const struct { const char* text; std::optional<int> angle; } cases[] = {
+      {"0", 0},      {"240", 240},  {" 90\t", 90}, {"+7", 7},   {"007", 7},
+      {"241", {}},   {"-5", {}},    {"", {}},       {" ", {}},   {"abc", {}},
+      {"90abc", {}}, {"9 0", {}},   {"-", {}},      {"12.5", {}}, {"99999999999", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ServoAngle(c.text), c.angle) << '"' << c.text << '"';
+}
+
 TEST(CalibrationModelTest, AnAngleImpliesBasePlusThreePerUnitFromTheReference) {
   const struct { long long base, angle, reference; const char* text; } cases[] = {
       {0, 90, 90, "0"},   {0, 91, 90, "3"},     {80, 93, 90, "89"}, {80, 94, 90, "False"},

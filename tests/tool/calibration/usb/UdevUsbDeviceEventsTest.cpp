@@ -1,8 +1,8 @@
 #include "calibration/usb/UdevUsbDeviceEvents.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include "calibration/usb/UsbInterfaceName.h"
 #include "outside/uibase/TempFolder.h"
 #include "tool/app/QtTestApp.h"
 
@@ -14,23 +14,41 @@ class NoSink : public IUsbDeviceSink {
 };
 
 // The monitor opens where the udev daemon runs and says why not where it does not: a folder of
-// our own stands for each case, and the machine's own folder is taken as it is.
+// our own stands for each case.
 TEST(UdevUsbDeviceEventsTest, RegistersWhereUdevRunsAndSaysWhyNotElsewhere) {
   QtTestApp();
   TempFolder running;
   running.Write("control", "");
   TempFolder missing;
-  const bool machineRunsUdev = ::access("/run/udev/control", F_OK) == 0;
-  struct Case { std::string folder; bool registers; };
-  for (const Case& c : {Case{running.Path().string(), true}, Case{missing.Path().string(), false},
-                        Case{"/run/udev", machineRunsUdev}}) {
+  for (const bool runs : {true, false}) {
+    const std::string folder = (runs ? running : missing).Path().string();
     NoSink sink;
-    UdevUsbDeviceEvents events(c.folder);
+    UdevUsbDeviceEvents events(folder);
     std::string error;
-    EXPECT_EQ(events.Register(&sink, &error), c.registers) << c.folder << ": " << error;
-    EXPECT_EQ(error, c.registers ? ""
-                                 : "udev is not running (" + c.folder +
-                                       "/control: No such file or directory)");
+    EXPECT_EQ(events.Register(&sink, &error), runs) << folder << ": " << error;
+    EXPECT_EQ(error, runs ? "" : "udev is not running (" + folder + "/control: No such file or directory)");
+  }
+}
+
+// What udev tells of a device, on its arrival and on its removal (when its sysfs attributes are
+// gone), names it with its ids either way: the robot is recognised when it leaves as well.
+TEST(UdevUsbDeviceEventsTest, ADeviceIsNamedByTheIdsAndSerialItsEventCarries) {
+  const struct {
+    const char* what;
+    UdevUsbDevice device;
+    std::string name;
+  } cases[] = {
+      {"robot plugged in", {"18d1/4e26/310", "VORLA2000123", "1-1"},
+       MakeUsbInterfaceName("18d1", "4e26", "VORLA2000123")},
+      {"robot unplugged: no serial any more, its place on the bus", {"18d1/4e26/310", "", "1-1"},
+       MakeUsbInterfaceName("18d1", "4e26", "1-1")},
+      {"leading zeros come back", {"46d/c52b/1201", "", "1-1.2"}, MakeUsbInterfaceName("046d", "c52b", "1-1.2")},
+      {"no PRODUCT", {"", "", "3-1"}, MakeUsbInterfaceName("", "", "3-1")},
+      {"a PRODUCT that is no pair of ids", {"18d1", "", "3-2"}, MakeUsbInterfaceName("", "", "3-2")},
+      {"an id too long", {"118d1/4e26/1", "", "3-3"}, MakeUsbInterfaceName("", "", "3-3")},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(UdevUsbInterfaceName(c.device), c.name) << c.what;
   }
 }
 

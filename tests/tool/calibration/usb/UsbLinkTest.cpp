@@ -36,10 +36,20 @@ class RecordingHost : public IUsbLinkHost {
   QString StatusLine() override { return line; }
   void SetStatusLine(const QString& text) override { line = text; }
   void ShowStatus(const QString& text, bool busy) override { shown += text + (busy ? "!" : ""); }
+  void ShowSessionEnded(const char* key) override { shown += key != nullptr ? T(key) : ""; }
   void EnableWindow(bool value) override { enabled = value; }
   void UpdateConnectionUi(int mode) override { modes.push_back(mode); }
   CIZAVSocketSession* Session() override { return session; }
-  void SetSession(CIZAVSocketSession* value) override { session = value; }
+  void SetSession(CIZAVSocketSession* value) override {
+    // A calibration run reads the session under the worker lock: it may change only under it.
+    bool free = false;
+    std::thread([&] {
+      free = lock.TryLock();
+      if (free) lock.Unlock();
+    }).join();
+    swapsOutsideLock += free ? 1 : 0;
+    session = value;
+  }
   void SetUsbDetection(IZAVUsbDetection* value) override { detection = value; }
   CIZAVSocketSession* CreateSession() override { return NewSession(); }
   IZAVUsbDetection* CreateUsbDetection() override { return NewDetection(); }
@@ -71,6 +81,7 @@ class RecordingHost : public IUsbLinkHost {
   bool enabled = true;
   std::vector<int> modes;
   std::function<void()> onWait;
+  int swapsOutsideLock = 0;
 };
 
 class UsbLinkTest : public ::testing::Test {
@@ -82,7 +93,8 @@ class UsbLinkTest : public ::testing::Test {
 };
 
 // Each event from the same start (a session and a detection object), once every run has ended.
-// What the worker makes of the detection object's answers is AdbWorkerTest's.
+// Only the robot's own device acts; after it leaves, a new session serves Wi-Fi. What the worker
+// makes of the detection object's answers is AdbWorkerTest's.
 TEST_F(UsbLinkTest, EachDeviceEventAndWhatTheWorkerThenFinds) {
   const auto kIn = UsbDeviceChange::kArrived;
   const auto kOut = UsbDeviceChange::kRemoved;
@@ -90,19 +102,20 @@ TEST_F(UsbLinkTest, EachDeviceEventAndWhatTheWorkerThenFinds) {
     UsbDeviceChange change;
     std::string name;
     bool ready;
-    const char* lineKey;  // appended to the status line; null: unchanged
+    const char* lineKey;  // appended to the status line; null: nothing happens at all
     std::vector<int> posts;
     const char* shown;
   };
   const Case cases[] = {
       {kIn, kRobot, true, "IDS_TESTED_USB_INSERT", {1}, ""},
-      {kIn, kOther, false, nullptr, {}, ""},
-      {kOut, kOther, false, "IDS_TESTED_USB_PULLED", {}, "IDS_SERVER_CLOSE_SUCCESS"},
+      {kIn, kOther, true, nullptr, {}, ""},
+      {kOut, kOther, true, nullptr, {}, ""},
+      {kOut, kRobot, false, "IDS_TESTED_USB_PULLED", {}, "IDS_SERVER_CLOSE_SUCCESS"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name + (c.change == kIn ? " in" : " out"));
     RecordingHost host;
-    host.ready = c.change == kOut || c.name == kOther;  // so that clearing it shows
+    host.ready = c.change == kOut || c.name == kOther;  // so that a change shows
     host.nextStates = {1};
     FakeSession& first = host.sessions.front();
     UsbLink(&host).OnUsbDeviceChange(c.change, c.name);  // the link joins its runs as it goes
@@ -112,15 +125,16 @@ TEST_F(UsbLinkTest, EachDeviceEventAndWhatTheWorkerThenFinds) {
     EXPECT_EQ(host.shown, *c.shown ? T(c.shown) : QString());
     EXPECT_EQ(host.modes, c.lineKey ? std::vector<int>{0} : std::vector<int>{});
     EXPECT_EQ(host.journal, (c.lineKey ? Journal{"session", "usb"} : Journal{}));
-    EXPECT_EQ(first.stops, c.change == kOut ? 1 : 0) << "a Wi-Fi session ends too";
+    EXPECT_EQ(first.stops, c.change == kOut && c.lineKey ? 1 : 0) << "a Wi-Fi session ends too";
+    EXPECT_EQ(host.session, c.lineKey ? &host.sessions.back() : &first) << "a new one, or none";
+    EXPECT_EQ(host.sessions.size(), c.lineKey ? 2u : 1u);
+    EXPECT_EQ(host.swapsOutsideLock, 0);
     if (c.change == kIn && c.name == kRobot) {
       // Replaced: the new objects are the ones asked and forwarded from.
-      EXPECT_EQ(host.session, &host.sessions.back());
       EXPECT_EQ(host.detection, &host.detections.back());
       EXPECT_EQ(host.detections.back().forwards, std::vector<int>{6102});
       EXPECT_FALSE(host.enabled) << "the window waits for the worker";
-    } else if (c.change == kOut) {
-      EXPECT_EQ(host.session, nullptr);
+    } else if (c.lineKey) {
       EXPECT_EQ(host.detection, nullptr);
     }
   }
@@ -169,6 +183,24 @@ TEST_F(UsbLinkTest, RemovalWaitsForARunInProgressAndEventsDuringTheWaitComeAfter
   EXPECT_EQ(host.detection, &host.detections.back());
   EXPECT_EQ(host.detections.size(), 2u);
   link.JoinWorkers();
+}
+
+// A run that holds the lock when the robot goes may still find it and say ready; the removal
+// clears ready once that run has ended, so it cannot stay set with no robot there.
+TEST_F(UsbLinkTest, ReadyIsClearedAfterTheRunInProgressHasEnded) {
+  RecordingHost host;
+  UsbLink link(&host);
+  auto* first = static_cast<FakeUsbDetection*>(host.detection);
+  first->states = {1};
+  first->hold = true;
+  link.StartWorker();
+  ASSERT_TRUE(PumpUntil([&] { return first->asked > 0; }));  // the run holds the lock
+  host.onWait = [&] { first->hold = false; };  // it finds the robot while the removal waits
+  link.OnUsbDeviceChange(UsbDeviceChange::kRemoved, kRobot);
+  first->hold = false;  // in case the removal did not wait
+  link.JoinWorkers();
+  EXPECT_EQ(host.posts, std::vector<int>{USB_ADB_READY}) << "the run did find the robot";
+  EXPECT_FALSE(host.ready.load());
 }
 
 }  // namespace
