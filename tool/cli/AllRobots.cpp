@@ -58,7 +58,9 @@ Outcome RunOnEveryRobot(const CliOptions& options, RobotCommand command) {
   all.report["robots"] = Json::Value(Json::arrayValue);
   std::vector<__DevInfo> found = SearchRobots(options.seconds, &all);
   if (all.status != kExitOk) return all;
-  if (found.empty()) return all.Fail(kExitRefused, "no robot answered within " + std::to_string(options.seconds) + " s");
+  if (found.empty()) {
+    return all.Fail(kExitRefused, "no robot answered within " + std::to_string(options.seconds) + " s");
+  }
   std::sort(found.begin(), found.end(),
             [](const __DevInfo& a, const __DevInfo& b) { return AddressValue(a.strIP) < AddressValue(b.strIP); });
   std::set<std::string> claimed;
@@ -73,7 +75,9 @@ Outcome RunOnEveryRobot(const CliOptions& options, RobotCommand command) {
     if (!done.error.empty()) std::cerr << "caltrim-cli: robot " << who.ip << ": " << done.error << std::endl;
     AddRobotOutcome(who, SerialOf(done, robot), done, &all);
     all.status = WorseStatus(all.status, done.status);
-    if (done.status != kExitOk) failed += (failed.empty() ? "" : ", ") + who.ip + " (" + std::to_string(done.status) + ")";
+    if (done.status != kExitOk) {
+      failed += (failed.empty() ? "" : ", ") + who.ip + " (" + std::to_string(done.status) + ")";
+    }
   }
   if (!failed.empty()) all.error = "not every robot succeeded: " + failed;
   return all;

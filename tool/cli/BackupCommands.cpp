@@ -38,7 +38,8 @@ ServoOffsets Differing(const ServoOffsets& offsets, const ServoReplies& now) {
   ServoOffsets differing;
   for (const auto& [id, offset] : offsets) {
     const auto reply = now.byId.find(id);
-    if (reply == now.byId.end() || !reply->second.ok || reply->second.value != offset) differing.emplace_back(id, offset);
+    const bool same = reply != now.byId.end() && reply->second.ok && reply->second.value == offset;
+    if (!same) differing.emplace_back(id, offset);
   }
   return differing;
 }
@@ -95,7 +96,8 @@ void WriteBackup(const CliOptions& options, RobotTarget& robot, const ServoOffse
   }
   outcome->report["unchanged"] = Json::Value(Json::arrayValue);
   for (const auto& servo : writable) {
-    if (std::find(writes.begin(), writes.end(), servo) == writes.end()) outcome->report["unchanged"].append(servo.first);
+    const bool written = std::find(writes.begin(), writes.end(), servo) != writes.end();
+    if (!written) outcome->report["unchanged"].append(servo.first);
   }
   outcome->report["differences"] = Json::Value(Json::arrayValue);
   if (writes.empty()) {
@@ -130,6 +132,8 @@ Outcome Backup(const CliOptions& options, RobotTarget& robot) {
   if (!robot.Connect(&outcome)) return outcome;
   const SerialResult serial = ReadRobotSerial(robot, &outcome);
   if (!serial.ok) return outcome;
+  outcome.report["serial"] = serial.serial;
+  outcome.report["mac"] = serial.mac;
   if (!target.NameAfter(serial.serial, &error)) return outcome.Fail(kExitLocal, "cannot write the backup: " + error);
   // Two robots that report one serial number would share one file, the second replacing the first.
   if (!robot.Claim(target.Path())) {
@@ -138,14 +142,14 @@ Outcome Backup(const CliOptions& options, RobotTarget& robot) {
   }
   CalibrationBackup backup{serial.serial, serial.mac, BackupTimeNow(),
                            ZAVNarrowToUtf8(GetFileVersionText(RunningExecutablePath())), {}};
-  outcome.report["serial"] = backup.serial;
-  outcome.report["mac"] = backup.mac;
   const ServoReplies replies = ReadServoOffsets(&robot.Link(), &robot.Budget(), ids);
   AddServoReplies(&outcome, ids, replies, "offset");
   // Half a backup would put wrong offsets back later: the file is written only whole.
   bool written = false;
   if (outcome.status != kExitOk) {
-    if (outcome.error.empty()) outcome.Fail(outcome.status, "not every servo answered; " + target.Path() + " was not written");
+    if (outcome.error.empty()) {
+      outcome.Fail(outcome.status, "not every servo answered; " + target.Path() + " was not written");
+    }
   } else {
     for (const auto& [id, reply] : replies.byId) backup.offsets.emplace_back(id, reply.value);
     written = target.Commit(BackupToText(backup), &error);
@@ -168,16 +172,18 @@ Outcome Restore(const CliOptions& options, RobotTarget& robot) {
   std::string error;
   // A file is read before the robot is asked; in a folder the robot's serial number names it.
   const bool folder = BackupTarget::IsFolder(options.file);
-  if (!folder && !ReadBackupFile(options.file, &backup, &error)) return outcome.Fail(kExitBadInput, error + "; nothing was sent");
+  if (!folder && !ReadBackupFile(options.file, &backup, &error)) {
+    return outcome.Fail(kExitBadInput, error + "; nothing was sent");
+  }
   if (!robot.Connect(&outcome)) return outcome;
   const SerialResult serial = ReadRobotSerial(robot, &outcome);
   if (!serial.ok) return outcome;
+  outcome.report["serial"] = serial.serial;
   std::string file = options.file == "-" ? "standard input" : options.file;
   if (folder && !(BackupTarget::FileInFolder(options.file, serial.serial, &file, &error) &&
                   ReadBackupFile(file, &backup, &error))) {
     return outcome.Fail(kExitBadInput, error + "; nothing was written");
   }
-  outcome.report["serial"] = serial.serial;
   outcome.report["backupSerial"] = backup.serial;
   outcome.report["file"] = file;
   outcome.Line("serial=" + serial.serial + " backup-serial=" + backup.serial);

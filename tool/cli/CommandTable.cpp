@@ -120,7 +120,9 @@ void DefineSerialWrite(CLI::App* command, CliOptions* options) {
 }
 
 void DefineCompletion(CLI::App* command, CliOptions* options) {
-  command->add_option("SHELL", options->shell, "bash or zsh")->required()->check(CLI::IsMember({"bash", "zsh"}).description(""));
+  command->add_option("SHELL", options->shell, "bash or zsh")
+      ->required()
+      ->check(CLI::IsMember({"bash", "zsh"}).description(""));
 }
 
 // backup and restore on every robot: one file each, in a folder.

@@ -39,7 +39,8 @@ bool RobotTarget::Connect(Outcome* outcome) {
     m_connected = m_link.Connect(m_identity.ip, m_timeoutSeconds);
   }
   if (!*m_connected) {
-    outcome->Fail(kExitUnreachable, "cannot reach the robot at " + m_identity.ip + ":" + std::to_string(ZAV_ROBOT_PORT));
+    outcome->Fail(kExitUnreachable,
+                  "cannot reach the robot at " + m_identity.ip + ":" + std::to_string(ZAV_ROBOT_PORT));
   }
   return *m_connected;
 }
