@@ -125,10 +125,10 @@ std::string ExamplesFooter(const char* examples) {
   return footer + kSeeTopHelp;
 }
 
-// The command of spec under app, made with the group it belongs to (its first word) when it has
+// The command of entry under app, made with the group it belongs to (its first word) when it has
 // one.
-CLI::App* AddCommand(CLI::App* app, const CommandSpec& spec, std::map<std::string, CLI::App*>* groups) {
-  const std::string path = spec.path;
+CLI::App* AddCommand(CLI::App* app, const CommandEntry& entry, std::map<std::string, CLI::App*>* groups) {
+  const std::string path = entry.path;
   const std::size_t space = path.find(' ');
   CLI::App* parent = app;
   if (space != std::string::npos) {
@@ -140,8 +140,8 @@ CLI::App* AddCommand(CLI::App* app, const CommandSpec& spec, std::map<std::strin
     }
     parent = made;
   }
-  CLI::App* command = parent->add_subcommand(path.substr(space == std::string::npos ? 0 : space + 1), spec.help);
-  command->group("Commands")->footer(ExamplesFooter(spec.examples));
+  CLI::App* command = parent->add_subcommand(path.substr(space == std::string::npos ? 0 : space + 1), entry.help);
+  command->group("Commands")->footer(ExamplesFooter(entry.examples));
   return command;
 }
 
@@ -199,15 +199,15 @@ void DefineCommandLine(CLI::App* app, CliOptions* options) {
       "print the version and end");
   AddCommonOptions(app, options);
   std::map<std::string, CLI::App*> groups;
-  for (const CommandSpec& spec : CommandSpecs()) {
-    CLI::App* command = AddCommand(app, spec, &groups);
-    if (spec.robotRun != nullptr) AddRobotOptions(command, options, spec.oneRobot);
-    if (spec.define != nullptr) spec.define(command, options);
-    command->callback([options, &spec] {
-      std::string problem = spec.robotRun != nullptr ? ChooseRobot(spec, options) : std::string();
-      if (problem.empty() && spec.check != nullptr) problem = spec.check(*options);
+  for (const CommandEntry& entry : CommandEntries()) {
+    CLI::App* command = AddCommand(app, entry, &groups);
+    if (entry.robotRun != nullptr) AddRobotOptions(command, options, entry.oneRobot);
+    if (entry.define != nullptr) entry.define(command, options);
+    command->callback([options, &entry] {
+      std::string problem = entry.robotRun != nullptr ? ChooseRobot(entry, options) : std::string();
+      if (problem.empty() && entry.check != nullptr) problem = entry.check(*options);
       if (!problem.empty()) throw CLI::ValidationError(problem);
-      options->command = &spec;
+      options->command = &entry;
     });
   }
   // After the commands, which would each take it over.

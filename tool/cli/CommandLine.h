@@ -7,12 +7,12 @@
 namespace CLI {
 class App;
 }
-struct CommandSpec;
+struct CommandEntry;
 
 // What caltrim-cli is told on its command line.
 struct CliOptions {
   // The sub-command to run (CommandTable.h); none until one is parsed.
-  const CommandSpec* command = nullptr;
+  const CommandEntry* command = nullptr;
 
   // Common.
   bool json = false;

@@ -141,8 +141,8 @@ const char* const kGroups[][2] = {
 
 }  // namespace
 
-const std::vector<CommandSpec>& CommandSpecs() {
-  static const std::vector<CommandSpec> specs = {
+const std::vector<CommandEntry>& CommandEntries() {
+  static const std::vector<CommandEntry> entries = {
       {"discover",
        "list the robots on the network.\n"
        "Broadcasts the search request on UDP port 6000 (once more each second) and lists each\n"
@@ -213,7 +213,7 @@ const std::vector<CommandSpec>& CommandSpecs() {
        "caltrim-cli completion bash > ~/.local/share/bash-completion/completions/caltrim-cli",
        WriteCompletion, nullptr, false, DefineCompletion},
   };
-  return specs;
+  return entries;
 }
 
 const char* GroupHelp(const char* group) {
@@ -237,7 +237,7 @@ void AddRobotOptions(CLI::App* command, CliOptions* options, bool oneRobot) {
       ->check(Within(1, 600));
 }
 
-std::string ChooseRobot(const CommandSpec& spec, CliOptions* options) {
+std::string ChooseRobot(const CommandEntry& entry, CliOptions* options) {
   // The default is taken here, for the command given only: the parser would check the variable
   // for every command that has --robot, used or not.
   if (options->robot.empty()) {
@@ -247,8 +247,8 @@ std::string ChooseRobot(const CommandSpec& spec, CliOptions* options) {
     const std::string problem = RobotAddressOrAll(options->robot);
     if (!problem.empty()) return "CALTRIM_ROBOT: " + problem;
   }
-  if (spec.oneRobot && options->robot == "all") {
-    return "--robot: \"all\": " + std::string(spec.path) + " works on one robot at a time";
+  if (entry.oneRobot && options->robot == "all") {
+    return "--robot: \"all\": " + std::string(entry.path) + " works on one robot at a time";
   }
   return {};
 }

@@ -18,7 +18,7 @@ class RobotTarget;
 using PlainCommand = Outcome (*)(const CliOptions& options);
 using RobotCommand = Outcome (*)(const CliOptions& options, RobotTarget& robot);
 
-struct CommandSpec {
+struct CommandEntry {
   const char* path;      // its words, "offsets read"; a group ("offsets") is made from the first
   const char* help;      // what it does; the first line is its summary in the list of commands
   const char* examples;  // one or two command lines, the end of its help
@@ -32,7 +32,7 @@ struct CommandSpec {
 };
 
 // In the order of the help.
-const std::vector<CommandSpec>& CommandSpecs();
+const std::vector<CommandEntry>& CommandEntries();
 
 // The summary of a group of commands ("offsets"), for the list of commands.
 const char* GroupHelp(const char* group);
@@ -40,7 +40,7 @@ const char* GroupHelp(const char* group);
 // Adds --robot (an address, or "all") and, unless oneRobot, --seconds.
 void AddRobotOptions(CLI::App* command, CliOptions* options, bool oneRobot);
 
-// Once the command line of the robot command spec is parsed: --robot, or else CALTRIM_ROBOT, in
+// Once the command line of the robot command of entry is parsed: --robot, or else CALTRIM_ROBOT, in
 // options->robot. The usage error when neither names a robot, or "all" for a command on one.
-std::string ChooseRobot(const CommandSpec& spec, CliOptions* options);
+std::string ChooseRobot(const CommandEntry& entry, CliOptions* options);
 
