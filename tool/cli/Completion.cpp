@@ -3,6 +3,10 @@
 
 #include <CLI/CLI.hpp>
 
+#include <map>
+#include <string>
+#include <vector>
+
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 

@@ -1,5 +1,9 @@
 #include "cli/HelpFormatter.h"
 
+#include <sstream>
+#include <string>
+#include <vector>
+
 namespace {
 
 // The words that lead to command: "caltrim-cli offsets read".
