@@ -27,7 +27,6 @@ std::string RobotAddress(const std::string& text) {
 
 std::string RobotAddressOrAll(const std::string& text) { return text == "all" ? std::string() : RobotAddress(text); }
 
-
 std::string ServoListProblem(const std::string& text) {
   std::string error;
   ParseServoList(text, &error);
