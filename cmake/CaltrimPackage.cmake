@@ -1,6 +1,6 @@
 # The Debian package of the installed program: `cpack -G DEB` in a build folder (scripts/package).
-# It holds what the install rules lay out (the program folder, launcher, desktop entry, icons and
-# udev rule) and nothing else: tests, benchmarks and simulators have no install rules.
+# It holds what the install rules lay out (the program folder, launchers, desktop entry, icons,
+# udev rule, caltrim-cli's bash completion and man page) and nothing else: tests, benchmarks and simulators have no install rules.
 set(CALTRIM_PACKAGE_MAINTAINER "Norvik Caltrim team <caltrim@norvik.example>" CACHE STRING
     "The Maintainer field of the Debian package")
 
@@ -14,7 +14,8 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "Caltrim finds Vorla2 robots on the local network or on USB, shows one panel per servo,\n"
     "and writes the calibration offsets the operator sets. The program and its libraries\n"
     "live in /usr/lib/caltrim, and the command caltrim starts it; caltrim-cli does the same\n"
-    "from a shell, for production lines and scripts.")
+    "from a shell, for production lines and scripts (see caltrim-cli(1); bash completes\n"
+    "its commands).")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "ZAVUIBase.h"
 #include "app/FileVersion.h"
 #include "calibration/rules/CalibrationModel.h"
@@ -6,8 +8,10 @@
 #include "cli/CommandContext.h"
 #include "cli/Commands.h"
 #include "cli/OffsetWrites.h"
+#include "cli/RobotTarget.h"
 #include "cli/SerialExchange.h"
 #include "cli/ServoExchange.h"
+#include "cli/ServoList.h"
 #include "provisioning/SerialNumberFlow.h"
 
 namespace {
@@ -27,6 +31,35 @@ ServoOffsets Writable(const ServoOffsets& offsets) {
     if (IsWritableOffset(servo.second)) writable.push_back(servo);
   }
   return writable;
+}
+
+// The servos of offsets whose offset read now (now) is not theirs, or could not be read.
+ServoOffsets Differing(const ServoOffsets& offsets, const ServoReplies& now) {
+  ServoOffsets differing;
+  for (const auto& [id, offset] : offsets) {
+    const auto reply = now.byId.find(id);
+    const bool same = reply != now.byId.end() && reply->second.ok && reply->second.value == offset;
+    if (!same) differing.emplace_back(id, offset);
+  }
+  return differing;
+}
+
+// The servos of the backup that --ids names, in its order; all of them without --ids. False, with
+// the outcome failed as bad input, when --ids names a servo the backup lacks.
+bool ChosenServos(const CliOptions& options, const std::string& file, ServoOffsets* offsets, Outcome* outcome) {
+  if (options.ids.empty()) return true;
+  std::string error;
+  ServoOffsets chosen;
+  for (const int id : ParseServoList(options.ids, &error)) {
+    const auto servo = std::find_if(offsets->begin(), offsets->end(), [id](const auto& s) { return s.first == id; });
+    if (servo == offsets->end()) {
+      outcome->Fail(kExitBadInput, file + " holds no servo " + std::to_string(id) + "; nothing was written");
+      return false;
+    }
+    chosen.push_back(*servo);
+  }
+  *offsets = chosen;
+  return true;
 }
 
 // One rule for backup and restore: a servo whose offset is outside -89..89 gets an "outOfRange"
@@ -49,48 +82,74 @@ void AddOutOfRange(const ServoOffsets& offsets, const std::string& consequence, 
                                      std::to_string(kMaxCaliOffset) + " of servo " + named + ": " + consequence);
 }
 
-// One line and one "differences" entry for each servo whose offset read from the robot is not
-// the backup's, or could not be read ("robot" null, robot=none).
-void AddDifferences(const ServoOffsets& offsets, const ServoReplies& replies, Outcome* outcome) {
+// The writes of a restore: the offsets that differ from the robot's (all with --all), each read
+// back afterwards. "no offset differs" when there is nothing to write.
+void WriteBackup(const CliOptions& options, RobotTarget& robot, const ServoOffsets& writable, Outcome* outcome) {
+  ServoOffsets writes = writable;
+  if (!options.all) {
+    const ServoReplies now = ReadServoOffsets(&robot.Link(), &robot.Budget(), Ids(writable));
+    if (now.lost) {
+      outcome->Fail(kExitUnreachable, "the link to the robot was lost");
+      return;
+    }
+    writes = Differing(writable, now);
+  }
+  outcome->report["unchanged"] = Json::Value(Json::arrayValue);
+  for (const auto& servo : writable) {
+    const bool written = std::find(writes.begin(), writes.end(), servo) != writes.end();
+    if (!written) outcome->report["unchanged"].append(servo.first);
+  }
   outcome->report["differences"] = Json::Value(Json::arrayValue);
-  for (const auto& [id, offset] : offsets) {
-    const auto reply = replies.byId.find(id);
-    const bool read = reply != replies.byId.end() && reply->second.ok;
-    if (read && reply->second.value == offset) continue;
-    Json::Value entry(Json::objectValue);
-    entry["id"] = id;
-    entry["robot"] = read ? Json::Value(reply->second.value) : Json::Value();
-    entry["backup"] = offset;
-    outcome->report["differences"].append(entry);
-    outcome->Line("differs servo " + std::to_string(id) + " robot=" +
-                  (read ? std::to_string(reply->second.value) : std::string("none")) +
-                  " backup=" + std::to_string(offset));
+  if (writes.empty()) {
+    outcome->Line("no offset differs");
+    return;
+  }
+  WriteServoOffsets(&robot.Link(), &robot.Budget(), writes, outcome);
+  if (!LinkStands(&robot.Link(), outcome)) return;
+  const ServoReplies readBack = ReadServoOffsets(&robot.Link(), &robot.Budget(), Ids(writes));
+  if (readBack.lost) {
+    outcome->Fail(kExitUnreachable, "the link to the robot was lost");
+    return;
+  }
+  AddDifferences(outcome, writes, readBack, "backup");
+  if (!outcome->report["differences"].empty()) {
+    if (outcome->status == kExitOk) outcome->status = kExitRefused;
+    outcome->error = "the offsets read back are not all the backup's";
   }
 }
 
 }  // namespace
 
-Outcome Backup(const CliOptions& options) {
+Outcome Backup(const CliOptions& options, RobotTarget& robot) {
   Outcome outcome = ServoOutcome();
+  // Standard output carries the backup itself: the report goes to standard error.
+  outcome.reportOnStderr = options.file == "-";
   const std::vector<int> ids = CoveredServos(options, &outcome);
   if (ids.empty()) return outcome;
-  BackupTarget target(options.file);
+  BackupTarget target(options.file, options.outputFd);
   std::string error;
   if (!target.Open(&error)) return outcome.Fail(kExitLocal, error + "; nothing was sent");
-  RobotLink link;
-  if (!ConnectRobot(options, &link, &outcome)) return outcome;
-  const SerialResult serial = ReadRobotSerial(&link, &outcome);
+  if (!robot.Connect(&outcome)) return outcome;
+  const SerialResult serial = ReadRobotSerial(robot, &outcome);
   if (!serial.ok) return outcome;
+  outcome.report["serial"] = serial.serial;
+  outcome.report["mac"] = serial.mac;
+  if (!target.NameAfter(serial.serial, &error)) return outcome.Fail(kExitLocal, "cannot write the backup: " + error);
+  // Two robots that report one serial number would share one file, the second replacing the first.
+  if (!robot.Claim(target.Path())) {
+    return outcome.Fail(kExitLocal, "cannot write " + target.Path() + ": it holds the backup of another robot of "
+                                    "this run, with the same serial number " + serial.serial);
+  }
   CalibrationBackup backup{serial.serial, serial.mac, BackupTimeNow(),
                            ZAVNarrowToUtf8(GetFileVersionText(RunningExecutablePath())), {}};
-  outcome.report["serial"] = backup.serial;
-  outcome.report["mac"] = backup.mac;
-  const ServoReplies replies = ReadServoOffsets(&link, ids, std::chrono::seconds(options.timeoutSeconds));
+  const ServoReplies replies = ReadServoOffsets(&robot.Link(), &robot.Budget(), ids);
   AddServoReplies(&outcome, ids, replies, "offset");
   // Half a backup would put wrong offsets back later: the file is written only whole.
   bool written = false;
   if (outcome.status != kExitOk) {
-    if (outcome.error.empty()) outcome.Fail(outcome.status, "not every servo answered; " + options.file + " was not written");
+    if (outcome.error.empty()) {
+      outcome.Fail(outcome.status, "not every servo answered; " + target.Path() + " was not written");
+    }
   } else {
     for (const auto& [id, reply] : replies.byId) backup.offsets.emplace_back(id, reply.value);
     written = target.Commit(BackupToText(backup), &error);
@@ -98,52 +157,51 @@ Outcome Backup(const CliOptions& options) {
   }
   // The file is named only once it holds the backup.
   if (written) {
-    outcome.report["file"] = options.file;
-    AddOutOfRange(backup.offsets, "flagged in " + options.file + "; restore leaves those servos out", &outcome);
+    outcome.report["file"] = target.Path();
+    AddOutOfRange(backup.offsets, "flagged in " + target.Path() + "; restore leaves those servos out", &outcome);
   }
-  outcome.text = "serial=" + backup.serial + " mac=" + backup.mac +
-                 (written ? " file=" + options.file : "") + "\n" + outcome.text;
+  outcome.text = "serial=" + backup.serial + " mac=" + backup.mac + (written ? " file=" + target.Path() : "") +
+                 "\n" + outcome.text;
   return outcome;
 }
 
-Outcome Restore(const CliOptions& options) {
+Outcome Restore(const CliOptions& options, RobotTarget& robot) {
   Outcome outcome = ServoOutcome();
   outcome.report["dryRun"] = options.dryRun;
   CalibrationBackup backup;
   std::string error;
-  if (!ReadBackupFile(options.file, &backup, &error)) return outcome.Fail(kExitBadInput, error + "; nothing was sent");
-  RobotLink link;
-  if (!ConnectRobot(options, &link, &outcome)) return outcome;
-  const SerialResult serial = ReadRobotSerial(&link, &outcome);
+  // A file is read before the robot is asked; in a folder the robot's serial number names it.
+  const bool folder = BackupTarget::IsFolder(options.file);
+  if (!folder && !ReadBackupFile(options.file, &backup, &error)) {
+    return outcome.Fail(kExitBadInput, error + "; nothing was sent");
+  }
+  if (!robot.Connect(&outcome)) return outcome;
+  const SerialResult serial = ReadRobotSerial(robot, &outcome);
   if (!serial.ok) return outcome;
   outcome.report["serial"] = serial.serial;
+  std::string file = options.file == "-" ? "standard input" : options.file;
+  if (folder && !(BackupTarget::FileInFolder(options.file, serial.serial, &file, &error) &&
+                  ReadBackupFile(file, &backup, &error))) {
+    return outcome.Fail(kExitBadInput, error + "; nothing was written");
+  }
   outcome.report["backupSerial"] = backup.serial;
+  outcome.report["file"] = file;
   outcome.Line("serial=" + serial.serial + " backup-serial=" + backup.serial);
   if (!SameSerial(ZAVWidenUtf8(serial.serial), ZAVWidenUtf8(backup.serial)) && !options.force) {
-    return outcome.Fail(kExitBadInput, options.file + " is the backup of robot " + backup.serial + ", not of " +
+    return outcome.Fail(kExitBadInput, file + " is the backup of robot " + backup.serial + ", not of " +
                                            serial.serial + " (--force writes it anyway); nothing was written");
   }
-  const ServoOffsets writes = Writable(backup.offsets);
-  const std::vector<int> ids = Ids(writes);
-  const auto idle = std::chrono::seconds(options.timeoutSeconds);
+  if (!ChosenServos(options, file, &backup.offsets, &outcome)) return outcome;
+  const ServoOffsets writable = Writable(backup.offsets);
   if (options.dryRun) {
     // What a restore would change: the robot's offsets now against the backup's.
-    const ServoReplies now = ReadServoOffsets(&link, ids, idle);
-    AddServoReplies(&outcome, ids, now, "offset");
-    AddDifferences(writes, now, &outcome);
+    const ServoReplies now = ReadServoOffsets(&robot.Link(), &robot.Budget(), Ids(writable));
+    AddServoReplies(&outcome, Ids(writable), now, "offset");
+    AddDifferences(&outcome, writable, now, "backup");
   } else {
-    WriteServoOffsets(&link, writes, &outcome);
-    if (!LinkStands(&link, &outcome)) return outcome;
-    const ServoReplies readBack = ReadServoOffsets(&link, ids, idle);
-    if (readBack.lost) return outcome.Fail(kExitUnreachable, "the link to the robot was lost");
-    AddDifferences(writes, readBack, &outcome);
-    if (!outcome.report["differences"].empty()) {
-      if (outcome.status == kExitOk) outcome.status = kExitRefused;
-      outcome.error = "the offsets read back are not all the backup's";
-    }
+    WriteBackup(options, robot, writable, &outcome);
   }
-  AddOutOfRange(backup.offsets,
-                "flagged in " + options.file + (options.dryRun ? "; would not be written" : "; not written"),
+  AddOutOfRange(backup.offsets, "flagged in " + file + (options.dryRun ? "; would not be written" : "; not written"),
                 &outcome);
   return outcome;
 }

@@ -66,6 +66,18 @@ bool ReadBackupText(const std::string& path, std::string* text, std::string* err
   return regular && failure == 0 && text->size() <= kMaxBackupFileBytes;
 }
 
+// Standard input to its end, at most kMaxBackupFileBytes: whatever it is (a pipe, a file), the
+// one who started the program chose it.
+bool ReadInput(std::string* text, std::string* error) {
+  const int failure = ReadAtMost(STDIN_FILENO, kMaxBackupFileBytes + 1, text);
+  if (failure != 0) {
+    *error = std::string("cannot be read: ") + std::strerror(failure);
+  } else if (text->size() > kMaxBackupFileBytes) {
+    *error = "larger than 1 MiB, which no backup is";
+  }
+  return failure == 0 && text->size() <= kMaxBackupFileBytes;
+}
+
 class BackupReader {
  public:
   BackupReader(const std::string& text, std::string* error) : m_text(text), m_error(error) {}
@@ -194,8 +206,10 @@ bool BackupFromText(const std::string& text, CalibrationBackup* backup, std::str
 
 bool ReadBackupFile(const std::string& path, CalibrationBackup* backup, std::string* error) {
   std::string text;
-  if (!ReadBackupText(path, &text, error) || !BackupFromText(text, backup, error)) {
-    *error = path + ": " + *error;
+  const bool input = path == "-";
+  if (!(input ? ReadInput(&text, error) : ReadBackupText(path, &text, error)) ||
+      !BackupFromText(text, backup, error)) {
+    *error = (input ? std::string("standard input") : path) + ": " + *error;
     return false;
   }
   return true;

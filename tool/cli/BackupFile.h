@@ -50,6 +50,8 @@ bool BackupFromText(const std::string& text, CalibrationBackup* backup, std::str
 
 // Reads the file at path: only a regular file of at most kMaxBackupFileBytes (a folder, a FIFO
 // or a device is refused unread). False with *error "PATH: reason" or "PATH: line N: reason".
+// "-" reads standard input, whatever it is, to its end or past kMaxBackupFileBytes ("standard
+// input: reason").
 bool ReadBackupFile(const std::string& path, CalibrationBackup* backup, std::string* error);
 
 // now as local time, "%Y-%m-%dT%H:%M:%S%z".

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -49,10 +50,13 @@ BackupTarget::~BackupTarget() {
 }
 
 bool BackupTarget::Open(std::string* error) {
+  if (m_path == "-") return true;
   struct stat target {};
   // The rename at the end would fail over a folder, after the robot was read.
-  if (::stat(m_path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) return Fail(EISDIR, error);
-  std::string name = m_path + ".XXXXXX" + kTemporarySuffix;
+  if (!IsFolder(m_path) && ::stat(m_path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
+    return Fail(EISDIR, error);
+  }
+  std::string name = m_path + (IsFolder(m_path) ? ".backup" : "") + ".XXXXXX" + kTemporarySuffix;
   m_fd = ::mkostemps(name.data(), sizeof kTemporarySuffix - 1, O_CLOEXEC);
   if (m_fd < 0) return Fail(errno, error);
   m_temporary = name;
@@ -60,7 +64,30 @@ bool BackupTarget::Open(std::string* error) {
   return true;
 }
 
+bool BackupTarget::FileInFolder(const std::string& folder, const std::string& serial, std::string* path,
+                                std::string* error) {
+  const bool plain = !serial.empty() && serial.front() != '.' &&
+                     std::none_of(serial.begin(), serial.end(), [](char c) {
+                       return c == '/' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+                     });
+  if (!plain) {
+    *error = "the serial number \"" + serial + "\" cannot name a file in " + folder;
+    return false;
+  }
+  *path = folder + serial + ".json";
+  return true;
+}
+
+bool BackupTarget::NameAfter(const std::string& serial, std::string* error) {
+  return !IsFolder(m_path) || FileInFolder(m_path, serial, &m_path, error);
+}
+
 bool BackupTarget::Commit(const std::string& text, std::string* error) {
+  if (m_path == "-") {
+    const int failure = WriteAll(m_outputFd, text);
+    if (failure != 0) *error = std::string("cannot write the backup to standard output: ") + std::strerror(failure);
+    return failure == 0;
+  }
   if (int failure = WriteAll(m_fd, text); failure != 0) return Fail(failure, error);
   if (::fsync(m_fd) != 0) return Fail(errno, error);
   const int fd = m_fd;

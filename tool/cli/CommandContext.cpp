@@ -1,10 +1,18 @@
 #include "cli/CommandContext.h"
 
+#include <atomic>
 #include <iostream>
 
 #include "ZAVUIBase.h"
 #include "calibration/rules/ServoConfig.h"
 #include "cli/ServoExchange.h"
+#include "cli/ServoList.h"
+
+namespace {
+
+std::atomic<bool> g_quiet{false};
+
+}  // namespace
 
 std::wstring ConfigPath(const CliOptions& options) {
   if (!options.configPath.empty()) return ZAVWidenUtf8(options.configPath);
@@ -12,18 +20,15 @@ std::wstring ConfigPath(const CliOptions& options) {
 }
 
 std::vector<int> CoveredServos(const CliOptions& options, Outcome* outcome) {
+  std::string error;
+  if (!options.ids.empty()) return ParseServoList(options.ids, &error);  // checked by the parser
   const std::vector<int> ids =
       ServoIds(options.servos > 0 ? options.servos : ConfigServoCount(ConfigPath(options)));
-  if (ids.empty()) outcome->Fail(kExitBadInput, "no servos: ServoNum of Config.ini is 0 or missing; give --servos");
+  if (ids.empty()) {
+    outcome->Fail(kExitBadInput, "no servos: ServoNum of " + ZAVNarrowToUtf8(ConfigPath(options)) +
+                                     " is 0 or missing; give --servos or --ids");
+  }
   return ids;
-}
-
-bool ConnectRobot(const CliOptions& options, RobotLink* link, Outcome* outcome) {
-  Progress("connecting to " + options.robot + ":" + std::to_string(ZAV_ROBOT_PORT));
-  if (link->Connect(options.robot, options.timeoutSeconds)) return true;
-  outcome->Fail(kExitUnreachable, "cannot reach the robot at " + options.robot + ":" +
-                                      std::to_string(ZAV_ROBOT_PORT));
-  return false;
 }
 
 bool LinkStands(RobotLink* link, Outcome* outcome) {
@@ -32,4 +37,8 @@ bool LinkStands(RobotLink* link, Outcome* outcome) {
   return false;
 }
 
-void Progress(const std::string& text) { std::cerr << text << "\n"; }
+void Progress(const std::string& text) {
+  if (!g_quiet) std::cerr << text << "\n";
+}
+
+void SetQuiet(bool quiet) { g_quiet = quiet; }

@@ -1,7 +1,6 @@
 #include "cli/CommandLine.h"
 
 #include <CLI/CLI.hpp>
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,12 +8,14 @@
 #include <cerrno>
 #include <cstring>
 #include <iostream>
+#include <map>
+#include <memory>
 
-#include "ZAVServoSocket.h"
 #include "ZAVUIBase.h"
 #include "app/FileVersion.h"
-#include "cli/Commands.h"
+#include "cli/CommandTable.h"
 #include "cli/ExitStatus.h"
+#include "cli/HelpFormatter.h"
 #include "cli/Outcome.h"
 
 namespace {
@@ -23,33 +24,51 @@ constexpr char kDescription[] =
     "caltrim-cli: the servos and the serial number of a Vorla2 robot from a shell, over the same\n"
     "link as the Caltrim window.";
 
-constexpr char kFooter[] = R"(
+constexpr char kFooter[] = R"(Common options stand before or after the command. `caltrim-cli COMMAND --help` shows a
+command's own, with examples; README describes each command's JSON object.
+
 Output: text for people on standard output, one line per item; with --json one JSON object on
-one line instead, which always holds "status" (the exit status) and, after a failure, "error",
-whatever the outcome (a command line that does not parse too).
-Progress and diagnostics go to standard error.
+one line instead, which always holds "version" (1, the shape of the objects) and "status" (the
+exit status) and, after a failure, "error", whatever the outcome (a command line that does not
+parse too). Progress and diagnostics go to standard error: -q leaves only errors, -v adds the
+link's states and every reply.
 
   discover       NAME<TAB>VERSION<TAB>IP<TAB>MAC, each robot once (by MAC), in order of answer
-                 {"robots":[{"name":"Vorla2_01","version":"1.0.0","ip":"..","mac":".."}]}
-  offsets read   servo ID Ok offset=V | servo ID Failed | servo ID no reply
-                 {"servos":[{"id":1,"result":"Ok","offset":-5},{"id":2,"result":"no reply"}]}
+  offsets read, angles read
+                 servo ID Ok offset=V | servo ID Ok angle=A | servo ID Failed | servo ID no reply
+  servos scan    servo ID Ok angle=A for each id that answers, then ids=LIST (as --ids takes it)
   offsets write  servo ID Ok|Failed|no reply offset=V      (the value sent)
   move, reset    servo ID Ok|Failed|no reply angle=A       (the angle sent; Ok: the servo
                  answered a read of its angle sent after the move, as the link carries no
                  answer to a move itself)
   backup         serial=S mac=M file=FILE (file= once written), then the lines of offsets read
-                 {"serial":"S","mac":"M","file":"FILE","servos":[...],"outOfRange":[...]}
-  restore        serial=S backup-serial=S, the lines of offsets write, then one line per servo
-                 whose offset read back differs: differs servo ID robot=V backup=W
-                 {"serial":..,"backupSerial":..,"dryRun":false,"servos":[...],
-                  "differences":[{"id":3,"robot":5,"backup":4}],"outOfRange":[...]}
+  restore        serial=S backup-serial=S, the lines of offsets write for the offsets that
+                 differed ("no offset differs" when none did), then one line per servo whose
+                 offset read back differs: differs servo ID robot=V backup=W
+  --dry-run      (offsets write, reset, restore) the servos' values now, then one line per
+                 servo that would change: differs servo ID robot=V write=W|reference=A|backup=W
   backup and restore end with one line per servo whose offset is outside -89..89:
-                 out-of-range servo ID offset=V          {"id":3,"offset":120}
-                 (the robot reported it: the backup keeps it, flagged "outOfRange" in the file,
-                 and restore never writes it; either ends with status 5)
-  sn read        serial=S mac=M                  {"serial":"S","mac":"M"}
-  sn write       serial=S mac=M (read back and confirmed); the window's messages on stderr
-                 {"serial":"S","mac":"M","messages":[{"key":"IDS_..","text":".."}]}
+                 out-of-range servo ID offset=V (kept in the backup, flagged "outOfRange", and
+                 never written by restore; either ends with status 5)
+  sn read        serial=S mac=M
+  sn write       serial=S mac=M (read back and confirmed, or held already); the window's
+                 messages on standard error
+
+With --robot all, the command runs on each robot that discovery finds within --seconds, one after
+the other in order of address: each robot gets the line
+  robot ip=IP mac=MAC serial=S status=N
+followed by the command's own lines, indented by two spaces (with --json one object in the array
+"robots" for each, the command's own object with "robot":{"name","version","ip","mac","serial"}).
+backup and restore then take a folder DIR/ and use DIR/SERIAL.json for each robot. The exit
+status is the worst of the robots', from worst to best: 4, 2, 3, 6, 1, 5, 0.
+
+Waits: --timeout S bounds the connect (S) and the link (a robot that sends nothing for S is
+lost), and all of a command's waits for the robot's answers together: on each robot the command
+sits through at most S of silence in all. A servo that stayed silent is reported "no reply" and
+not waited for again in that command; once S is spent, a wait still allows 1 s between answers.
+Offset writes also end 6 s after they began, the serial number's answers about 6 s after each
+request. Each request to the equipment service may take S to connect, then S without progress
+while sending and S while receiving.
 
 Exit status: 0 everything asked succeeded; 1 a robot or the equipment service refused or did
 not answer; 2 bad usage or input (the argument or the file line is named; nothing is sent);
@@ -58,9 +77,13 @@ file that cannot be written, or the program itself failed); 5 backup or restore 
 left out servos whose offsets are outside -89..89 (not a clean backup or restore); 6 sn write put
 the serial number into the robot, but it was not confirmed with the equipment service.
 
+Environment: CALTRIM_ROBOT is the default of --robot (an address, or all).
 Config.ini (ServoNum, ID1..IDn) and sys.ini (Settings/Server) are the program's own, as the
-Caltrim window reads them.
-)";
+Caltrim window reads them.)";
+
+constexpr char kSeeTopHelp[] =
+    "\nThe common options (--json, -q, -v, --timeout, --config), the output and the exit\n"
+    "statuses: caltrim-cli --help.";
 
 // --config FILE: a regular file that can be read. The ini reader takes a file it cannot read for
 // an empty one, which would blame a missing ServoNum instead of the file.
@@ -73,115 +96,53 @@ std::string ReadableFile(const std::string& path) {
   return regular ? std::string() : "cannot read " + path + ": not a regular file";
 }
 
-// Parsing command (with its options) chooses run as the sub-command to run.
-void Runs(CLI::App* command, CliOptions* options, Outcome (*run)(const CliOptions&)) {
-  command->callback([options, run] { options->command = run; });
+void AddCommonOptions(CLI::App* app, CliOptions* options) {
+  app->add_flag("--json", options->json, "machine-readable output on standard output");
+  CLI::Option* quiet = app->add_flag("-q,--quiet", options->quiet, "no progress on standard error, only errors");
+  app->add_flag("-v,--verbose", options->verbose, "also the link's states and every reply on standard error")
+      ->excludes(quiet);
+  app->add_option("--timeout", options->timeoutSeconds,
+                  "in seconds, 1..3600 (default 10): the connect; the link (nothing heard for\n"
+                  "SECONDS ends it); the silence all of a command's waits for answers may sit\n"
+                  "through together; each step of a request to the equipment service")
+      ->option_text("SECONDS")
+      ->check(CLI::Range(1, 3600).description(""));
+  app->add_option("--config", options->configPath, "the Config.ini to read instead of the program's")
+      ->option_text("FILE")
+      ->check(CLI::Validator(ReadableFile, ""));
 }
 
-// --robot: a dotted IPv4 address, as the session takes it; the port is always the robot's own.
-std::string RobotAddress(const std::string& text) {
-  in_addr address{};
-  if (::inet_pton(AF_INET, text.c_str(), &address) == 1) return {};
-  const std::size_t colon = text.rfind(':');
-  if (colon != std::string::npos && ::inet_pton(AF_INET, text.substr(0, colon).c_str(), &address) == 1) {
-    return "\"" + text + "\" is an IPv4 address with a port: give the address alone (the port is always " +
-           std::to_string(ZAV_ROBOT_PORT) + ")";
+// "  caltrim-cli backup --robot ..." lines under "Examples:".
+std::string ExamplesFooter(const char* examples) {
+  std::string footer = "Examples:\n";
+  std::size_t start = 0;
+  const std::string text = examples;
+  while (start < text.size()) {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    footer += "  " + text.substr(start, end - start) + "\n";
+    start = end + 1;
   }
-  return "\"" + text + "\" is not an IPv4 address (four numbers 0..255 joined by dots, such as 192.168.1.23)";
+  return footer + kSeeTopHelp;
 }
 
-void AddRobot(CLI::App* command, CliOptions* options) {
-  command->add_option("--robot", options->robot, "the robot's IPv4 address (port 6102)")
-      ->required()
-      ->check(CLI::Validator(RobotAddress, "IPV4"));
-}
-
-void AddServoCount(CLI::App* command, CliOptions* options) {
-  command->add_option("--servos", options->servos, "servos 1..N (default: ServoNum of Config.ini)")
-      ->check(CLI::Range(1, 255));
-}
-
-void DefineDiscover(CLI::App* app, CliOptions* options) {
-  CLI::App* discover = app->add_subcommand(
-      "discover", "broadcast the search request on UDP port 6000 and list each robot once");
-  discover->add_option("--seconds", options->seconds, "how long to listen (default 3)")
-      ->check(CLI::Range(1, 600));
-  Runs(discover, options, Discover);
-}
-
-void DefineOffsets(CLI::App* app, CliOptions* options) {
-  CLI::App* offsets = app->add_subcommand("offsets", "read or write the servos' calibration offsets");
-  offsets->require_subcommand(1);
-  CLI::App* read = offsets->add_subcommand("read", "every servo's stored calibration offset");
-  AddRobot(read, options);
-  AddServoCount(read, options);
-  Runs(read, options, ReadOffsets);
-
-  CLI::App* write = offsets->add_subcommand(
-      "write",
-      "write calibration offsets as the window's Calibrate does: only -89..89 are sent, each\n"
-      "servo once, each answer is matched to its write, and writes still unanswered after 6 s\n"
-      "count as no reply");
-  AddRobot(write, options);
-  write->add_option("assignments", options->assignments, "ID=VALUE, one per servo")->required();
-  Runs(write, options, WriteOffsets);
-}
-
-void DefineMoves(CLI::App* app, CliOptions* options) {
-  CLI::App* move = app->add_subcommand("move", "move one servo to an angle");
-  AddRobot(move, options);
-  move->add_option("id", options->id, "servo id")->required()->check(CLI::Range(1, 255));
-  move->add_option("angle", options->angle, "angle, 0..240")->required()->check(CLI::Range(0, 240));
-  move->add_option("--ms", options->ms, "travel time in ms (default 1000)")->check(CLI::Range(0, 65535));
-  Runs(move, options, Move);
-
-  CLI::App* reset = app->add_subcommand(
-      "reset",
-      "move every servo (ServoNum of Config.ini) to its reference angle (ID<n> of Config.ini)\n"
-      "in 2000 ms, 50 ms apart, as the window's Reset does");
-  AddRobot(reset, options);
-  Runs(reset, options, Reset);
-}
-
-void DefineBackup(CLI::App* app, CliOptions* options) {
-  CLI::App* backup = app->add_subcommand(
-      "backup",
-      "save the robot's serial number, MAC and every servo's offset, with the time and the\n"
-      "program version, in a JSON file");
-  AddRobot(backup, options);
-  AddServoCount(backup, options);
-  backup->add_option("file", options->file, "the backup file to write")->required();
-  Runs(backup, options, Backup);
-
-  CLI::App* restore = app->add_subcommand(
-      "restore",
-      "write the offsets of a backup file, read them back and report any difference; a file\n"
-      "whose serial number is not the robot's is refused unless --force");
-  AddRobot(restore, options);
-  restore->add_option("file", options->file, "the backup file to read")->required();
-  restore->add_flag("--dry-run", options->dryRun,
-                    "check the file and the robot and show what would be written; write nothing");
-  restore->add_flag("--force", options->force, "write a backup of another robot");
-  Runs(restore, options, Restore);
-}
-
-void DefineSerial(CLI::App* app, CliOptions* options) {
-  CLI::App* sn = app->add_subcommand("sn", "read or write the robot's serial number");
-  sn->require_subcommand(1);
-  CLI::App* read = sn->add_subcommand("read", "the robot's serial number and Bluetooth MAC");
-  AddRobot(read, options);
-  Runs(read, options, ReadSerial);
-
-  CLI::App* write = sn->add_subcommand(
-      "write",
-      "verify SERIAL with the equipment service, write it into the robot, read it back and\n"
-      "confirm it with the robot's Bluetooth MAC, as the serial number window does");
-  AddRobot(write, options);
-  write->add_option("serial", options->serial, "the new serial number")->required();
-  write->add_option("--server", options->server,
-                    "the equipment service's base URL, http://HOST[:PORT] (default: Server of\n"
-                    "sys.ini)");
-  Runs(write, options, WriteSerial);
+// The command of entry under app, made with the group it belongs to (its first word) when it has
+// one.
+CLI::App* AddCommand(CLI::App* app, const CommandEntry& entry, std::map<std::string, CLI::App*>* groups) {
+  const std::string path = entry.path;
+  const std::size_t space = path.find(' ');
+  CLI::App* parent = app;
+  if (space != std::string::npos) {
+    const std::string group = path.substr(0, space);
+    CLI::App*& made = (*groups)[group];
+    if (made == nullptr) {
+      made = app->add_subcommand(group, GroupHelp(group.c_str()));
+      made->group("Commands")->require_subcommand(1)->footer(kSeeTopHelp);
+    }
+    parent = made;
+  }
+  CLI::App* command = parent->add_subcommand(path.substr(space == std::string::npos ? 0 : space + 1), entry.help);
+  command->group("Commands")->footer(ExamplesFooter(entry.examples));
+  return command;
 }
 
 // The sub-commands of command, as "read, write".
@@ -225,27 +186,38 @@ bool AsksForJson(int argc, char** argv) {
 
 }  // namespace
 
+void DefineCommandLine(CLI::App* app, CliOptions* options) {
+  auto formatter = std::make_shared<HelpFormatter>();
+  formatter->label("SUBCOMMAND", "COMMAND");
+  app->formatter(formatter);
+  // Common options may stand before or after the sub-command.
+  app->fallthrough();
+  app->require_subcommand(1);
+  app->set_help_flag("-h,--help", "print this help and end");
+  app->set_version_flag(
+      "--version", [] { return "caltrim-cli " + ZAVNarrowToUtf8(GetFileVersionText(RunningExecutablePath())); },
+      "print the version and end");
+  AddCommonOptions(app, options);
+  std::map<std::string, CLI::App*> groups;
+  for (const CommandEntry& entry : CommandEntries()) {
+    CLI::App* command = AddCommand(app, entry, &groups);
+    if (entry.robotRun != nullptr) AddRobotOptions(command, options, entry.oneRobot);
+    if (entry.define != nullptr) entry.define(command, options);
+    command->callback([options, &entry] {
+      std::string problem = entry.robotRun != nullptr ? ChooseRobot(entry, options) : std::string();
+      if (problem.empty() && entry.check != nullptr) problem = entry.check(*options);
+      if (!problem.empty()) throw CLI::ValidationError(problem);
+      options->command = &entry;
+    });
+  }
+  // After the commands, which would each take it over.
+  app->set_help_all_flag("--help-all", "print the help of every command as well, and end");
+  app->footer(kFooter);
+}
+
 int ParseCommandLine(int argc, char** argv, CliOptions* options) {
   CLI::App app(kDescription, "caltrim-cli");
-  app.footer(kFooter);
-  // Common options may stand before or after the sub-command.
-  app.fallthrough();
-  app.require_subcommand(1);
-  app.set_version_flag("--version", [] {
-    return "caltrim-cli " + ZAVNarrowToUtf8(GetFileVersionText(RunningExecutablePath()));
-  });
-  app.add_flag("--json", options->json, "machine-readable output on standard output");
-  app.add_option("--timeout", options->timeoutSeconds,
-                 "seconds for the connect, for each read of the link, and for the answers\n"
-                 "(default 10)")
-      ->check(CLI::Range(1, 3600));
-  app.add_option("--config", options->configPath, "the Config.ini to read instead of the program's")
-      ->check(CLI::Validator(ReadableFile, "FILE"));
-  DefineDiscover(&app, options);
-  DefineOffsets(&app, options);
-  DefineMoves(&app, options);
-  DefineBackup(&app, options);
-  DefineSerial(&app, options);
+  DefineCommandLine(&app, options);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& help) {

@@ -14,3 +14,10 @@ enum ExitStatus : int {
   kExitNotConfirmed = 6,  // sn write: the robot took the serial number, but it was not confirmed
                           // with the equipment service
 };
+
+// The worse of two statuses, for a command run on several robots: the one that says less was
+// done or more needs a person. From worst to best: 4 (this machine failed), 2 (bad input: nothing
+// was done on that robot), 3 (unreachable), 6 (a serial number in an unconfirmed state),
+// 1 (refused or silent), 5 (done but for flagged servos), 0. A status outside the list counts as
+// the worst.
+int WorseStatus(int a, int b);

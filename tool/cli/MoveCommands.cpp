@@ -5,6 +5,7 @@
 #include "ZAVUIBase.h"
 #include "cli/CommandContext.h"
 #include "cli/Commands.h"
+#include "cli/RobotTarget.h"
 #include "cli/ServoExchange.h"
 
 namespace {
@@ -16,11 +17,8 @@ constexpr std::chrono::milliseconds kResetPause{50};
 
 // The link carries no answer to a move: a read of each moved servo's angle, sent behind the
 // moves, proves that they went out and that the servo answers. Its lines name the angle sent.
-void CheckMoves(const CliOptions& options, RobotLink* link, const std::vector<int>& ids,
-                const std::vector<int>& angles, Outcome* outcome) {
-  for (const int id : ids) link->Session().SocketSession_ReadCurrentAngel(id);
-  ServoReplies replies = AwaitServoReplies(link, RobotLink::Event::kAngleRead, ids,
-                                           std::chrono::seconds(options.timeoutSeconds));
+void CheckMoves(RobotTarget& robot, const std::vector<int>& ids, const std::vector<int>& angles, Outcome* outcome) {
+  ServoReplies replies = ReadServoAngles(&robot.Link(), &robot.Budget(), ids);
   for (std::size_t i = 0; i < ids.size(); ++i) {
     auto reply = replies.byId.find(ids[i]);
     if (reply != replies.byId.end()) reply->second.value = angles[i];
@@ -28,22 +26,31 @@ void CheckMoves(const CliOptions& options, RobotLink* link, const std::vector<in
   AddServoReplies(outcome, ids, replies, "angle");
 }
 
+// What a reset would move: the servos' angles now against their reference angles.
+void ShowResetMoves(RobotTarget& robot, const std::vector<int>& ids, const std::vector<int>& angles, Outcome* outcome) {
+  outcome->report["dryRun"] = true;
+  const ServoReplies now = ReadServoAngles(&robot.Link(), &robot.Budget(), ids);
+  AddServoReplies(outcome, ids, now, "angle");
+  std::vector<std::pair<int, int>> references;
+  for (std::size_t i = 0; i < ids.size(); ++i) references.emplace_back(ids[i], angles[i]);
+  AddDifferences(outcome, references, now, "reference");
+}
+
 }  // namespace
 
-Outcome Move(const CliOptions& options) {
+Outcome Move(const CliOptions& options, RobotTarget& robot) {
   Outcome outcome = ServoOutcome();
-  RobotLink link;
-  if (!ConnectRobot(options, &link, &outcome)) return outcome;
-  link.Session().SocketSession_SetCurrentAngel(options.id, options.angle, options.ms);
-  CheckMoves(options, &link, {options.id}, {options.angle}, &outcome);
+  if (!robot.Connect(&outcome)) return outcome;
+  robot.Link().Session().SocketSession_SetCurrentAngel(options.id, options.angle, options.ms);
+  CheckMoves(robot, {options.id}, {options.angle}, &outcome);
   return outcome;
 }
 
-Outcome Reset(const CliOptions& options) {
+Outcome Reset(const CliOptions& options, RobotTarget& robot) {
   Outcome outcome = ServoOutcome();
   const std::wstring config = ConfigPath(options);
-  const std::vector<int> ids = ServoIds(ConfigServoCount(config));
-  if (ids.empty()) return outcome.Fail(kExitBadInput, "no servos: ServoNum of " + ZAVNarrowToUtf8(config) + " is 0 or missing");
+  const std::vector<int> ids = CoveredServos(options, &outcome);
+  if (ids.empty()) return outcome;
   std::vector<int> angles;
   for (const int id : ids) {
     // A missing key would send the servo to angle 0, a value beyond 0..240 somewhere it cannot
@@ -56,12 +63,15 @@ Outcome Reset(const CliOptions& options) {
     }
     angles.push_back(*angle);
   }
-  RobotLink link;
-  if (!ConnectRobot(options, &link, &outcome)) return outcome;
+  if (!robot.Connect(&outcome)) return outcome;
+  if (options.dryRun) {
+    ShowResetMoves(robot, ids, angles, &outcome);
+    return outcome;
+  }
   for (std::size_t i = 0; i < ids.size(); ++i) {
-    link.Session().SocketSession_SetCurrentAngel(ids[i], angles[i], kResetTravelMs);
+    robot.Link().Session().SocketSession_SetCurrentAngel(ids[i], angles[i], kResetTravelMs);
     std::this_thread::sleep_for(kResetPause);
   }
-  CheckMoves(options, &link, ids, angles, &outcome);
+  CheckMoves(robot, ids, angles, &outcome);
   return outcome;
 }

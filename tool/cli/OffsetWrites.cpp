@@ -1,5 +1,6 @@
 #include "cli/OffsetWrites.h"
 
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <map>
@@ -8,7 +9,19 @@
 #include "calibration/rules/CalibrationModel.h"
 #include "calibration/rules/CalibrationRun.h"
 
-void WriteServoOffsets(RobotLink* link, const std::vector<OffsetWrite>& writes, Outcome* outcome) {
+namespace {
+
+// The writes still awaited: unanswered, of servos not known to be silent.
+std::size_t Awaited(const std::map<int, std::deque<std::size_t>>& unanswered, const SilenceBudget& budget) {
+  std::size_t count = 0;
+  for (const auto& [id, pending] : unanswered) count += budget.IsSilent(id) ? 0 : pending.size();
+  return count;
+}
+
+}  // namespace
+
+void WriteServoOffsets(RobotLink* link, SilenceBudget* budget, const std::vector<OffsetWrite>& writes,
+                       Outcome* outcome) {
   CalibrationRun run;
   std::vector<std::string> results(writes.size(), kNoReply);
   // The writes of each servo not yet answered, in sending order, as indices into writes: the run
@@ -23,10 +36,14 @@ void WriteServoOffsets(RobotLink* link, const std::vector<OffsetWrite>& writes, 
   }
   bool ended = run.SendingDone();
   bool lost = false;
-  while (!ended) {
-    const std::optional<RobotLink::Event> event = link->Next(end);
+  auto last = RobotLink::Clock::now();
+  while (!ended && Awaited(unanswered, *budget) > 0) {
+    const std::optional<RobotLink::Event> event = link->Next(std::min(end, last + budget->Allowance()));
     if (!event) {
-      run.TimeOut();
+      budget->Spend(RobotLink::Clock::now() - last);
+      for (const auto& [id, pending] : unanswered) {
+        if (!pending.empty()) budget->MarkSilent(id);
+      }
       break;
     }
     lost = event->kind == RobotLink::Event::kLinkEnded;
@@ -38,7 +55,9 @@ void WriteServoOffsets(RobotLink* link, const std::vector<OffsetWrite>& writes, 
     results[pending.front()] = std::string(event->ok ? kCaliOk : kCaliFailed);
     pending.pop_front();
     ended = reply.endsRun;
+    last = RobotLink::Clock::now();
   }
+  run.TimeOut();  // the writes still pending are not awaited any longer
   for (std::size_t i = 0; i < writes.size(); ++i) {
     AddServo(outcome, {writes[i].first, results[i], "offset", writes[i].second});
   }

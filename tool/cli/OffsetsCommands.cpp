@@ -5,6 +5,7 @@
 #include "cli/CommandContext.h"
 #include "cli/Commands.h"
 #include "cli/OffsetWrites.h"
+#include "cli/RobotTarget.h"
 #include "cli/ServoExchange.h"
 
 namespace {
@@ -35,37 +36,58 @@ bool ParseAssignment(const std::string& text, OffsetWrite* write, std::string* e
   return true;
 }
 
-}  // namespace
-
-Outcome ReadOffsets(const CliOptions& options) {
-  Outcome outcome = ServoOutcome();
-  const std::vector<int> ids = CoveredServos(options, &outcome);
-  if (ids.empty()) return outcome;
-  RobotLink link;
-  if (!ConnectRobot(options, &link, &outcome)) return outcome;
-  const ServoReplies replies = ReadServoOffsets(&link, ids, std::chrono::seconds(options.timeoutSeconds));
-  AddServoReplies(&outcome, ids, replies, "offset");
-  return outcome;
-}
-
-Outcome WriteOffsets(const CliOptions& options) {
-  Outcome outcome = ServoOutcome();
-  std::vector<OffsetWrite> writes(options.assignments.size());
+// The assignments of the command line. False, with the outcome failed as bad input, when one is
+// malformed or names a servo named before.
+bool ParseAssignments(const std::vector<std::string>& assignments, std::vector<OffsetWrite>* writes,
+                      Outcome* outcome) {
+  writes->resize(assignments.size());
   std::set<int> ids;
-  for (std::size_t i = 0; i < writes.size(); ++i) {
+  for (std::size_t i = 0; i < writes->size(); ++i) {
     std::string error;
-    if (!ParseAssignment(options.assignments[i], &writes[i], &error)) {
-      return outcome.Fail(kExitBadInput, error + "; nothing was sent");
+    if (!ParseAssignment(assignments[i], &(*writes)[i], &error)) {
+      outcome->Fail(kExitBadInput, error + "; nothing was sent");
+      return false;
     }
     // Which of two values a servo ends with would depend on the order of its answers, and a
     // backup with a servo twice is refused the same way.
-    if (!ids.insert(writes[i].first).second) {
-      return outcome.Fail(kExitBadInput, "\"" + options.assignments[i] + "\": servo " +
-                                             std::to_string(writes[i].first) + " comes twice; nothing was sent");
+    if (!ids.insert((*writes)[i].first).second) {
+      outcome->Fail(kExitBadInput, "\"" + assignments[i] + "\": servo " + std::to_string((*writes)[i].first) +
+                                       " comes twice; nothing was sent");
+      return false;
     }
   }
-  RobotLink link;
-  if (!ConnectRobot(options, &link, &outcome)) return outcome;
-  WriteServoOffsets(&link, writes, &outcome);
+  return true;
+}
+
+std::vector<int> Ids(const std::vector<OffsetWrite>& writes) {
+  std::vector<int> ids;
+  for (const auto& write : writes) ids.push_back(write.first);
+  return ids;
+}
+
+}  // namespace
+
+Outcome ReadOffsets(const CliOptions& options, RobotTarget& robot) {
+  Outcome outcome = ServoOutcome();
+  const std::vector<int> ids = CoveredServos(options, &outcome);
+  if (ids.empty() || !robot.Connect(&outcome)) return outcome;
+  AddServoReplies(&outcome, ids, ReadServoOffsets(&robot.Link(), &robot.Budget(), ids), "offset");
+  return outcome;
+}
+
+Outcome WriteOffsets(const CliOptions& options, RobotTarget& robot) {
+  Outcome outcome = ServoOutcome();
+  std::vector<OffsetWrite> writes;
+  if (!ParseAssignments(options.assignments, &writes, &outcome) || !robot.Connect(&outcome)) return outcome;
+  if (options.dryRun) {
+    // What the writes would change: the servos' offsets now against the values given.
+    outcome.report["dryRun"] = true;
+    const std::vector<int> ids = Ids(writes);
+    const ServoReplies now = ReadServoOffsets(&robot.Link(), &robot.Budget(), ids);
+    AddServoReplies(&outcome, ids, now, "offset");
+    AddDifferences(&outcome, writes, now, "write");
+    return outcome;
+  }
+  WriteServoOffsets(&robot.Link(), &robot.Budget(), writes, &outcome);
   return outcome;
 }

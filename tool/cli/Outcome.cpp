@@ -38,11 +38,13 @@ int PrintOutcome(const Outcome& outcome, bool json, int outputFd) {
     Json::Value report = outcome.report;
     if (!outcome.error.empty()) report["error"] = outcome.error;
     report["status"] = outcome.status;
+    report["version"] = kReportVersion;
     Json::StreamWriterBuilder builder;
     builder["indentation"] = "";
     builder["emitUTF8"] = true;
     output = Json::writeString(builder, report) + "\n";
   }
+  if (outcome.reportOnStderr) outputFd = STDERR_FILENO;
   for (std::size_t written = 0; written < output.size();) {
     const ssize_t n = ::write(outputFd, output.data() + written, output.size() - written);
     if (n < 0 && errno == EINTR) continue;

@@ -15,6 +15,8 @@ struct Outcome {
   Json::Value report{Json::objectValue};
   std::string text;
   std::string error;
+  // Standard output carries something else (backup -): the report goes to standard error.
+  bool reportOnStderr = false;
 
   // Stops with status and reason (the report keeps what it holds so far).
   Outcome& Fail(int failStatus, const std::string& reason);
@@ -41,6 +43,11 @@ Outcome ServoOutcome();
 // "servo 1 Ok offset=-5" to the text. A result other than "Ok" makes an ok status refused.
 void AddServo(Outcome* outcome, const ServoLine& servo);
 
-// Writes the outcome: the report as JSON (json) or the text on outputFd (the process's standard
-// output), the error on standard error. Returns the exit status.
+// The version of the shape of the JSON reports, their "version" member: scripts may rely on the
+// members of a version; one that drops or changes a member gets a new number.
+inline constexpr int kReportVersion = 1;
+
+// Writes the outcome: the report as JSON (json, with "status" and "version") or the text on
+// outputFd (the process's standard output, or standard error for reportOnStderr), the error on
+// standard error. Returns the exit status.
 int PrintOutcome(const Outcome& outcome, bool json, int outputFd);

@@ -7,9 +7,27 @@ std::string Bytes(const char* text, int len) {
   return text == nullptr || len <= 0 ? std::string() : std::string(text, static_cast<std::size_t>(len));
 }
 
+// What a state message says, for the trace.
+std::string StateText(WPARAM state, LPARAM reason) {
+  switch (state) {
+    case ZAV_SESSION_CONNECTING: return "connecting";
+    case ZAV_SESSION_CONNECTED: return "connected";
+    case ZAV_SESSION_ENDED:
+      if (reason == ZAV_SESSION_END_CONNECT_FAILED) return "ended: the connect failed";
+      if (reason == ZAV_SESSION_END_LINK_LOST) return "ended: the link was lost (closed, or silent for --timeout)";
+      return "ended: no good frame for 20 minutes";
+    default: return "state " + std::to_string(state);
+  }
+}
+
+// "servo 3 Ok value=5", "servo 3 Failed".
+std::string ServoReply(bool ok, int id, const std::string& value) {
+  return "servo " + std::to_string(id) + (ok ? " Ok" + value : std::string(" Failed"));
+}
+
 }  // namespace
 
-RobotLink::RobotLink() {
+RobotLink::RobotLink(Trace trace) : m_trace(std::move(trace)) {
   if (!CreateZAVSocketSession(&m_session)) m_session = nullptr;
 }
 
@@ -45,8 +63,9 @@ bool RobotLink::Lost() {
   return m_bLost;
 }
 
-void RobotLink::PostMessage(unsigned int msg, WPARAM wParam, LPARAM) {
+void RobotLink::PostMessage(unsigned int msg, WPARAM wParam, LPARAM lParam) {
   if (msg != WM_SESSION_STATE) return;
+  Say(StateText(wParam, lParam));
   {
     const std::lock_guard<std::mutex> hold(m_mutex);
     if (wParam == ZAV_SESSION_ENDED && m_state == ZAV_SESSION_CONNECTED) m_bLost = true;
@@ -56,20 +75,27 @@ void RobotLink::PostMessage(unsigned int msg, WPARAM wParam, LPARAM) {
 }
 
 void RobotLink::OnReadServoCaliAngel(bool ok, int id, int value) {
+  Say("read-offset reply: " + ServoReply(ok, id, " offset=" + std::to_string(value)));
   Push(Event{Event::kCaliRead, ok, id, value, {}});
 }
 
 void RobotLink::OnReadCurrentAngel(bool ok, int id, int angle) {
+  Say("read-angle reply: " + ServoReply(ok, id, " angle=" + std::to_string(angle)));
   Push(Event{Event::kAngleRead, ok, id, angle, {}});
 }
 
-void RobotLink::OnSetCaliAngel(bool ok, int id) { Push(Event{Event::kCaliWrite, ok, id, 0, {}}); }
+void RobotLink::OnSetCaliAngel(bool ok, int id) {
+  Say("write-offset reply: " + ServoReply(ok, id, ""));
+  Push(Event{Event::kCaliWrite, ok, id, 0, {}});
+}
 
 void RobotLink::OnReadSN(bool ok, const char* text, int len) {
+  Say("read-serial reply: \"" + Bytes(text, len) + "\"");
   Push(Event{Event::kSerialRead, ok, 0, 0, Bytes(text, len)});
 }
 
 void RobotLink::OnWriteSN(bool ok, const char* text, int len) {
+  Say("write-serial reply: \"" + Bytes(text, len) + "\"" + (ok ? " (taken)" : " (refused)"));
   Push(Event{Event::kSerialWrite, ok, 0, 0, Bytes(text, len)});
 }
 

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -26,8 +27,13 @@ class RobotLink final : public IZAVNotifyWindow, public IZAVSocketSessionEvent {
     std::string text;   // the bytes of a serial-number reply
   };
 
-  // The session is made here; false from Connect when the factory failed.
-  RobotLink();
+  // A line about what the link does (its states and every reply), for -v; called on the session's
+  // threads as well as the caller's.
+  using Trace = std::function<void(const std::string& line)>;
+
+  // The session is made here; false from Connect when the factory failed. trace, when given,
+  // hears of each state the session posts and each reply.
+  explicit RobotLink(Trace trace = nullptr);
   // Stops the run (dropping frames not yet sent) and releases the session.
   ~RobotLink();
   RobotLink(const RobotLink&) = delete;
@@ -58,7 +64,11 @@ class RobotLink final : public IZAVNotifyWindow, public IZAVSocketSessionEvent {
 
  private:
   void Push(Event event);
+  void Say(const std::string& line) const {
+    if (m_trace) m_trace(line);
+  }
 
+  Trace m_trace;
   CIZAVSocketSession* m_session = nullptr;
   std::mutex m_mutex;
   std::condition_variable m_changed;

@@ -5,6 +5,7 @@
 
 #include "cli/CommandContext.h"
 #include "cli/Commands.h"
+#include "cli/RobotTarget.h"
 #include "cli/SerialExchange.h"
 #include "provisioning/SerialNumberFlow.h"
 #include "provisioning/ServiceAddress.h"
@@ -35,17 +36,37 @@ void Report(const SerialResult& result, Outcome* outcome) {
   outcome->Line("serial=" + result.serial + " mac=" + result.mac);
 }
 
+// The robot's serial number and MAC as it holds them now, without the window's messages: a new
+// robot holds none. ok is false when the robot gave no answer at all (or the link went).
+SerialResult HeldSerial(RobotTarget& robot, Outcome* outcome) {
+  SerialResult held;
+  robot.Link().Session().SocketSession_ReadSN();
+  const auto giveUp = RobotLink::Clock::now() + robot.Budget().Allowance();
+  while (const std::optional<RobotLink::Event> event = robot.Link().Next(giveUp)) {
+    if (event->kind == RobotLink::Event::kLinkEnded) break;
+    if (event->kind != RobotLink::Event::kSerialRead) continue;
+    const ReadReply reply = SplitReadReply(event->text);
+    held = {true, ZAVNarrowToUtf8(reply.serial), ZAVNarrowToUtf8(reply.mac)};
+    return held;
+  }
+  if (LinkStands(&robot.Link(), outcome)) {
+    robot.Budget().Spend(robot.Budget().Allowance());
+    outcome->Fail(kExitRefused, "the robot did not answer a read of its serial number; nothing was sent to the "
+                                "equipment service");
+  }
+  return held;
+}
+
 }  // namespace
 
-Outcome ReadSerial(const CliOptions& options) {
+Outcome ReadSerial(const CliOptions&, RobotTarget& robot) {
   Outcome outcome;
-  RobotLink link;
-  if (!ConnectRobot(options, &link, &outcome)) return outcome;
-  Report(ReadRobotSerial(&link, &outcome), &outcome);
+  if (!robot.Connect(&outcome)) return outcome;
+  Report(ReadRobotSerial(robot, &outcome), &outcome);
   return outcome;
 }
 
-Outcome WriteSerial(const CliOptions& options) {
+Outcome WriteSerial(const CliOptions& options, RobotTarget& robot) {
   Outcome outcome;
   // A scanned code such as a URL with a query leaves only its value, as in the window's edit.
   const std::wstring serial = TrimAfterLastEquals(ZAVWidenUtf8(options.serial));
@@ -65,7 +86,17 @@ Outcome WriteSerial(const CliOptions& options) {
     return outcome.Fail(kExitBadInput,
                         (options.server ? "--server: " : "Server of sys.ini: ") + problem + "; nothing was sent");
   }
-  RobotLink link;
-  Report(WriteRobotSerial(&link, [&] { return ConnectRobot(options, &link, &outcome); }, serial, &outcome), &outcome);
+  if (!robot.Connect(&outcome)) return outcome;
+  // A second run of the same write finds the number in place: nothing to do, nobody to ask.
+  const SerialResult held = HeldSerial(robot, &outcome);
+  if (!held.ok) return outcome;
+  if (held.serial == ZAVNarrowToUtf8(serial)) {
+    Progress("the robot holds " + held.serial + " already: nothing was written, the equipment service was not asked");
+    outcome.report["alreadyHeld"] = true;
+    Report(held, &outcome);
+    return outcome;
+  }
+  outcome.report["alreadyHeld"] = false;
+  Report(WriteRobotSerial(robot, serial, &outcome), &outcome);
   return outcome;
 }

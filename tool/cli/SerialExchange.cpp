@@ -20,9 +20,8 @@ std::wstring Text(const char* key) {
 
 class SerialDriver {
  public:
-  // connect, when given, reaches the robot before the first command to it.
-  SerialDriver(RobotLink* link, Outcome* outcome, std::function<bool()> connect = nullptr)
-      : m_link(link), m_outcome(outcome), m_connect(std::move(connect)) {}
+  explicit SerialDriver(RobotTarget& robot, Outcome* outcome)
+      : m_link(&robot.Link()), m_budget(&robot.Budget()), m_outcome(outcome), m_http(robot.ServiceTimeouts()) {}
 
   // Carries out first (what the flow answered to the start of an operation), then what it
   // answers to each reply and tick, to the operation's end.
@@ -33,7 +32,13 @@ class SerialDriver {
         m_outcome->Fail(kExitRefused, "the serial-number sequence stopped waiting for nothing");
         break;
       }
-      const std::optional<RobotLink::Event> event = m_link->Next(m_nextTick);
+      const auto giveUp = m_lastHeard + m_budget->Allowance();
+      const std::optional<RobotLink::Event> event = m_link->Next(std::min(m_nextTick, giveUp));
+      if (!event && RobotLink::Clock::now() >= giveUp) {
+        Silent();
+        break;
+      }
+      if (event) m_lastHeard = RobotLink::Clock::now();
       if (!event) {
         m_nextTick += std::chrono::milliseconds(kTickMs);
         Carry(m_flow.Tick());
@@ -78,23 +83,24 @@ class SerialDriver {
       case SnAction::kStartTimer:
         m_bTimer = true;
         m_nextTick = RobotLink::Clock::now() + std::chrono::milliseconds(kTickMs);
+        m_lastHeard = RobotLink::Clock::now();
         break;
       case SnAction::kStopTimer:
         m_bTimer = false;
         break;
       case SnAction::kReadSN:
-        if (Reached()) m_link->Session().SocketSession_ReadSN();
+        m_link->Session().SocketSession_ReadSN();
         break;
       case SnAction::kWriteSN:
-        if (Reached()) m_link->Session().SocketSession_WriteSN(action.bytes);
+        m_link->Session().SocketSession_WriteSN(action.bytes);
         break;
       case SnAction::kVerify:
         Progress("verifying " + ZAVNarrowToUtf8(action.serial) + " with the equipment service");
-        Carry(m_flow.OnVerifyResult(m_http.VerifyEquipment(action.serial, &m_transferFailure)));
+        Carry(Heard(m_flow.OnVerifyResult(m_http.VerifyEquipment(action.serial, &m_transferFailure))));
         break;
       case SnAction::kConfirm:
         Progress("confirming " + ZAVNarrowToUtf8(action.serial) + " with the equipment service");
-        Carry(m_flow.OnConfirmResult(m_http.ConfirmEquipment(action.serial, action.mac, &m_transferFailure)));
+        Carry(Heard(m_flow.OnConfirmResult(m_http.ConfirmEquipment(action.serial, action.mac, &m_transferFailure))));
         break;
       case SnAction::kShowSerial:
         m_result.serial = ZAVNarrowToUtf8(action.serial);
@@ -111,18 +117,20 @@ class SerialDriver {
     }
   }
 
-  // The robot is connected, or connect reaches it now: the wait the flow began then starts anew,
-  // as the connect took its own time. False, ending the sequence, when it cannot be reached.
-  bool Reached() {
-    if (!m_connect) return true;
-    const auto connect = std::move(m_connect);
-    m_connect = nullptr;
-    if (!connect()) {
-      m_bDone = true;
-      return false;
-    }
-    m_nextTick = RobotLink::Clock::now() + std::chrono::milliseconds(kTickMs);
-    return true;
+  // The service's answer is in: the robot's silence counts from now, not from before the request.
+  const SnActions& Heard(const SnActions& actions) {
+    m_lastHeard = RobotLink::Clock::now();
+    return actions;
+  }
+
+  // The robot said nothing for the budget's allowance: the silence is spent, the sequence ends as
+  // its own time-out would.
+  void Silent() {
+    const auto silence = RobotLink::Clock::now() - m_lastHeard;
+    m_budget->Spend(silence);
+    m_lastMessage = "the robot did not answer within " +
+                    std::to_string(std::chrono::duration_cast<std::chrono::seconds>(silence).count()) + " s";
+    if (m_outcome->status == kExitOk) m_outcome->Fail(kExitRefused, m_lastMessage);
   }
 
   // The window's message box, as a line on standard error and an entry of "messages".
@@ -140,8 +148,8 @@ class SerialDriver {
   }
 
   RobotLink* m_link;
+  SilenceBudget* m_budget;
   Outcome* m_outcome;
-  std::function<bool()> m_connect;
   SerialNumberFlow m_flow;
   CHttpOper m_http;
   SerialResult m_result;
@@ -151,20 +159,20 @@ class SerialDriver {
   CHttpOper::TransferFailure m_transferFailure;  // of the last request
   std::string m_lastMessage;
   RobotLink::Clock::time_point m_nextTick;
+  RobotLink::Clock::time_point m_lastHeard;  // the robot's last reply, or the start of the wait
 };
 
 }  // namespace
 
-SerialResult ReadRobotSerial(RobotLink* link, Outcome* outcome) {
-  SerialDriver driver(link, outcome);
+SerialResult ReadRobotSerial(RobotTarget& robot, Outcome* outcome) {
+  SerialDriver driver(robot, outcome);
   SerialResult result = driver.Drive(driver.Flow().StartRead());
   if (!result.ok && outcome->status == kExitOk) outcome->Fail(kExitRefused, "the robot gave no serial number");
   return result;
 }
 
-SerialResult WriteRobotSerial(RobotLink* link, const std::function<bool()>& connect,
-                              const std::wstring& serial, Outcome* outcome) {
-  SerialDriver driver(link, outcome, connect);
+SerialResult WriteRobotSerial(RobotTarget& robot, const std::wstring& serial, Outcome* outcome) {
+  SerialDriver driver(robot, outcome);
   SerialResult result = driver.Drive(driver.Flow().StartWrite(serial));
   if (result.ok) {
     result.serial = ZAVNarrowToUtf8(driver.Flow().SetSerial());

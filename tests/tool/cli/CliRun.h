@@ -18,10 +18,24 @@ struct CliResult {
   std::string err;
 };
 
-// The command line that runs caltrim-cli with args, its standard error going to errFile.
+// The command line that runs caltrim-cli with args, its standard error going to errFile. Leading
+// NAME=VALUE words of args are its environment (CALTRIM_ROBOT is unset otherwise), a leading
+// <PATH its standard input.
 inline std::vector<std::string> CliArgv(const std::vector<std::string>& args, const std::string& errFile) {
-  std::vector<std::string> argv = {"/bin/sh", "-c", "exec \"$@\" 2>" + errFile, "sh", CALTRIM_CLI};
-  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<std::string> argv = {"/bin/sh", "-c", "exec env -u CALTRIM_ROBOT \"$@\" 2>" + errFile, "sh"};
+  auto arg = args.begin();
+  for (; arg != args.end(); ++arg) {
+    const std::size_t equals = arg->find('=');
+    if (arg->rfind('<', 0) == 0) {
+      argv[2] += " " + *arg;
+    } else if (equals != std::string::npos && equals == arg->find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ_")) {
+      argv.push_back(*arg);
+    } else {
+      break;
+    }
+  }
+  argv.push_back(CALTRIM_CLI);
+  argv.insert(argv.end(), arg, args.end());
   return argv;
 }
 
@@ -30,10 +44,11 @@ inline std::string CliErrFile() {
   return ::testing::TempDir() + "/cli-" + std::to_string(::getpid()) + "-" + std::to_string(++runs) + ".err";
 }
 
-inline CliResult RunCli(const std::vector<std::string>& args) {
+// Runs caltrim-cli to its end; one that outlives limitMs is killed, with the status -1.
+inline CliResult RunCli(const std::vector<std::string>& args, int limitMs = 60000) {
   const std::string errFile = CliErrFile();
   CliResult result;
-  result.status = RunCommand(CliArgv(args, errFile), &result.out, 60000);
+  result.status = RunCommand(CliArgv(args, errFile), &result.out, limitMs);
   result.err = TempFolder::Read(errFile);
   ::unlink(errFile.c_str());
   return result;

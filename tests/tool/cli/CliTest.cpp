@@ -49,12 +49,17 @@ class EquipmentService {
 };
 
 struct Row {
+  Row(const char* what_, std::vector<std::string> args_, int status_, std::string out_, std::string err_,
+      std::string state_, std::string lacks_ = "")
+      : what(what_), args(std::move(args_)), status(status_), out(std::move(out_)), err(std::move(err_)),
+        state(std::move(state_)), lacks(std::move(lacks_)) {}
   const char* what;
   std::vector<std::string> args;
   int status;
   std::string out;    // stdout holds this
   std::string err;    // stderr holds this
   std::string state;  // the robot's state file holds this afterwards
+  std::string lacks;  // neither stdout nor stderr holds this (when given)
 };
 
 TEST(CliTest, EachCommandSaysWhatItDidAndEndsWithItsStatus) {
@@ -70,34 +75,55 @@ TEST(CliTest, EachCommandSaysWhatItDidAndEndsWithItsStatus) {
   ASSERT_TRUE(robot.Ready());
   const std::vector<Row> rows = {
       {"read", {"offsets", "read", "--robot", kRobot, "--servos", "4"}, 0, "servo 2 Ok offset=-5\nservo 3 Ok offset=0\n", "", ""},
+      {"ids", {"offsets", "read", "--robot", kRobot, "--ids", "3-4,2"}, 0, "servo 3 Ok offset=0\nservo 4 Ok offset=0\nservo 2 Ok offset=-5\n", "", ""},
+      {"ids backwards", {"angles", "read", "--robot", kRobot, "--ids", "1,5-3"}, 2, "", "--ids: \"5-3\": the range runs backwards", ""},
+      {"quiet", {"offsets", "read", "--robot", kRobot, "--ids", "1", "-q"}, 0, "servo 1 Ok offset=0\n", "", "", "connecting"},
+      {"verbose", {"offsets", "read", "--robot", kRobot, "--ids", "2", "-v"}, 0, "", "read-offset reply: servo 2 Ok offset=-5\n", ""},
       {"move", {"move", "--robot", kRobot, "3", "150", "--ms", "0"}, 0, "servo 3 Ok angle=150\n", "", "angle.3=150"},
+      {"angles", {"angles", "read", "--robot", kRobot, "--ids", "3"}, 0, "servo 3 Ok angle=150\n", "", "angle.3=150"},
+      // The simulated robot answers a servo it does not have with a refusal.
+      {"scan", {"servos", "scan", "--robot", kRobot, "--max", "6"}, 0, "servo 4 Ok angle=120\nids=1-4\n", "", ""},
+      {"reset dry run", {"reset", "--robot", kRobot, "--config", config, "--dry-run"}, 0, "differs servo 3 robot=150 reference=90\n", "", "angle.3=150"},
       {"reset", {"reset", "--robot", kRobot, "--config", config}, 0, "servo 2 Ok angle=60\nservo 3 Ok angle=90\n", "", "angle.3=90"},
+      {"backup", {"backup", "--robot", kRobot, "--servos", "4", backup}, 0, "servo 1 Ok offset=0\nservo 2 Ok offset=-5\n", "", ""},
+      {"write dry run", {"offsets", "write", "--robot", kRobot, "--dry-run", "2=-5", "1=12"}, 0, "servo 2 Ok offset=-5\nservo 1 Ok offset=0\ndiffers servo 1 robot=0 write=12\n", "", "offset.1=0"},
       {"write", {"offsets", "write", "--robot", kRobot, "1=12", "4=-89"}, 0, "servo 1 Ok offset=12\nservo 4 Ok offset=-89\n", "", "offset.4=-89"},
       {"sn read", {"sn", "read", "--robot", kRobot}, 0, "serial=SN-CLI-0001 mac=BT:01\n", "", ""},
-      {"backup", {"backup", "--robot", kRobot, "--servos", "4", backup}, 0, "servo 1 Ok offset=12\n", "", ""},
+      {"robot from the environment", {"CALTRIM_ROBOT=" + kRobot, "sn", "read", "--json"}, 0, R"j({"mac":"BT:01","serial":"SN-CLI-0001","status":0,"version":1})j" "\n", "", ""},
+      {"backup to stdout", {"backup", "--robot", kRobot, "--servos", "2", "-"}, 0, "\"format\" : \"caltrim-backup\"", "serial=SN-CLI-0001 mac=BT:01 file=-\n", ""},
+      {"backup into a folder", {"backup", "--robot", kRobot, "--servos", "2", folder.Path().string() + "/"}, 0, "file=" + folder.File("SN-CLI-0001.json") + "\n", "", ""},
       {"backup beside another", {"backup", "--robot", kRobot, "--servos", "4", busy}, 0, "file=" + busy + "\n", "", ""},
       // Where a backup goes is checked before the robot is asked (nobody listens there).
       {"backup folder missing", {"backup", "--robot", kNobody, "--servos", "2", folder.File("gone/b.json")}, 4, "", "cannot write " + folder.File("gone/b.json") + ": No such file or directory", ""},
       {"backup over a folder", {"backup", "--robot", kNobody, "--servos", "2", folder.Path().string()}, 4, "", "cannot write " + folder.Path().string() + ": Is a directory", ""},
-      {"restore", {"restore", "--robot", kRobot, backup}, 0, "serial=SN-CLI-0001 backup-serial=SN-CLI-0001\nservo 1 Ok offset=12\n", "", ""},
+      // Only the offsets the robot does not hold are written, and read back.
+      {"restore", {"restore", "--robot", kRobot, backup}, 0, "backup-serial=SN-CLI-0001\nservo 1 Ok offset=0\nservo 4 Ok offset=0\n", "", "offset.1=0"},
+      {"restore again, from stdin", {"<" + backup, "restore", "--robot", kRobot, "-"}, 0, "backup-serial=SN-CLI-0001\nno offset differs\n", "", ""},
+      {"restore all", {"restore", "--robot", kRobot, backup, "--all"}, 0, "backup-serial=SN-CLI-0001\nservo 1 Ok offset=0\nservo 2 Ok offset=-5\n", "", ""},
       {"sn write", {"sn", "write", "--robot", kRobot, "https://x.example/?sn=SN-FREE-0001", "--server", service.Url()}, 0, "serial=SN-FREE-0001 mac=BT:01\n", "", "serial=SN-FREE-0001"},
-      {"occupied", {"sn", "write", "--robot", kRobot, "SN-FREE-0001", "--server", service.Url(), "--json"}, 1, "\"key\":\"IDS_BE_OCCUPIED_TIPS\"", "", ""},
+      // Nobody listens at the service's address: it is not asked.
+      {"sn write again", {"sn", "write", "--robot", kRobot, "SN-FREE-0001", "--server", "http://127.0.0.1:1"}, 0, "serial=SN-FREE-0001 mac=BT:01\n", "the robot holds SN-FREE-0001 already", "serial=SN-FREE-0001"},
       // Once the robot took the number, a failure after it says so, with a status of its own.
       {"not confirmed", {"sn", "write", "--robot", kRobot, "SN-OTHER-0003", "--server", unconfirming.Url()}, 6, "", "\"SN-OTHER-0003\" was written to the robot, not confirmed with the equipment service: The equipment service did not confirm", "serial=SN-OTHER-0003"},
       {"read back differs", {"sn", "write", "--robot", kRobot, "A#B", "--server", unconfirming.Url()}, 6, "", "\"A#B\" was written to the robot, not confirmed with the equipment service: The serial number read back differs", "serial=A#B"},
-      // The service is asked before the robot (nobody listens there), and a bad address is refused before either.
-      {"service unreachable", {"sn", "write", "--robot", kNobody, "SN-FREE-0002", "--server", "http://127.0.0.1:1"}, 1, "", "the equipment service at http://127.0.0.1:1 could not be asked: GetHttpConnection出错", ""},
+      {"occupied", {"sn", "write", "--robot", kRobot, "SN-FREE-0001", "--server", service.Url(), "--json"}, 1, "\"key\":\"IDS_BE_OCCUPIED_TIPS\"", "", "serial=A#B"},
+      // The service is asked before anything is written; a bad address is refused before either is asked.
+      {"service unreachable", {"sn", "write", "--robot", kRobot, "SN-FREE-0002", "--server", "http://127.0.0.1:1"}, 1, "", "the equipment service at http://127.0.0.1:1 could not be asked: GetHttpConnection出错", "serial=A#B"},
       {"server not http", {"sn", "write", "--robot", kNobody, "SN-FREE-0002", "--server", "https://127.0.0.1:1"}, 2, "", "--server: \"https://127.0.0.1:1\" is not an http URL", ""},
       {"server empty", {"sn", "write", "--robot", kNobody, "SN-FREE-0002", "--server", ""}, 2, "", "--server: the equipment service's address is empty", ""},
       {"no robot", {"offsets", "read", "--robot", kNobody, "--servos", "2"}, 3, "", "cannot reach the robot at 127.0.0.139:6102", ""},
       {"no --robot", {"offsets", "read"}, 2, "", "--robot is required", ""},
       {"robot port", {"sn", "read", "--robot", "127.0.0.21:6102"}, 2, "", "--robot: \"127.0.0.21:6102\" is an IPv4 address with a port", ""},
-      {"unknown command", {"frobnicate"}, 2, "", "unknown command \"frobnicate\" (commands: discover, offsets, move, reset, backup, restore, sn)", ""},
-      {"usage as JSON", {"--json", "offsets", "frobnicate"}, 2, R"j({"error":"unknown command \"offsets frobnicate\" (offsets commands: read, write)","status":2})j" "\n", "", ""},
+      {"one robot only", {"sn", "write", "--robot", "all", "SN-FREE-0002"}, 2, "", "--robot: \"all\": sn write works on one robot at a time", ""},
+      {"unknown command", {"frobnicate"}, 2, "", "unknown command \"frobnicate\" (commands: discover, offsets, angles, servos, move, reset, backup, restore, sn, completion)", ""},
+      {"usage as JSON", {"--json", "offsets", "frobnicate"}, 2, R"j({"error":"unknown command \"offsets frobnicate\" (offsets commands: read, write)","status":2,"version":1})j" "\n", "", ""},
       {"version", {"--version"}, 0, "caltrim-cli 1.0.0.4\n", "", ""},
+      // A command's help ends with its examples; the output formats stand in the top help only.
+      {"help of a command", {"backup", "--help"}, 0, "Examples:\n  caltrim-cli backup --robot 192.168.1.23 vorla2-0042.json\n", "", "", "Exit status"},
+      {"help names values", {"restore", "--help"}, 0, "Usage: caltrim-cli restore [OPTIONS] FILE\n", "", "", "REQUIRED"},
       {"angle", {"move", "--robot", kRobot, "1", "241"}, 2, "", "241", ""},
-      {"offset", {"offsets", "write", "--robot", kRobot, "1=3", "2=90"}, 2, "", "\"2=90\": offset 90 is outside -89..89", "offset.1=12"},
-      {"one servo twice", {"offsets", "write", "--robot", kRobot, "1=5", "1=6"}, 2, "", "\"1=6\": servo 1 comes twice", "offset.1=12"},
+      {"offset", {"offsets", "write", "--robot", kRobot, "1=3", "2=90"}, 2, "", "\"2=90\": offset 90 is outside -89..89", "offset.1=0"},
+      {"one servo twice", {"offsets", "write", "--robot", kRobot, "1=5", "1=6"}, 2, "", "\"1=6\": servo 1 comes twice", "offset.1=0"},
       {"no config", {"reset", "--robot", kRobot, "--config", folder.File("None.ini")}, 2, "", "--config: cannot read " + folder.File("None.ini") + ": No such file or directory", ""},
       {"no reference", {"reset", "--robot", kRobot, "--config", folder.Write("Bad.ini", "[Config]\nServoNum=2\nID1=120\n")}, 2, "", "has no reference angle ID2", ""},
       {"reference out of range", {"reset", "--robot", kRobot, "--config", folder.Write("Far.ini", "[Config]\nServoNum=2\nID1=-5\nID2=90\n")}, 2, "", "servo 1", "angle.2=60"},
@@ -108,6 +134,9 @@ TEST(CliTest, EachCommandSaysWhatItDidAndEndsWithItsStatus) {
     EXPECT_NE(result.out.find(row.out), std::string::npos) << row.what << "\n" << result.out;
     EXPECT_NE(result.err.find(row.err), std::string::npos) << row.what << "\n" << result.err;
     EXPECT_NE(robot.State().find(row.state), std::string::npos) << row.what << "\n" << robot.State();
+    if (!row.lacks.empty()) {
+      EXPECT_EQ((result.out + result.err).find(row.lacks), std::string::npos) << row.what;
+    }
   }
 }
 
@@ -201,14 +230,56 @@ TEST(CliTest, ADamagedBackupIsRefusedByItsLineAndNothingIsSent) {
 TEST(CliTest, WritesAndReadsSayWhichServoRefusedAndWhichStayedSilent) {
   SimRobot robot(kFaulty, {"--servos", "3", "--refuse-writes", "2", "--no-replies=3"});
   ASSERT_TRUE(robot.Ready());
-  const CliResult write = RunCli({"offsets", "write", "--robot", kFaulty, "1=4", "2=5", "3=6", "--json"});
+  // Each bound below lies under the 6 s that writes may take by the window's rule: a silent
+  // servo costs a command --timeout once, not at every step.
+  const CliResult write =
+      RunCli({"offsets", "write", "--robot", kFaulty, "1=4", "2=5", "3=6", "--json", "--timeout", "2"}, 5500);
   EXPECT_EQ(write.status, 1);
   EXPECT_EQ(write.out,
             "{\"servos\":[{\"id\":1,\"offset\":4,\"result\":\"Ok\"},{\"id\":2,\"offset\":5,\"result\":\"Failed\"},"
-            "{\"id\":3,\"offset\":6,\"result\":\"no reply\"}],\"status\":1}\n");
+            "{\"id\":3,\"offset\":6,\"result\":\"no reply\"}],\"status\":1,\"version\":1}\n");
   const CliResult read = RunCli({"offsets", "read", "--robot", kFaulty, "--servos", "3", "--timeout", "1"});
   EXPECT_EQ(read.status, 1);
   EXPECT_EQ(read.out, "servo 1 Ok offset=4\nservo 2 Ok offset=0\nservo 3 no reply\n");
+  // Read, write and read back: the silent servo is waited for in the first step only.
+  TempFolder folder;
+  const std::string backup = folder.Write("b.json", R"j({"format":"caltrim-backup","formatVersion":1,"serial":"SN0000000001",
+      "mac":"M","time":"T","programVersion":"V","servos":[{"id":1,"offset":4},{"id":3,"offset":9}]})j");
+  const CliResult restore = RunCli({"restore", "--robot", kFaulty, backup, "--timeout", "2"}, 5500);
+  EXPECT_EQ(restore.status, 1);
+  EXPECT_NE(restore.out.find("\nservo 3 no reply offset=9\ndiffers servo 3 robot=none backup=9\n"), std::string::npos) << restore.out;
+  const CliResult scan = RunCli({"servos", "scan", "--robot", kFaulty, "--max", "5", "--timeout", "1"});
+  EXPECT_EQ(scan.status, 0);
+  EXPECT_EQ(scan.out, "servo 1 Ok angle=120\nservo 2 Ok angle=120\nids=1-2\n");
+}
+
+TEST(CliTest, BashCompletesCommandsOptionsAndFiles) {
+  const CliResult script = RunCli({"completion", "bash"});
+  ASSERT_EQ(script.status, 0) << script.err;
+  TempFolder folder;
+  const std::string file = folder.Write("completion.bash", script.out);
+  const std::string backup = folder.Write("vorla2-0042.json", "{}");
+  const struct {
+    std::vector<std::string> words;  // the command line so far, the word to complete last
+    std::string offers;
+  } cases[] = {
+      {{"caltrim-cli", "off"}, "offsets"},
+      {{"caltrim-cli", "offsets", "r"}, "read"},
+      {{"caltrim-cli", "--json", "backup", "--ro"}, "--robot"},
+      {{"caltrim-cli", "restore", "--robot", "a"}, "all"},
+      {{"caltrim-cli", "restore", "--robot", "all", backup.substr(0, backup.size() - 7)}, backup},
+      {{"caltrim-cli", "completion", "z"}, "zsh"},
+  };
+  for (const auto& completion : cases) {
+    std::vector<std::string> argv = {"/bin/bash", "-c",
+                                     "source \"$0\"; COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); _caltrim_cli; "
+                                     "echo \"${COMPREPLY[*]}\"",
+                                     file};
+    argv.insert(argv.end(), completion.words.begin(), completion.words.end());
+    std::string output;
+    ASSERT_EQ(RunCommand(argv, &output, 10000), 0) << output;
+    EXPECT_EQ(output, completion.offers + "\n") << completion.words.back();
+  }
 }
 
 TEST(CliTest, RunsSideBySideEachKeepASessionLogOfTheirOwn) {
