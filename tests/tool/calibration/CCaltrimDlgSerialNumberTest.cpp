@@ -37,11 +37,13 @@ TEST_F(SerialNumberWindowTest, EitherSwitchShowsTheSerialNumberAndLanguageButton
   }
   // Shown, the language button covers neither a panel nor the message display.
   const QRect language = MainButton(IDC_MAIN_LANGUAGE)->geometry();
-  for (CServoItemDlg* panel : m_dlg->ServoItems()) EXPECT_FALSE(language.intersects(panel->geometry()));
+  for (CServoItemDlg* panel : m_dlg->ServoItems()) {
+    EXPECT_FALSE(language.intersects(QRect(panel->mapTo(m_dlg.get(), QPoint()), panel->size())));
+  }
   EXPECT_LT(language.bottom(), m_dlg->MessageDisplay()->geometry().top());
 }
 
-TEST_F(SerialNumberWindowTest, TheButtonShowsTheWindowWhichReadsAndTheScannerStartsOnce) {
+TEST_F(SerialNumberWindowTest, TheButtonShowsTheWindowAndStartsTheScannerUntilOneRuns) {
   m_bProvisioning = true;
   StartWindow();
   auto* sn = m_dlg->findChild<SNSettingDlg*>();
