@@ -192,10 +192,12 @@ void CCaltrimDlg::OnSerialNumber() {
   m_dlgSN->show();
   m_dlgSN->raise();
   m_dlgSN->activateWindow();
-  // Once per run: zbar's processor is never made twice in one process.
+  // Once a scanner runs it serves the window for the rest of the run; until one starts (no
+  // camera), every show tries again and the window says what is missing.
   if (m_bQRScanStarted) return;
-  m_bQRScanStarted = true;
-  m_env.startQRScan ? m_env.startQRScan(m_dlgSN->ScanSink()) : StartQRScan(m_dlgSN->ScanSink());
+  m_bQRScanStarted = m_env.startQRScan ? m_env.startQRScan(m_dlgSN->ScanSink())
+                                       : StartQRScan(m_dlgSN->ScanSink());
+  m_dlgSN->ShowCameraMissing(!m_bQRScanStarted);
 }
 
 void CCaltrimDlg::OnSessionChanged() {
