@@ -166,14 +166,17 @@ void CCaltrimDlg::FitWindowToPanelRow(const DialogUnits& du) {
   }
   const int rowWidth = m_panelArea->widget()->width();
   const int shown = std::max(0, std::min(rowWidth, fitted - m_panelArea->x() - margin));
-  // A scroll bar below the row takes room the message display and the status line give up.
   const int scrollBar =
       shown < rowWidth ? style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this) : 0;
   m_panelArea->resize(shown, m_panelArea->height() + scrollBar);
+  // The message display and the status line move down where the scroll bar below the row would
+  // reach them.
+  const int lower = std::max(0, m_panelArea->geometry().bottom() + 1 + du.Y(kRightMargin) -
+                                    m_progress->geometry().top());
   const int grown = fitted - width();
-  setFixedSize(fitted, height() + scrollBar);
+  setFixedSize(fitted, height() + lower);
   for (QWidget* line : {static_cast<QWidget*>(m_progress), static_cast<QWidget*>(m_stcStatus)}) {
-    line->setGeometry(line->x(), line->y() + scrollBar, line->width() + grown, line->height());
+    line->setGeometry(line->x(), line->y() + lower, line->width() + grown, line->height());
   }
 }
 

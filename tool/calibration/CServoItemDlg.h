@@ -30,6 +30,10 @@ constexpr int IDC_SERVO_STEP_DOWN = 1022;
 // change of the angle moves the servo at once; the offset box shows the offset the angle implies.
 // The main window creates, places and destroys the panels; the calibration commands write their
 // boxes and flags. Every member is used on the user-interface thread only.
+//
+// The keyboard presses the step buttons as the mouse does, through one press table: Space or
+// Enter on a step button, Up or Down in the angle box; a held key repeats by the table's timers.
+// A screen reader's Press on a step button takes one step.
 class CServoItemDlg : public QFrame, private IStepButtonHost {
   Q_OBJECT
 
