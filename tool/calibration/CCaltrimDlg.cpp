@@ -1,5 +1,6 @@
 #include "calibration/CCaltrimDlg.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QLabel>
@@ -44,6 +45,8 @@ CCaltrimDlg::CCaltrimDlg(CaltrimEnv env, QWidget* parent)
       m_boxPrompt(std::make_unique<BoxPrompt>(this)) {}
 
 CCaltrimDlg::~CCaltrimDlg() {
+  // The focus moves while the controls go; the window's members may be gone by then.
+  disconnect(qApp, &QApplication::focusChanged, this, nullptr);
   Shutdown();
   m_dlgDevList.reset();
 }

@@ -181,9 +181,6 @@ TEST_F(KeyboardTest, TheMessageDisplayAndTheStatusLineAreReadOnTheAccessibilityB
     } cases[] = {
         {m_dlg->MessageDisplay(), [&] { m_dlg->ShowStatus(T("IDS_CHECK_ENGINE_SUCCESS"), false); },
          "IDS_CHECK_ENGINE_SUCCESS"},
-        {m_dlg->MessageDisplay(),
-         [&] { m_dlg->ShowStatus(T("IDS_DISCONNECT_FROM_ROBOT"), true); },
-         "IDS_DISCONNECT_FROM_ROBOT"},
         {Control<QWidget>(m_dlg.get(), IDC_MAIN_STATUS),
          [&] {
            m_dlg->PostMessage(WM_SESSION_STATE, ZAV_SESSION_ENDED, ZAV_SESSION_END_LINK_LOST);
