@@ -69,10 +69,10 @@ class ServoPanelTest : public ::testing::Test, public IServoPanelHost {
   }
 
   QApplication* m_app = QtTestApp();
+  Journal m_journal;
+  FakeSession m_session{&m_journal};  // outlives the panel, which may move the servo as it goes
   QDialog m_dialog;
   CServoItemDlg* m_panel;
-  Journal m_journal;
-  FakeSession m_session{&m_journal};
   float m_fCaliValue = 0;
   std::vector<QString> m_posts;
   ulong m_timestamp = 1000;
