@@ -29,11 +29,10 @@ void CLanguageChooseDialog::BuildControls() {
   SetControlId(m_stcLanguage, 1029);
   m_stcLanguage->setGeometry(du.Rect(33, 32, 36, 11));
 
-  // A drop-down with an edit field; typing never adds items.
+  // A choice only: a typed text that is no language would be ignored in silence, so the list
+  // takes no text (typing a letter chooses the item it starts, as in any drop-down list).
   m_cbLanguage = new QComboBox(this);
   SetControlId(m_cbLanguage, 1028);
-  m_cbLanguage->setEditable(true);
-  m_cbLanguage->setInsertPolicy(QComboBox::NoInsert);
   m_cbLanguage->setGeometry(du.X(86), du.Y(30), du.X(77), m_cbLanguage->sizeHint().height());
 
   m_btnOK = new QPushButton(this);

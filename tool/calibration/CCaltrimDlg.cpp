@@ -1,12 +1,16 @@
 #include "calibration/CCaltrimDlg.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QScrollArea>
 #include <QToolButton>
 #include <utility>
 
+#include "app/ButtonShortcut.h"
 #include "app/CAboutDlg.h"
 #include "app/CLanguageChooseDialog.h"
 #include "app/ControlId.h"
@@ -41,6 +45,8 @@ CCaltrimDlg::CCaltrimDlg(CaltrimEnv env, QWidget* parent)
       m_boxPrompt(std::make_unique<BoxPrompt>(this)) {}
 
 CCaltrimDlg::~CCaltrimDlg() {
+  // The focus moves while the controls go; the window's members may be gone by then.
+  disconnect(qApp, &QApplication::focusChanged, this, nullptr);
   Shutdown();
   m_dlgDevList.reset();
 }
@@ -82,7 +88,8 @@ void CCaltrimDlg::UpdateConnectionUi(int mode) {
   if (ui.connectButton && m_btnConnect != nullptr) {
     m_btnConnect->setText(T(ui.connectButton->captionKey));
     m_btnConnect->setIcon(CaltrimIcon(ui.connectButton->icon));
-    m_btnConnect->setToolTip(T(ui.connectButton->tooltipKey));
+    SetButtonShortcut(m_btnConnect, MainControlOf(IDC_MAIN_CONNECT).shortcut,
+                      T(ui.connectButton->tooltipKey));
   }
 }
 
@@ -118,6 +125,7 @@ void CCaltrimDlg::OnConnectButton() {
     m_dlgDevList->SelectWifiMode();
     m_nConnectType = CONNECT_WIFI;
   }
+  m_dlgDevList->FocusStartControl();
 }
 
 void CCaltrimDlg::Disconnect() {
@@ -145,6 +153,36 @@ void CCaltrimDlg::ShowSessionEnded(const char* key) {
   }
 }
 
+// ---------------------------------------------------------------------------------------------
+// Keyboard focus
+
+void CCaltrimDlg::OnFocusChanged(QWidget* now) {
+  if (now == nullptr || !isAncestorOf(now)) return;
+  m_lastFocus = now;
+  // A panel the keyboard reaches is scrolled into view where the row does not fit the screen.
+  if (m_panelArea != nullptr && m_panelArea->widget() != nullptr &&
+      m_panelArea->widget()->isAncestorOf(now)) {
+    QWidget* panel = now;
+    while (panel->parentWidget() != m_panelArea->widget()) panel = panel->parentWidget();
+    m_panelArea->ensureWidgetVisible(panel, 0, 0);
+  }
+}
+
+void CCaltrimDlg::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  // Disabling the window (while the robot list is up, or a USB robot is being set up) takes the
+  // focus from its control; it goes back there, not to the first control, once it is enabled. A
+  // control that can take it no more (a panel after a Disconnect) leaves it to Connect.
+  if (event->type() != QEvent::EnabledChange || !isEnabled() || focusWidget() != nullptr) return;
+  QWidget* to = m_lastFocus;
+  if (to == nullptr || !to->isEnabled() || !to->isVisible()) to = m_btnConnect;
+  if (to != nullptr && to->isEnabled()) to->setFocus(Qt::OtherFocusReason);
+}
+
+void CCaltrimDlg::FocusFirstPanel() {
+  if (!m_lstServoItem.empty()) m_lstServoItem.front()->AngleBox()->setFocus(Qt::OtherFocusReason);
+}
+
 void CCaltrimDlg::OnSelectAll() {
   const bool selected = m_chkAllSelect->checkState() == Qt::Checked;
   for (CServoItemDlg* panel : m_lstServoItem) panel->SetSelected(selected);
@@ -157,10 +195,12 @@ void CCaltrimDlg::OnSerialNumber() {
   m_dlgSN->show();
   m_dlgSN->raise();
   m_dlgSN->activateWindow();
-  // Once per run: zbar's processor is never made twice in one process.
+  // Once a scanner runs it serves the window for the rest of the run; until one starts (no
+  // camera), every show tries again and the window says what is missing.
   if (m_bQRScanStarted) return;
-  m_bQRScanStarted = true;
-  m_env.startQRScan ? m_env.startQRScan(m_dlgSN->ScanSink()) : StartQRScan(m_dlgSN->ScanSink());
+  m_bQRScanStarted = m_env.startQRScan ? m_env.startQRScan(m_dlgSN->ScanSink())
+                                       : StartQRScan(m_dlgSN->ScanSink());
+  m_dlgSN->ShowCameraMissing(!m_bQRScanStarted);
 }
 
 void CCaltrimDlg::OnSessionChanged() {

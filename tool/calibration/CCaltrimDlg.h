@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QPointer>
 #include <QString>
 #include <atomic>
 #include <functional>
@@ -27,6 +28,7 @@ class MessageBar;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
+class QScrollArea;
 class QToolButton;
 class SNSettingDlg;
 
@@ -127,6 +129,8 @@ class CCaltrimDlg : public QDialog,
   // The frame's close box: Shutdown, then Cancel. A disabled window cannot be closed.
   void closeEvent(QCloseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  // Re-enabled, the window gives the focus back to the control that had it.
+  void changeEvent(QEvent* event) override;
 
  private:
   // The views the window's helpers get of it (CCaltrimDlgHosts.cpp). WorkerHost serves the USB
@@ -156,6 +160,8 @@ class CCaltrimDlg : public QDialog,
   bool RegisterUsbNotifications(std::string* error);
   void BuildControls(const DialogUnits& du);
   void BuildPanelRow(int servoCount);
+  // The window grows to the panel row's width, but no wider than the screen: the row then
+  // scrolls.
   void FitWindowToPanelRow(const DialogUnits& du);
   // The production line's switch: the serial-number and language buttons are shown.
   void ShowProvisioningButtons(const DialogUnits& du);
@@ -177,6 +183,11 @@ class CCaltrimDlg : public QDialog,
   // null: then nothing).
   void ShowSessionEnded(const char* key);
   void OnSelectAll();
+  // Keyboard focus: now (any widget of the program) has it. Remembered when it is this window's;
+  // a panel it lies in is scrolled into view.
+  void OnFocusChanged(QWidget* now);
+  // Once connected, the keyboard starts at the first panel's angle box.
+  void FocusFirstPanel();
   void OnLanguage();
   void OnSerialNumber();
 
@@ -211,7 +222,7 @@ class CCaltrimDlg : public QDialog,
   int m_nLibraryCalls = 0;                    // LibraryCall scopes open
   int m_nOpenBoxes = 0;                       // message boxes open, through m_boxPrompt
   bool m_bCloseRequested = false;             // a close arrived while one had to wait
-  bool m_bQRScanStarted = false;              // the scanner starts on the first show of m_dlgSN
+  bool m_bQRScanStarted = false;              // a scanner runs for m_dlgSN (started on a show)
   std::unique_ptr<WorkerHost> m_workerHost;
   std::unique_ptr<UsbLink> m_usbLink;              // owns the worker threads
   std::unique_ptr<IUsbDeviceEvents> m_usbEvents;  // null until registered
@@ -221,6 +232,8 @@ class CCaltrimDlg : public QDialog,
   std::unique_ptr<PanelHost> m_panelHost;
   std::unique_ptr<BoxPrompt> m_boxPrompt;  // m_env.prompt, counting the boxes open
 
+  QPointer<QWidget> m_lastFocus;        // the control of this window that had the focus last
+  QScrollArea* m_panelArea = nullptr;   // holds the panel row
   QGroupBox* m_grpCommands = nullptr;   // 1005
   QToolButton* m_btnConnect = nullptr;  // 1006
   QCheckBox* m_chkAllSelect = nullptr;  // 1010

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QToolButton>
 
 #include "app/Text.h"
@@ -52,6 +53,7 @@ void CCaltrimDlg::OnSessionState(WPARAM state, LPARAM reason) {
       m_stcStatus->setText(ConnectedStatusLine(m_nConnectType, m_strDevName, m_strIP, m_nPort));
     }
     UpdateConnectionUi(m_nConnectType);
+    FocusFirstPanel();
   } else if (state == ZAV_SESSION_ENDED) {
     m_strDevName.clear();
     m_strIP.clear();
@@ -81,7 +83,11 @@ void CCaltrimDlg::OnServoCheckChanged(WPARAM change) {
   if (m_chkAllSelect == nullptr) return;
   std::vector<bool> boxes;
   for (CServoItemDlg* panel : m_lstServoItem) boxes.push_back(panel->IsSelected());
-  if (const auto all = SelectAllAfterPanelChange(change, boxes)) m_chkAllSelect->setChecked(*all);
+  if (const auto all = SelectAllAfterPanelChange(change, boxes)) {
+    // Following the panels is not a change of Select all's own: the panels keep their boxes.
+    const QSignalBlocker quiet(m_chkAllSelect);
+    m_chkAllSelect->setChecked(*all);
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,14 +1,18 @@
 // Start-up of the main window: its controls and panels, the link objects and the USB worker, in
 // the order the window has always followed.
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -97,6 +101,10 @@ void CCaltrimDlg::BuildControls(const DialogUnits& du) {
   m_stcStatus = FindControl<QLabel>(this, IDC_MAIN_STATUS);
   // Until the USB worker has reported, Connect cannot tell Wi-Fi from USB.
   m_btnConnect->setEnabled(false);
+  m_progress->setAccessibleDescription(T("IDS_MESSAGE_DISPLAY_DESCRIPTION"));
+  m_stcStatus->setAccessibleDescription(T("IDS_STATUS_LINE_DESCRIPTION"));
+  connect(qApp, &QApplication::focusChanged, this,
+          [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
 
   connect(Button(IDC_MAIN_ABOUT), &QToolButton::clicked, this, &CCaltrimDlg::OnAbout);
   connect(m_btnConnect, &QToolButton::clicked, this, &CCaltrimDlg::OnConnectButton);
@@ -106,7 +114,8 @@ void CCaltrimDlg::BuildControls(const DialogUnits& du) {
           [this] { m_calibration->ResetRobot(); });
   connect(Button(IDC_MAIN_CALIBRATE), &QToolButton::clicked, this,
           [this] { m_calibration->StartCalibration(); });
-  connect(m_chkAllSelect, &QCheckBox::clicked, this, &CCaltrimDlg::OnSelectAll);
+  // Every way of changing Select all (a click, its keys, a screen reader's Toggle) sets the panels.
+  connect(m_chkAllSelect, &QCheckBox::toggled, this, &CCaltrimDlg::OnSelectAll);
   connect(Button(IDC_MAIN_SERIAL_NUMBER), &QToolButton::clicked, this,
           &CCaltrimDlg::OnSerialNumber);
   connect(Button(IDC_MAIN_EXIT), &QToolButton::clicked, this, [this] {
@@ -120,30 +129,54 @@ void CCaltrimDlg::BuildControls(const DialogUnits& du) {
 }
 
 void CCaltrimDlg::BuildPanelRow(int servoCount) {
-  // The panels stand in one row from the command column's right edge, at the top of the window.
-  int x = m_grpCommands->geometry().right() + 1;
-  const int y = m_grpCommands->geometry().top();
+  // The panels stand in one row from the command column's right edge, at the top of the window,
+  // in an area that scrolls where the screen is too narrow for the whole row.
+  m_panelArea = new QScrollArea(this);
+  m_panelArea->setFrameShape(QFrame::NoFrame);
+  m_panelArea->setFocusPolicy(Qt::NoFocus);
+  auto* row = new QWidget;
+  int x = 0;
+  int height = 0;
   for (int id = 1; id <= servoCount; ++id) {
-    auto* panel = new CServoItemDlg(this, m_panelHost.get());
-    panel->move(x, y);
+    auto* panel = new CServoItemDlg(row, m_panelHost.get());
+    panel->move(x, 0);
     panel->show();
     panel->SetServoId(id);
     x += panel->width();
+    height = std::max(height, panel->height());
     m_lstServoItem.push_back(panel);
   }
+  row->resize(x, height);
+  m_panelArea->setWidget(row);
+  m_panelArea->setGeometry(m_grpCommands->geometry().right() + 1, m_grpCommands->geometry().top(),
+                           x, height);
 }
 
 void CCaltrimDlg::FitWindowToPanelRow(const DialogUnits& du) {
   // The panels keep their own dialog units (their font), the window those of its template, so in
   // some fonts the template is narrower than the row: the window, the message display and the
-  // status line then grow to the row's width.
-  if (m_lstServoItem.empty()) return;
-  const int rowRight = m_lstServoItem.back()->geometry().right();
-  const int extra = rowRight + 1 + du.X(kRightMargin) - width();
-  if (extra <= 0) return;
-  setFixedWidth(width() + extra);
+  // status line then grow to the row's width. They shrink, and the row scrolls, where the screen
+  // is narrower than that (the window's frame, unknown before it shows, given room).
+  constexpr int kFrameRoom = 16;
+  const int margin = du.X(kRightMargin);
+  const int wanted = std::max(width(), m_panelArea->geometry().right() + 1 + margin);
+  int fitted = wanted;
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    fitted = std::min(wanted, screen->availableGeometry().width() - kFrameRoom);
+  }
+  const int rowWidth = m_panelArea->widget()->width();
+  const int shown = std::max(0, std::min(rowWidth, fitted - m_panelArea->x() - margin));
+  const int scrollBar =
+      shown < rowWidth ? style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this) : 0;
+  m_panelArea->resize(shown, m_panelArea->height() + scrollBar);
+  // The message display and the status line move down where the scroll bar below the row would
+  // reach them.
+  const int lower = std::max(0, m_panelArea->geometry().bottom() + 1 + du.Y(kRightMargin) -
+                                    m_progress->geometry().top());
+  const int grown = fitted - width();
+  setFixedSize(fitted, height() + lower);
   for (QWidget* line : {static_cast<QWidget*>(m_progress), static_cast<QWidget*>(m_stcStatus)}) {
-    line->resize(line->width() + extra, line->height());
+    line->setGeometry(line->x(), line->y() + lower, line->width() + grown, line->height());
   }
 }
 
@@ -154,7 +187,7 @@ void CCaltrimDlg::ShowProvisioningButtons(const DialogUnits& du) {
   // end instead, and the message display and status line move down when the row leaves no room.
   QToolButton* language = Button(IDC_MAIN_LANGUAGE);
   const int gap = du.Y(kRightMargin);
-  const int rowBottom = m_lstServoItem.empty() ? 0 : m_lstServoItem.back()->geometry().bottom();
+  const int rowBottom = m_lstServoItem.empty() ? 0 : m_panelArea->geometry().bottom();
   language->move(m_progress->geometry().right() + 1 - language->width(), rowBottom + 1 + gap);
   const int overlap = language->geometry().bottom() + 1 + gap - m_progress->geometry().top();
   if (overlap > 0) {
@@ -164,6 +197,10 @@ void CCaltrimDlg::ShowProvisioningButtons(const DialogUnits& du) {
     }
   }
   language->show();
+  // In the tab order too it comes after the panels.
+  if (!m_lstServoItem.empty()) {
+    setTabOrder(FindControl<QWidget>(m_lstServoItem.back(), IDC_SERVO_SELECT), language);
+  }
 }
 
 void CCaltrimDlg::LoadReferenceAngles(bool setAngle) {

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -10,6 +11,7 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "app/ButtonShortcut.h"
 #include "app/ControlId.h"
 #include "app/DialogUnits.h"
 #include "app/Text.h"
@@ -64,6 +66,11 @@ void CDevListDlg::OnInitDialog() {
   m_list->verticalHeader()->hide();
   m_list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   m_list->setWordWrap(false);
+  // The MAC is where robots of one name differ: its column takes the width the others leave.
+  m_list->horizontalHeader()->setStretchLastSection(true);
+  // Tab leaves the list (arrow keys move among the rows); Enter connects to the chosen row.
+  m_list->setTabKeyNavigation(false);
+  m_list->installEventFilter(this);
   // As a person expects of a list: a double click picks the row and connects to it.
   connect(m_list, &QTableWidget::cellDoubleClicked, this, [this](int row) {
     m_list->selectRow(row);
@@ -77,22 +84,24 @@ void CDevListDlg::OnInitDialog() {
   m_radioUsb->setText(QStringLiteral("USB"));
   m_radioUsb->setGeometry(du.Rect(188, 16, 29, 10));
   m_radioWifi->setChecked(true);
-  m_radioWifi->setEnabled(false);
-  m_radioUsb->setEnabled(false);
+  // Enabled, so that the keyboard reaches them and a screen reader reads the mode on the way;
+  // choosing one selects its mode as the main window's Connect does.
   connect(m_radioWifi, &QRadioButton::clicked, this, &CDevListDlg::SelectWifiMode);
   connect(m_radioUsb, &QRadioButton::clicked, this, &CDevListDlg::SelectUsbMode);
 
   m_btnRefresh = MakeControl<QPushButton>(this, IDC_DEVLIST_REFRESH);
   m_btnRefresh->setGeometry(du.Rect(128, 161, 53, 14));
   m_btnRefresh->setText(T("IDS_REFRESH"));
-  m_btnRefresh->setAutoDefault(false);
+  SetButtonShortcut(m_btnRefresh, "Alt+R", T("IDS_DEVLIST_REFRESH_TIP"));
   m_btnConnect = MakeControl<QPushButton>(this, IDC_DEVLIST_CONNECT);
   m_btnConnect->setGeometry(du.Rect(189, 161, 57, 14));
   m_btnConnect->setText(T("IDS_CONNECT_ROBOT"));
-  m_btnConnect->setAutoDefault(false);
+  SetButtonShortcut(m_btnConnect, "Alt+C", T("IDS_CONNECT_TO_ROBOT"));
   m_btnExit = MakeControl<QPushButton>(this, IDC_DEVLIST_EXIT);
   m_btnExit->setGeometry(du.Rect(253, 161, 50, 14));
   m_btnExit->setText(T("IDS_EXIT"));
+  SetButtonShortcut(m_btnExit, "Alt+X", T("IDS_DEVLIST_EXIT_TIP"));
+  // Exit is the default; Enter on a focused Refresh or Connect presses that button instead.
   m_btnExit->setDefault(true);
   connect(m_btnRefresh, &QPushButton::clicked, this, &CDevListDlg::OnRefresh);
   connect(m_btnConnect, &QPushButton::clicked, this, &CDevListDlg::OnConnect);
@@ -119,6 +128,43 @@ void CDevListDlg::ShowCentred() {
 }
 
 bool CDevListDlg::IsUsbMode() const { return m_radioUsb->isChecked(); }
+
+void CDevListDlg::FocusStartControl() {
+  if (m_list->isEnabled() && m_list->rowCount() > 0) {
+    m_list->setFocus(Qt::OtherFocusReason);
+  } else {
+    (IsUsbMode() ? m_btnConnect : m_btnRefresh)->setFocus(Qt::OtherFocusReason);
+  }
+}
+
+bool CDevListDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != m_list || event->type() != QEvent::KeyPress) {
+    return QDialog::eventFilter(watched, event);
+  }
+  const auto* key = static_cast<QKeyEvent*>(event);
+  if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+    ConnectToChosenRow();
+    return true;
+  }
+  // Ctrl+Tab, the way out of a control that keeps Tab, leaves the list as Tab does.
+  if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+      key->modifiers().testFlag(Qt::ControlModifier)) {
+    focusNextPrevChild(key->key() == Qt::Key_Tab && !key->modifiers().testFlag(Qt::ShiftModifier));
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void CDevListDlg::ConnectToChosenRow() {
+  // The row the keyboard stands on counts as chosen when none is selected; with no row at all
+  // Enter does nothing (it never falls through to Exit).
+  const QModelIndex current = m_list->currentIndex();
+  if (!m_list->selectionModel()->hasSelection()) {
+    if (!current.isValid()) return;
+    m_list->selectRow(current.row());
+  }
+  OnConnect();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Rows
@@ -164,6 +210,9 @@ void CDevListDlg::ApplyUsbMode() {
 void CDevListDlg::SelectUsbMode() {
   if (!m_pMain->HasUsbDetection()) {
     Message(T("IDS_USB_EXCEPTION_TIPS"), T("AFX_IDS_APP_TITLE"), MB_OK);
+    // The mode is unchanged: a chosen USB button goes back to Wi-Fi, the mode in force (its list
+    // enabled).
+    if (m_list->isEnabled()) SelectWifiMode();
     return;
   }
   if (m_pMain->IsUsbReady()) {
@@ -244,6 +293,7 @@ void CDevListDlg::ConnectAttemptFailed() {
 void CDevListDlg::OnExit() {
   hide();
   m_pMain->Window()->setEnabled(true);
+  m_pMain->Window()->activateWindow();
 }
 
 void CDevListDlg::reject() { OnExit(); }

@@ -20,8 +20,12 @@ constexpr int IDC_DEVLIST_EXIT = 1032;
 
 // The robot selection dialog: lists every robot discovery has heard, one row per MAC text, and
 // connects the main window's session to the chosen robot (Wi-Fi) or to the robot forwarded over
-// USB, through the main window's IConnectTarget. Modeless and hidden between uses; the main window stays disabled while it is shown.
-// Every operation runs on the user-interface thread.
+// USB, through the main window's IConnectTarget. Modeless and hidden between uses; the main
+// window stays disabled while it is shown. Every operation runs on the user-interface thread.
+//
+// Keyboard: focus starts on the list when it holds robots; the arrow keys choose a row and Enter
+// connects to it; Tab goes on to the mode buttons and the dialog's buttons (Alt+R Refresh,
+// Alt+C Connect, Alt+X or Esc Exit).
 class CDevListDlg : public QDialog {
   Q_OBJECT
 
@@ -47,6 +51,9 @@ class CDevListDlg : public QDialog {
 
   // Centres the dialog on the main window and shows it.
   void ShowCentred();
+  // Puts the keyboard where the operator starts: the list when it holds robots (Wi-Fi mode),
+  // else Connect in USB mode and Refresh in Wi-Fi mode.
+  void FocusStartControl();
 
   QTableWidget* List() const { return m_list; }
   bool IsUsbMode() const;
@@ -54,6 +61,8 @@ class CDevListDlg : public QDialog {
  protected:
   // Esc and the close box act as Exit.
   void reject() override;
+  // The list's keys: Enter connects to the chosen row, Ctrl+Tab leaves the list.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void OnInitDialog();
@@ -63,6 +72,8 @@ class CDevListDlg : public QDialog {
   // Starts the main window's session towards ip, or tells why it cannot.
   void StartSession(const QString& ip, int connectType);
   void ConnectAttemptFailed();
+  // Enter on the list: the selected row, else the row the keyboard stands on, is connected.
+  void ConnectToChosenRow();
   void Message(const QString& text, const QString& caption, unsigned int style);
 
   IConnectTarget* m_pMain;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "calibration/rules/CalibrationModel.h"
 #include "calibration/rules/ServoPanelRules.h"
 
 CNumEdit::CNumEdit(QWidget* parent) : QLineEdit(parent) {
@@ -49,7 +50,15 @@ void CNumEdit::FitText() {
   fitted.setPointSizeF(m_fullPointSize);
   const int frame = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
   const int room = contentsRect().width() - 2 * frame - kInnerMargins;
-  const int needed = QFontMetrics(fitted).horizontalAdvance(text());
+  // The status words all take the size of the widest of them, so that none looks apart.
+  const QFontMetrics metrics(fitted);
+  int needed = metrics.horizontalAdvance(text());
+  if (IsStatusWord(text().toStdString())) {
+    for (const std::string_view word : {kCaliWait, kCaliOk, kCaliFailed, kCaliFalse}) {
+      const QString shown = QString::fromLatin1(word.data(), static_cast<qsizetype>(word.size()));
+      needed = std::max(needed, metrics.horizontalAdvance(shown));
+    }
+  }
   if (needed > room && room > 0) {
     fitted.setPointSizeF(std::max(kSmallestPointSize, m_fullPointSize * room / needed));
   }

@@ -4,8 +4,8 @@
 
 // The offset box of a servo panel: an edit that drops typed characters other than digits,
 // backspace, one "." and a leading "-". Only typing is filtered; pasted text goes in as it is.
-// A text wider than the narrow box (a status word such as "Failed") is drawn smaller so it
-// stays readable.
+// A text wider than the narrow box is drawn smaller so it stays readable; the status words
+// ("Wait", "Ok", "Failed", "False") share the size at which the widest of them fits.
 class CNumEdit : public QLineEdit {
   Q_OBJECT
 

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QRegularExpressionValidator>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QToolButton>
 
@@ -118,6 +119,8 @@ void CServoItemDlg::BuildControls(const DialogUnits& du) {
   m_editReference = MakeControl<QLineEdit>(this, IDC_SERVO_REFERENCE);
   SetUpBox(m_editReference, du.Rect(7, 114, 19, 18));
   m_editReference->setReadOnly(true);
+  // Read-only: the mouse may still select its text, but Tab passes it by.
+  m_editReference->setFocusPolicy(Qt::ClickFocus);
   m_editReference->setValidator(new QRegularExpressionValidator(
       QRegularExpression(QStringLiteral("[0-9]*")), m_editReference));
 
@@ -126,7 +129,13 @@ void CServoItemDlg::BuildControls(const DialogUnits& du) {
 
   m_chkSelect = MakeControl<QCheckBox>(this, IDC_SERVO_SELECT);
   m_chkSelect->setGeometry(du.Rect(7, 169, 20, 10));
-  connect(m_chkSelect, &QCheckBox::clicked, this, &CServoItemDlg::OnSelectionClicked);
+  // Every way of changing the box (a click, Space, a screen reader's Toggle) tells the window;
+  // SetSelected, Select all's own change, does not.
+  connect(m_chkSelect, &QCheckBox::toggled, this, &CServoItemDlg::OnSelectionChanged);
+  // A screen reader's Press (or any click() of a button) steps once; the operator's own presses
+  // never reach the buttons, so they never click.
+  connect(m_btnIncrement, &QToolButton::clicked, this, [this] { StepOnce(StepDirection::Up); });
+  connect(m_btnDecrement, &QToolButton::clicked, this, [this] { StepOnce(StepDirection::Down); });
 
   for (QObject* watched : {static_cast<QObject*>(m_editAngle), static_cast<QObject*>(m_btnIncrement),
                            static_cast<QObject*>(m_btnDecrement)}) {
@@ -165,7 +174,10 @@ std::optional<int> CServoItemDlg::AngleOrLast() {
 
 void CServoItemDlg::EnablePanel(bool enable) {
   m_bEnabled = enable;
-  if (!enable) m_stepTable.StopAll();
+  if (!enable) {
+    EndKeyStep();
+    m_stepTable.StopAll();
+  }
   for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
     child->setEnabled(enable);
   }
@@ -184,7 +196,10 @@ void CServoItemDlg::SetLastOk(bool ok) {
 
 bool CServoItemDlg::IsSelected() const { return m_chkSelect->checkState() == Qt::Checked; }
 
-void CServoItemDlg::SetSelected(bool selected) { m_chkSelect->setChecked(selected); }
+void CServoItemDlg::SetSelected(bool selected) {
+  const QSignalBlocker quiet(m_chkSelect);
+  m_chkSelect->setChecked(selected);
+}
 
 int CServoItemDlg::AngleValue() const { return DecimalValue(m_editAngle->text().toStdString()); }
 
@@ -220,7 +235,7 @@ void CServoItemDlg::MoveServo(int angle, int travelMs) {
   }
 }
 
-void CServoItemDlg::OnSelectionClicked() {
+void CServoItemDlg::OnSelectionChanged() {
   m_pHost->PostToMainWindow(WM_SERVO_CHECK_CHANGED,
                             IsSelected() ? SERVO_CHECK_CHECKED : SERVO_CHECK_CLEARED, m_nServoId);
 }
@@ -228,30 +243,85 @@ void CServoItemDlg::OnSelectionClicked() {
 bool CServoItemDlg::eventFilter(QObject* watched, QEvent* event) {
   if (watched == m_btnIncrement) return OnStepButtonEvent(StepDirection::Up, event);
   if (watched == m_btnDecrement) return OnStepButtonEvent(StepDirection::Down, event);
-  if (watched == m_editAngle) {
-    if (event->type() == QEvent::KeyPress) {
-      const int key = static_cast<QKeyEvent*>(event)->key();
-      if (key == Qt::Key_Return || key == Qt::Key_Enter) ApplyAngle();
-    } else if (event->type() == QEvent::FocusOut &&
-               static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
-      OnAngleBoxLeft();
-    }
-  }
+  if (watched == m_editAngle) return OnAngleBoxEvent(event);
   return QFrame::eventFilter(watched, event);
 }
 
-bool CServoItemDlg::OnStepButtonEvent(StepDirection direction, QEvent* event) {
-  const QEvent::Type type = event->type();
-  if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick &&
-      type != QEvent::MouseButtonRelease) {
-    return false;
+bool CServoItemDlg::OnAngleBoxEvent(QEvent* event) {
+  if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Up || key == Qt::Key_Down) {
+      return OnStepKey(key == Qt::Key_Up ? StepDirection::Up : StepDirection::Down,
+                       static_cast<QKeyEvent*>(event), nullptr);
+    }
+    if (event->type() == QEvent::KeyPress && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+      ApplyAngle();
+    }
+  } else if (event->type() == QEvent::FocusOut &&
+             static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+    EndKeyStep();
+    OnAngleBoxLeft();
   }
-  if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) return false;
-  // A refused step is swallowed: the button never sees the press.
-  if (type == QEvent::MouseButtonPress) return !m_stepTable.Press(direction);
-  if (type == QEvent::MouseButtonDblClick) return !m_stepTable.DoublePress(direction);
-  m_stepTable.Release(direction);
   return false;
+}
+
+bool CServoItemDlg::OnStepButtonEvent(StepDirection direction, QEvent* event) {
+  // Every press and release of the operator's is the press table's; the button only shows it.
+  QToolButton* button = direction == StepDirection::Up ? m_btnIncrement : m_btnDecrement;
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseButtonRelease:
+      if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) return false;
+      if (event->type() == QEvent::MouseButtonRelease) {
+        m_stepTable.Release(direction);
+        button->setDown(false);
+      } else {
+        // A refused step leaves the button up.
+        const bool stepped = event->type() == QEvent::MouseButtonPress
+                                 ? m_stepTable.Press(direction)
+                                 : m_stepTable.DoublePress(direction);
+        button->setDown(stepped);
+      }
+      return true;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      const bool stepKey = key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
+      return stepKey && OnStepKey(direction, static_cast<QKeyEvent*>(event), button);
+    }
+    case QEvent::FocusOut:
+      EndKeyStep();
+      return false;
+    default:
+      return false;
+  }
+}
+
+bool CServoItemDlg::OnStepKey(StepDirection direction, QKeyEvent* event, QToolButton* button) {
+  // A held key comes as auto-repeated releases and presses: the table's timers repeat instead.
+  if (event->isAutoRepeat()) return true;
+  if (event->type() == QEvent::KeyRelease) {
+    if (m_keyStep && m_keyStep->key == event->key()) EndKeyStep();
+    return true;
+  }
+  EndKeyStep();
+  if (m_stepTable.Press(direction)) {
+    m_keyStep = KeyStep{direction, event->key(), button};
+    if (button != nullptr) button->setDown(true);
+  }
+  return true;
+}
+
+void CServoItemDlg::EndKeyStep() {
+  if (!m_keyStep) return;
+  m_stepTable.Release(m_keyStep->direction);
+  if (m_keyStep->button != nullptr) m_keyStep->button->setDown(false);
+  m_keyStep.reset();
+}
+
+void CServoItemDlg::StepOnce(StepDirection direction) {
+  if (m_stepTable.Press(direction)) m_stepTable.Release(direction);
 }
 
 void CServoItemDlg::keyPressEvent(QKeyEvent* event) {

@@ -10,6 +10,7 @@
 class CNumEdit;
 class DialogUnits;
 class QCheckBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QTimer;
@@ -29,6 +30,10 @@ constexpr int IDC_SERVO_STEP_DOWN = 1022;
 // change of the angle moves the servo at once; the offset box shows the offset the angle implies.
 // The main window creates, places and destroys the panels; the calibration commands write their
 // boxes and flags. Every member is used on the user-interface thread only.
+//
+// The keyboard presses the step buttons as the mouse does, through one press table: Space or
+// Enter on a step button, Up or Down in the angle box; a held key repeats by the table's timers.
+// A screen reader's Press on a step button takes one step.
 class CServoItemDlg : public QFrame, private IStepButtonHost {
   Q_OBJECT
 
@@ -70,7 +75,8 @@ class CServoItemDlg : public QFrame, private IStepButtonHost {
   bool m_bLastOk = false;
 
  protected:
-  // Step button presses before the buttons see them; Enter and focus leaving the angle box.
+  // Step button presses and keys before the buttons see them; the angle box's keys and focus
+  // leaving it.
   bool eventFilter(QObject* watched, QEvent* event) override;
   // Enter and Esc end in the panel: they never close the window around it.
   void keyPressEvent(QKeyEvent* event) override;
@@ -79,9 +85,19 @@ class CServoItemDlg : public QFrame, private IStepButtonHost {
   void OnInitDialog();
   void BuildControls(const DialogUnits& du);
   void SetAccessibleTexts();
+  // The operator's presses of a step button (mouse, Space, Enter) and the angle box's keys (Up
+  // and Down step, Enter applies), all through the press table.
   bool OnStepButtonEvent(StepDirection direction, QEvent* event);
+  bool OnAngleBoxEvent(QEvent* event);
+  // A step key pressed or released; button is the step button it came to, or null for the angle
+  // box. The event is always taken.
+  bool OnStepKey(StepDirection direction, QKeyEvent* event, QToolButton* button);
+  // The key holding a step is up, or focus has left where it was pressed: the hold ends.
+  void EndKeyStep();
+  // One step and no hold: a screen reader's Press.
+  void StepOnce(StepDirection direction);
   void OnAngleBoxLeft();
-  void OnSelectionClicked();
+  void OnSelectionChanged();
   void MoveServo(int angle, int travelMs);
   // The angle box's servo angle; when it holds none, the box shows the last angle again.
   std::optional<int> AngleOrLast();
@@ -109,6 +125,13 @@ class CServoItemDlg : public QFrame, private IStepButtonHost {
   IServoPanelHost* m_pHost;
   StepButtonTable m_stepTable{this};
   QTimer* m_timers[4] = {};  // TIMER_UP_START .. TIMER_DOWN_REPEAT
+  // The key that holds a step down, while it does.
+  struct KeyStep {
+    StepDirection direction;
+    int key;
+    QToolButton* button;  // shown pressed while the key is down; null for the angle box
+  };
+  std::optional<KeyStep> m_keyStep;
   QIcon m_iconUp[2];         // at rest (green), held (red)
   QIcon m_iconDown[2];
 };

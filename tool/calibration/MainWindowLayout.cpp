@@ -4,7 +4,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QToolButton>
+#include <algorithm>
 
+#include "app/ButtonShortcut.h"
 #include "app/ControlId.h"
 #include "app/DialogUnits.h"
 #include "app/Text.h"
@@ -49,23 +51,28 @@ QWidget* MakeWidget(QWidget* parent, const MainControl& control) {
 
 // clang-format off
 const std::array<MainControl, 14> kMainControls = {{
-  // id                      kind            caption                 icon             tooltip                               x    y    w    h  hidden
-  {IDC_MAIN_COMMAND_GROUP,   K::kGroupBox,   nullptr,                0,               nullptr,                              0,   0,  53, 156, false},
-  {IDC_MAIN_ABOUT,           K::kButton,     "IDS_ABOUT",            IDI_INFORMATION, nullptr,                              1,   7,  50,  14, false},
-  {IDC_MAIN_CONNECT,         K::kButton,     "IDS_CONNECT_ROBOT",    IDI_PLUG,        "IDS_CONNECT_TO_ROBOT",               1,  29,  50,  14, false},
-  {IDC_MAIN_READ_CHECK,      K::kButton,     "IDS_READ_CHECK",       IDI_REFRESH,     "IDS_READ_CURRENT_CALIBRATION_VALUE", 1,  51,  50,  14, false},
-  {IDC_MAIN_RESET,           K::kButton,     "IDS_RESET",            IDI_TURN,        "IDS_ROBOT_RESET",                    1,  73,  50,  14, false},
-  {IDC_MAIN_CALIBRATE,       K::kButton,     "IDS_CALIBRATION",      IDI_TICK,        "IDS_CALIBRATE_ANGLE_OFFSET",         1,  95,  50,  14, false},
-  {IDC_MAIN_SELECT_ALL,      K::kCheckBox,   "IDS_ALL_SELECT",       0,               nullptr,                              7, 112,  41,   8, false},
-  {IDC_MAIN_SERIAL_NUMBER,   K::kButton,     "IDS_SERIAL_NUMBER",    IDI_SERIAL,      "IDS_READ_WRITE_SERRIAL",             1, 123,  50,  14, true},
-  {IDC_MAIN_EXIT,            K::kButton,     "IDS_EXIT",             IDI_CROSS,       "IDS_EXIT_PROGRAM",                   1, 142,  50,  14, false},
-  {IDC_MAIN_READ_ANGLE,      K::kButton,     "IDS_READ_ANGLE",       IDI_ANGLE,       "IDS_READ_CURRENT_ANGLE",            76,   8,  39,  13, true},
-  {IDC_MAIN_LANGUAGE,        K::kButton,     "IDS_LANGUAGE_SETTING", 0,               nullptr,                            124,   7,  48,  12, true},
-  {IDC_MAIN_SPARE,           K::kButton,     nullptr,                0,               nullptr,                            362, 143,  46,  13, true},
-  {IDC_MAIN_MESSAGE,         K::kMessageBar, nullptr,                0,               nullptr,                             53, 144, 374,  11, false},
-  {IDC_MAIN_STATUS,          K::kStatusLine, nullptr,                0,               nullptr,                             13, 156, 413,   8, false},
+  // id                      kind            caption                 icon             tooltip                               keys     x    y    w    h  hidden
+  {IDC_MAIN_COMMAND_GROUP,   K::kGroupBox,   nullptr,                0,               nullptr,                              nullptr,  0,   0,  53, 156, false},
+  {IDC_MAIN_ABOUT,           K::kButton,     "IDS_ABOUT",            IDI_INFORMATION, "IDS_ABOUT_TIP",                      "Alt+A",  1,   7,  50,  14, false},
+  {IDC_MAIN_CONNECT,         K::kButton,     "IDS_CONNECT_ROBOT",    IDI_PLUG,        "IDS_CONNECT_TO_ROBOT",               "Alt+C",  1,  29,  50,  14, false},
+  {IDC_MAIN_READ_CHECK,      K::kButton,     "IDS_READ_CHECK",       IDI_REFRESH,     "IDS_READ_CURRENT_CALIBRATION_VALUE", "Alt+O",  1,  51,  50,  14, false},
+  {IDC_MAIN_RESET,           K::kButton,     "IDS_RESET",            IDI_TURN,        "IDS_ROBOT_RESET",                    "Alt+R",  1,  73,  50,  14, false},
+  {IDC_MAIN_CALIBRATE,       K::kButton,     "IDS_CALIBRATION",      IDI_TICK,        "IDS_CALIBRATE_ANGLE_OFFSET",         "Alt+B",  1,  95,  50,  14, false},
+  {IDC_MAIN_SELECT_ALL,      K::kCheckBox,   "IDS_ALL_SELECT",       0,               "IDS_ALL_SELECT_TIP",                 "Alt+S",  7, 112,  41,   8, false},
+  {IDC_MAIN_SERIAL_NUMBER,   K::kButton,     "IDS_SERIAL_NUMBER",    IDI_SERIAL,      "IDS_READ_WRITE_SERRIAL",             "Alt+N",  1, 123,  50,  14, true},
+  {IDC_MAIN_EXIT,            K::kButton,     "IDS_EXIT",             IDI_CROSS,       "IDS_EXIT_PROGRAM",                   "Alt+X",  1, 142,  50,  14, false},
+  {IDC_MAIN_READ_ANGLE,      K::kButton,     "IDS_READ_ANGLE",       IDI_ANGLE,       "IDS_READ_CURRENT_ANGLE",             "Alt+G", 76,   8,  39,  13, true},
+  {IDC_MAIN_LANGUAGE,        K::kButton,     "IDS_LANGUAGE_SETTING", 0,               "IDS_SURE_LANGUAGE",                  "Alt+L",124,   7,  48,  12, true},
+  {IDC_MAIN_SPARE,           K::kButton,     nullptr,                0,               nullptr,                              nullptr,362, 143,  46,  13, true},
+  {IDC_MAIN_MESSAGE,         K::kMessageBar, nullptr,                0,               nullptr,                              nullptr, 53, 144, 374,  11, false},
+  {IDC_MAIN_STATUS,          K::kStatusLine, nullptr,                0,               nullptr,                              nullptr, 13, 156, 413,   8, false},
 }};
 // clang-format on
+
+const MainControl& MainControlOf(int id) {
+  return *std::find_if(kMainControls.begin(), kMainControls.end(),
+                       [id](const MainControl& control) { return control.id == id; });
+}
 
 QWidget* MakeMainControl(QWidget* parent, const MainControl& control, const DialogUnits& du) {
   QWidget* widget = MakeWidget(parent, control);
@@ -73,7 +80,13 @@ QWidget* MakeMainControl(QWidget* parent, const MainControl& control, const Dial
   if (control.captionKey != nullptr) {
     if (auto* button = qobject_cast<QAbstractButton*>(widget)) button->setText(T(control.captionKey));
   }
-  if (control.tooltipKey != nullptr) widget->setToolTip(T(control.tooltipKey));
+  if (control.tooltipKey != nullptr) {
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+      SetButtonShortcut(button, control.shortcut, T(control.tooltipKey));
+    } else {
+      widget->setToolTip(T(control.tooltipKey));
+    }
+  }
   widget->setGeometry(du.Rect(control.x, control.y, control.width, control.height));
   if (control.hidden) widget->hide();
   return widget;

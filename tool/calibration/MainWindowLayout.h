@@ -45,12 +45,17 @@ struct MainControl {
   const char* captionKey;  // null: no caption
   int icon;                // resource number; 0: none
   const char* tooltipKey;  // null: no tooltip
+  const char* shortcut;    // keys in portable text, named in the tooltip; null: none
   int x, y, width, height; // dialog units
   bool hidden;             // for the whole run
 };
 
-// Every control, in the order they are made, which is also their tab order.
+// Every control, in the order they are made, which is also their tab order. The shortcuts are
+// Alt and a letter of the English caption, the same in every language.
 extern const std::array<MainControl, 14> kMainControls;
+
+// The entry of control id in kMainControls.
+const MainControl& MainControlOf(int id);
 
 // Makes control inside parent, named by its id and placed by du, with its texts, icon and
 // hidden state.

@@ -18,8 +18,16 @@ MessageBar::MessageBar(QWidget* parent) : QProgressBar(parent), m_barColor(kIdle
   connect(&m_timer, &QTimer::timeout, this, &MessageBar::Step);
 }
 
-void MessageBar::ShowBusy(const QString& text) {
+void MessageBar::SetText(const QString& text) {
   m_strText = text;
+  // What a screen reader reads of the display is its text, without the idle look's indent; a new
+  // name is announced (setAccessibleName raises the name's change on the accessibility bus).
+  const QString name = text.trimmed();
+  if (name != accessibleName()) setAccessibleName(name);
+}
+
+void MessageBar::ShowBusy(const QString& text) {
+  SetText(text);
   m_barColor = kBusyColor;
   if (!m_timer.isActive()) {
     m_nMarqueePos = 0;
@@ -29,7 +37,7 @@ void MessageBar::ShowBusy(const QString& text) {
 }
 
 void MessageBar::ShowIdle(const QString& text) {
-  m_strText = text;
+  SetText(text);
   m_barColor = kIdleColor;
   m_timer.stop();
   setValue(0);

@@ -7,7 +7,8 @@
 
 // The main window's message display: a progress bar that carries a text. Busy, a blue block runs
 // along the bar (marquee, one step every 50 ms) behind the text; idle, the bar stands still at
-// position 0 in light grey with the text indented.
+// position 0 in light grey with the text indented. On the accessibility bus its name is its text,
+// and each new text is announced as a change of name.
 class MessageBar : public QProgressBar {
   Q_OBJECT
 
@@ -26,6 +27,7 @@ class MessageBar : public QProgressBar {
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  void SetText(const QString& text);
   void Step();
 
   QString m_strText;

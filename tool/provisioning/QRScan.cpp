@@ -46,12 +46,14 @@ void DestroyProcessor() {
 }  // namespace
 
 bool StartQRScan(IQRScanEvent** sink) {
-  // The processor is never made twice in one process.
+  // A processor that ran is never made again in one process; a start that failed (no camera)
+  // leaves nothing behind, so that a later one, with a camera connected meanwhile, may run.
   static std::atomic<bool> started{false};
   if (started.exchange(true)) return false;
   g_pZBarProcessor = zbar_processor_create(1);
   if (g_pZBarProcessor == nullptr) {
     std::fputs("ERROR: unable to allocate memory?\n", stderr);
+    started = false;
     return false;
   }
   zbar_processor_set_data_handler(g_pZBarProcessor, ScanDataHandler, sink);
@@ -59,6 +61,8 @@ bool StartQRScan(IQRScanEvent** sink) {
       zbar_processor_set_visible(g_pZBarProcessor, 1) != 0 ||
       zbar_processor_set_active(g_pZBarProcessor, 1) != 0) {
     _zbar_error_spew(g_pZBarProcessor, 0);
+    DestroyProcessor();
+    started = false;
     return false;
   }
   StartScanWaitThread(sink);

@@ -12,15 +12,16 @@
 // The caption zbar gives its view window on X11.
 inline constexpr wchar_t kScanViewTitle[] = L"zbar barcode reader";
 
-// The one processor of the process: set by StartQRScan, destroyed (and set back to null) only by
-// the wait thread when scanning ends. It stays in place after a failed start.
+// The one processor of the process: set by StartQRScan, destroyed (and set back to null) by the
+// wait thread when scanning ends, or by StartQRScan when it fails.
 extern zbar::zbar_processor_t* g_pZBarProcessor;
 
 // Starts scanning with the default camera and a visible view window. sink is the address of the
 // sink's IQRScanEvent pointer, read at every call, so the sink may be set or cleared later; it
 // must outlive scanning. Returns at once: true when the wait thread was started. Without a
-// camera or display (or when scanning was already started once) it returns false; the library's
-// error is printed on standard error, nothing is shown and no thread is started.
+// camera or display it returns false: the library's error is printed on standard error, nothing
+// is shown, no thread is started and nothing is kept, so a later call tries again. Once scanning
+// has started, every later call returns false.
 bool StartQRScan(IQRScanEvent** sink);
 
 // The part of StartQRScan after the processor is made and shown: starts the wait thread (below)

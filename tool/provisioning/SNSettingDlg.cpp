@@ -2,6 +2,7 @@
 
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QValidator>
@@ -26,9 +27,9 @@ constexpr int kDialogWidth = 464;
 constexpr int kDialogHeight = 293;
 
 // The bottom strip that keeps the three controls below the scanner's view, and their places in
-// it, in pixels.
+// it, in pixels. They stand clear of the window's edges, centred in the strip's height.
 constexpr int kStripHeight = 30;
-constexpr int kReadX = 0;
+constexpr int kReadX = 6;
 constexpr int kSerialX = 80;
 constexpr int kSetX = 340;
 constexpr int kSerialHeight = 18;
@@ -100,6 +101,11 @@ void SNSettingDlg::OnInitDialog() {
   connect(m_edtSerial, &QLineEdit::textChanged, this, &SNSettingDlg::OnEnChangeSerial);
   m_timer.setInterval(std::chrono::milliseconds(kTickMs));
   connect(&m_timer, &QTimer::timeout, this, &SNSettingDlg::OnTimer);
+
+  m_stcNoCamera = new QLabel(T("IDS_SN_NO_CAMERA"), this);
+  m_stcNoCamera->setAlignment(Qt::AlignCenter);
+  m_stcNoCamera->setWordWrap(true);
+  m_stcNoCamera->hide();
   Layout();
 }
 
@@ -122,14 +128,24 @@ void SNSettingDlg::resizeEvent(QResizeEvent* event) {
 void SNSettingDlg::Layout() {
   const int w = width();
   const int h = height();
-  if (m_wndScanView != nullptr) m_wndScanView->setGeometry(0, 0, w, h - kStripHeight);
+  const QRect viewArea(0, 0, w, h - kStripHeight);
+  if (m_wndScanView != nullptr) m_wndScanView->setGeometry(viewArea);
+  if (m_stcNoCamera != nullptr) m_stcNoCamera->setGeometry(viewArea.adjusted(12, 12, -12, -12));
   if (m_btnRead == nullptr) return;
+  // In the strip's height, centred and at most as high as the strip leaves room for.
+  const auto place = [h](QWidget* control, int x, int width, int height) {
+    height = std::min(height, kStripHeight - kControlGap);
+    control->setGeometry(x, h - kStripHeight + (kStripHeight - height) / 2, width, height);
+  };
   // Read keeps its size unless the font's dialog units make it run into the edit.
-  m_btnRead->setGeometry(kReadX, h - m_btnRead->height(),
-                         std::min(m_btnRead->width(), kSerialX - kControlGap - kReadX),
-                         m_btnRead->height());
-  m_edtSerial->setGeometry(kSerialX, h - kSerialHeight, m_edtSerial->width(), kSerialHeight);
-  m_btnSet->move(kSetX, h - m_btnSet->height());
+  place(m_btnRead, kReadX, std::min(m_btnRead->width(), kSerialX - kControlGap - kReadX),
+        m_btnRead->height());
+  place(m_edtSerial, kSerialX, m_edtSerial->width(), kSerialHeight);
+  place(m_btnSet, kSetX, m_btnSet->width(), m_btnSet->height());
+}
+
+void SNSettingDlg::ShowCameraMissing(bool missing) {
+  m_stcNoCamera->setVisible(missing && m_wndScanView == nullptr);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -188,6 +204,7 @@ void SNSettingDlg::EmbedScanView(const std::wstring& title) {
   m_wndScanView->setAccessibleName(T("IDS_SN_SCAN_VIEW"));
   m_wndScanView->setAccessibleDescription(T("IDS_SN_SCAN_VIEW_DESCRIPTION"));
   m_wndScanView->show();
+  m_stcNoCamera->hide();
   Layout();
 }
 

@@ -14,6 +14,7 @@
 #include "provisioning/SerialNumberFlow.h"
 
 class ICaltrimPrompt;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -65,6 +66,9 @@ class SNSettingDlg : public QDialog, public IQRScanEvent, public IZAVSocketSessi
 
   // The embedded scanner view, or null while there is none.
   QWidget* ScanView() const { return m_wndScanView; }
+  // Whether no scanner runs for the window (none started: no camera). While none does and no
+  // view is embedded, the view area says so and how to go on.
+  void ShowCameraMissing(bool missing);
 
   // IZAVSocketSessionEvent: only the serial-number events do something here.
   void OnReadServoCaliAngel(bool, int, int) override {}
@@ -109,6 +113,7 @@ class SNSettingDlg : public QDialog, public IQRScanEvent, public IZAVSocketSessi
 
   IQRScanEvent* m_pQRScanEvent = nullptr;
   QWidget* m_wndScanView = nullptr;  // container of the scanner's window, which zbar owns
+  QLabel* m_stcNoCamera = nullptr;   // in the view area while no scanner runs
   std::unique_ptr<CHttpOper> m_httpOper;
   SerialNumberFlow m_flow;  // the number to write, the robot's MAC, the pending write
   CIZAVSocketSession* m_pSession = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -58,6 +59,15 @@ TEST_F(CLanguageChooseDialogTest, OkStoresTheChoiceAndTellsItAppliesAtNextStart)
     EXPECT_EQ(Stored(), stored);
   }
   EXPECT_EQ(presser.shown, 3);
+}
+
+// The list is a choice only: typed text is no language, and the box shows what OK stores.
+TEST_F(CLanguageChooseDialogTest, TypingChoosesNoOtherLanguage) {
+  CLanguageChooseDialog dlg(Config("[Config]\nLanguage=2\n"));
+  dlg.show();
+  QTest::keyClicks(List(dlg), "Deutsch");
+  EXPECT_EQ(List(dlg)->currentText(), List(dlg)->itemText(List(dlg)->currentIndex()));
+  EXPECT_EQ(List(dlg)->currentData().toInt(), 2);
 }
 
 TEST_F(CLanguageChooseDialogTest, CancelLeavesTheFileByteForByte) {

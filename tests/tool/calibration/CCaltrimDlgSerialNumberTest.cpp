@@ -1,7 +1,9 @@
 // The main window's side of the serial number window: the production line's switch, the button,
-// the scanner's one start, the forwarded events and the session handed over.
+// the scanner's start, the forwarded events and the session handed over.
 
+#include <QLabel>
 #include <QLineEdit>
+#include <algorithm>
 #include <QToolButton>
 #include <chrono>
 
@@ -37,11 +39,13 @@ TEST_F(SerialNumberWindowTest, EitherSwitchShowsTheSerialNumberAndLanguageButton
   }
   // Shown, the language button covers neither a panel nor the message display.
   const QRect language = MainButton(IDC_MAIN_LANGUAGE)->geometry();
-  for (CServoItemDlg* panel : m_dlg->ServoItems()) EXPECT_FALSE(language.intersects(panel->geometry()));
+  for (CServoItemDlg* panel : m_dlg->ServoItems()) {
+    EXPECT_FALSE(language.intersects(QRect(panel->mapTo(m_dlg.get(), QPoint()), panel->size())));
+  }
   EXPECT_LT(language.bottom(), m_dlg->MessageDisplay()->geometry().top());
 }
 
-TEST_F(SerialNumberWindowTest, TheButtonShowsTheWindowWhichReadsAndTheScannerStartsOnce) {
+TEST_F(SerialNumberWindowTest, TheButtonShowsTheWindowAndStartsTheScannerUntilOneRuns) {
   m_bProvisioning = true;
   StartWindow();
   auto* sn = m_dlg->findChild<SNSettingDlg*>();
@@ -56,12 +60,25 @@ TEST_F(SerialNumberWindowTest, TheButtonShowsTheWindowWhichReadsAndTheScannerSta
   m_dlg->OnReadSN(true, "SN7#AA", 6);
   EXPECT_EQ(Control<QLineEdit>(sn, IDC_SN_SERIAL)->text(), "SN7") << "forwarded";
 
+  const auto noCameraHint = [sn] {
+    const QList<QLabel*> labels = sn->findChildren<QLabel*>();
+    return std::any_of(labels.begin(), labels.end(), [](QLabel* label) {
+      return label->isVisible() && label->text() == T("IDS_SN_NO_CAMERA");
+    });
+  };
+  EXPECT_TRUE(noCameraHint()) << "the scanner did not start: no camera";
+
   m_dlg->UpdateConnectionUi(CONNECT_NONE);
   EXPECT_FALSE(sn->isVisible()) << "no connection, no serial number window";
   m_dlg->UpdateConnectionUi(CONNECT_WIFI);
+  m_bScanStarts = true;  // a camera connected meanwhile
   MainButton(IDC_MAIN_SERIAL_NUMBER)->click();
   EXPECT_EQ(m_session.snReads, 2);
-  EXPECT_EQ(m_scanSinks, std::vector<IQRScanEvent**>{sn->ScanSink()});
+  EXPECT_FALSE(noCameraHint());
+  sn->hide();
+  MainButton(IDC_MAIN_SERIAL_NUMBER)->click();
+  EXPECT_EQ(m_scanSinks, std::vector<IQRScanEvent**>(2, sn->ScanSink()))
+      << "started again on the next show until it ran, then never again";
 
   // Unplugging the robot releases the session: the window must not keep using it, but the one
   // that replaces it (here none can be made).

@@ -1,8 +1,11 @@
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFontInfo>
+#include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QToolButton>
 #include <system_error>
@@ -161,6 +164,19 @@ TEST_F(MainWindowTest, SelectAllSetsEveryPanelAndFollowsThePanels) {
   }
   Post(WM_SERVO_CHECK_CHANGED, 5, 1);  // an unknown change: nothing
   EXPECT_TRUE(SelectAll()->isChecked());
+
+  // A screen reader's Toggle is a click by another way.
+  const auto toggle = [](QCheckBox* box) {
+    QAccessible::queryAccessibleInterface(box)->actionInterface()->doAction(
+        QAccessibleActionInterface::toggleAction());
+    PumpPending();
+  };
+  toggle(SelectAll());
+  EXPECT_EQ(boxes(), "000");
+  toggle(SelectAll());
+  EXPECT_EQ(boxes(), "111");
+  toggle(PanelBox(3));
+  EXPECT_FALSE(SelectAll()->isChecked());
 }
 
 // Each posted message shows its text; once shut-down has begun, none changes anything.
@@ -317,10 +333,11 @@ TEST_F(MainWindowTest, ADiscoveryThatCannotStartAsksWhetherToGoOn) {
   }
 }
 
-// The row holds ServoNum panels, at most 20; each lies inside the window, above the message
-// display, for 1 to 20 servos in the default fonts of both languages: DejaVu Sans under English,
-// WenQuanYi Micro Hei under Chinese.
-TEST_F(MainWindowTest, ThePanelRowFollowsServoNumAndFitsTheWindowInTheFontsOfBothLanguages) {
+// The row holds ServoNum panels, at most 20, in the default fonts of both languages: DejaVu Sans
+// under English, WenQuanYi Micro Hei under Chinese. The window fits the screen (the test's is 800
+// pixels wide, narrower than the window's template); the panel row scrolls where it does not fit,
+// and every panel the keyboard reaches stands inside the window, above the message display.
+TEST_F(MainWindowTest, ThePanelRowFollowsServoNumAndEveryPanelIsReachableOnTheScreen) {
   const std::pair<const char*, size_t> texts[] = {
       {nullptr, 0}, {"abc", 0}, {" 4 servos", 4}, {"25", 20}};
   for (const auto& [text, panels] : texts) {
@@ -329,20 +346,25 @@ TEST_F(MainWindowTest, ThePanelRowFollowsServoNumAndFitsTheWindowInTheFontsOfBot
     StartWindow();
     EXPECT_EQ(m_dlg->ServoItems().size(), panels) << (text ? text : "missing");
   }
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
   for (const char* family : {"DejaVu Sans", "WenQuanYi Micro Hei"}) {
     QFont font(QString::fromLatin1(family));
     ASSERT_EQ(QFontInfo(font).family(), font.family()) << "font not installed";
-    for (int servos = 1; servos <= 20; ++servos) {
+    for (const int servos : {1, 12, 20}) {
       WriteConfig({{"ServoNum", std::to_string(servos)}});
       m_dlg = std::make_unique<CCaltrimDlg>(Env());
       m_dlg->setFont(font);
-      m_dlg->OnInitDialog();
+      m_dlg->show();
+      m_dlg->UpdateConnectionUi(CONNECT_WIFI);
+      EXPECT_LE(m_dlg->frameGeometry().width(), screen.width()) << family << servos;
+      EXPECT_LE(Bar()->geometry().right(), m_dlg->rect().right()) << family;
       for (CServoItemDlg* panel : m_dlg->ServoItems()) {
-        EXPECT_TRUE(m_dlg->rect().contains(panel->geometry()) &&
-                    panel->geometry().bottom() < Bar()->geometry().top())
+        panel->AngleBox()->setFocus();
+        PumpPending();
+        const QRect shown(panel->mapTo(m_dlg.get(), QPoint(0, 0)), panel->size());
+        EXPECT_TRUE(m_dlg->rect().contains(shown) && shown.bottom() < Bar()->geometry().top())
             << family << ", " << servos << " servos: panel " << panel->ServoId();
       }
-      EXPECT_LE(Bar()->geometry().right(), m_dlg->rect().right()) << family;
     }
   }
 }

@@ -1,3 +1,5 @@
+#include <QApplication>
+#include <QHeaderView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -122,14 +124,32 @@ TEST_F(DevListTest, UsbModeWithoutARobotAsks) {
   EXPECT_FALSE(Dlg()->IsUsbMode());
 }
 
-// The columns keep their widths; a double click on a row connects to that robot, and a Connect
-// pressed while StartConnect still runs starts nothing more.
+// Robots of one name differ in their MAC: it shows whole in the fonts of both languages, with a
+// scroll bar beside the rows too, and the last column takes the free width.
+TEST_F(DevListTest, TheMacShowsWholeInTheFontsOfBothLanguages) {
+  const QFont appFont = QApplication::font();
+  for (const char* family : {"DejaVu Sans", "WenQuanYi Micro Hei"}) {
+    QApplication::setFont(QFont(QString::fromLatin1(family)));
+    StartWindow();
+    for (int n = 10; n < 40; ++n) {
+      Add(L"Vorla2", L"10.0.0.1", (L"02:00:00:00:00:" + std::to_wstring(n)).c_str());
+    }
+    MainButton(IDC_MAIN_CONNECT)->click();
+    PumpPending();  // the header lays its sections out on the next turn
+    const QString mac = List()->item(0, 3)->text();
+    EXPECT_GT(List()->columnWidth(3), List()->fontMetrics().horizontalAdvance(mac) + 6) << family;
+    EXPECT_EQ(List()->horizontalHeader()->length(), List()->viewport()->width()) << family;
+    EXPECT_EQ(List()->columnWidth(2), 130) << family;
+  }
+  QApplication::setFont(appFont);
+}
+
+// A double click on a row connects to that robot, and a Connect pressed while StartConnect still
+// runs starts nothing more.
 TEST_F(DevListTest, ADoubleClickedRowIsConnectedOnce) {
   Add(L"R1", L"10.0.0.1", L"m1");
   Add(L"R2", L"10.0.0.2", L"m2");
   MainButton(IDC_MAIN_CONNECT)->click();
-  PumpPending();  // the header lays its sections out on the next turn
-  EXPECT_EQ(List()->columnWidth(3), 110);
   m_session.onStart = [this] { Button(IDC_DEVLIST_CONNECT)->click(); };
   const QRect row = List()->visualRect(List()->model()->index(1, 0));
   QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, row.center());  // the first click

@@ -5,16 +5,19 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <qpa/qwindowsysteminterface.h>
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -66,10 +69,10 @@ class ServoPanelTest : public ::testing::Test, public IServoPanelHost {
   }
 
   QApplication* m_app = QtTestApp();
+  Journal m_journal;
+  FakeSession m_session{&m_journal};  // outlives the panel, which may move the servo as it goes
   QDialog m_dialog;
   CServoItemDlg* m_panel;
-  Journal m_journal;
-  FakeSession m_session{&m_journal};
   float m_fCaliValue = 0;
   std::vector<QString> m_posts;
   ulong m_timestamp = 1000;
@@ -144,6 +147,62 @@ TEST_F(ServoPanelTest, AfterADoublePressAHeldButtonStepsEveryHalfSecondUntilTheP
   EXPECT_LE(static_cast<qint64>(at.size()), 2 + (disabled - at[1] + 5) / 500);
   for (std::size_t i = 2; i < at.size(); ++i) EXPECT_GE(at[i] - at[1], 500 * (i - 1) - 5) << i;
   EXPECT_EQ(m_panel->AngleBox()->text(), QString::number(90 - static_cast<int>(at.size())));
+}
+
+// The keyboard steps through the mouse's press table: Space or Enter on a step button, Up or Down
+// in the angle box. A held key repeats by the table's timers, not by the key's own repeats.
+TEST_F(ServoPanelTest, AKeyStepsOnceAndAHeldKeyRepeatsByTheButtonsTimers) {
+  const struct {
+    int id;
+    Qt::Key key;
+    const char* firstMove;
+  } keys[] = {{IDC_SERVO_STEP_UP, Qt::Key_Space, "3,91,100"},
+              {IDC_SERVO_STEP_DOWN, Qt::Key_Return, "3,89,100"},
+              {IDC_SERVO_ANGLE, Qt::Key_Up, "3,91,100"},
+              {IDC_SERVO_ANGLE, Qt::Key_Down, "3,89,100"}};
+  for (const auto& k : keys) {
+    m_panel->ShowAngle(90);
+    m_session.moves.clear();
+    auto* target = m_panel->findChild<QWidget*>(QString::number(k.id));
+    target->setFocus();
+    QTest::keyPress(target, k.key);
+    EXPECT_EQ(m_session.moves, std::vector<std::string>{k.firstMove}) << k.id;
+    // The window system repeats a held key as auto-repeated releases and presses.
+    for (const QEvent::Type type : {QEvent::KeyRelease, QEvent::KeyPress}) {
+      QKeyEvent repeat(type, k.key, Qt::NoModifier, QString(), true);
+      QApplication::sendEvent(target, &repeat);
+    }
+    EXPECT_EQ(m_session.moves.size(), 1u) << k.id;
+    EXPECT_TRUE(PumpUntil([&] { return m_session.moves.size() >= 3; }, 10000)) << k.id;
+    QTest::keyRelease(target, k.key);
+    EXPECT_FALSE(AnyTimerRunning()) << k.id;
+  }
+}
+
+// A screen reader's "Press" on a step button steps once.
+TEST_F(ServoPanelTest, TheAccessiblePressActionOfAStepButtonStepsOnce) {
+  for (const StepDirection d : {StepDirection::Up, StepDirection::Down}) {
+    m_session.moves.clear();
+    QAccessible::queryAccessibleInterface(Button(d))->actionInterface()->doAction(
+        QAccessibleActionInterface::pressAction());
+    ASSERT_TRUE(PumpUntil([&] { return !m_session.moves.empty() && !Button(d)->isDown(); }));
+    PumpPending();
+    EXPECT_EQ(m_session.moves, std::vector<std::string>{d == StepDirection::Up ? "3,91,100"
+                                                                              : "3,90,100"});
+    EXPECT_FALSE(AnyTimerRunning());
+  }
+}
+
+// Every status word is drawn at one size, small enough for the widest of them.
+TEST_F(ServoPanelTest, TheStatusWordsShareOneFontSize) {
+  QLineEdit* offset = m_panel->OffsetBox();
+  std::set<qreal> sizes;
+  for (const char* word : {"Wait", "Ok", "False", "Failed"}) {
+    offset->setText(word);
+    sizes.insert(offset->font().pointSizeF());
+  }
+  EXPECT_EQ(sizes.size(), 1u);
+  EXPECT_LE(offset->fontMetrics().horizontalAdvance("Failed"), offset->contentsRect().width());
 }
 
 TEST_F(ServoPanelTest, EnterAndLeavingTheAngleBoxMoveTheServo) {

@@ -175,7 +175,7 @@ class CalibrationFixture : public ::testing::Test {
     env.provisioning = m_bProvisioning;
     env.startQRScan = [this](IQRScanEvent** sink) {
       m_scanSinks.push_back(sink);
-      return false;
+      return m_bScanStarts;
     };
     env.caliTimeoutMs = m_caliTimeoutMs;
     return env;
@@ -208,6 +208,7 @@ class CalibrationFixture : public ::testing::Test {
   InjectedUsbEvents* m_usbEvents = nullptr;  // owned by the window
   bool m_bProvisioning = false;
   std::vector<IQRScanEvent**> m_scanSinks;  // each start of the QR scanner
+  bool m_bScanStarts = false;               // whether it starts (a camera is there)
   int m_caliTimeoutMs = 6000;
   std::unique_ptr<CCaltrimDlg> m_dlg;
 };

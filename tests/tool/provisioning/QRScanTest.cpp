@@ -132,7 +132,11 @@ TEST(QRScanTest, WithoutACameraTheErrorIsPrintedAndNoThreadStarts) {
   // A wait thread would still be there, or would have told the sink its window before ending.
   EXPECT_EQ(ThreadCount(), threads);
   EXPECT_TRUE(recorder.windows.empty());
-  EXPECT_NE(g_pZBarProcessor, nullptr) << "left in place";
+  EXPECT_EQ(g_pZBarProcessor, nullptr) << "nothing kept";
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(StartQRScan(&sink));
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("/dev/video0"), std::string::npos)
+      << "a later start tries again";
 }
 
 // A processor without a view window answers the wait as a closed window does: scanning ends

@@ -69,6 +69,9 @@ TEST_F(SNSettingDlgTest, BottomStripTextsAndTheTwentyCharacterEdit) {
               strip.contains(Button(IDC_SN_SET)->geometry()));
   EXPECT_LT(Button(IDC_SN_READ)->geometry().right(), Edit()->geometry().left());
   EXPECT_LT(Edit()->geometry().right(), Button(IDC_SN_SET)->geometry().left());
+  const QRect clearOfTheEdges = m_dlg->rect().adjusted(4, 0, -4, -2);
+  EXPECT_TRUE(clearOfTheEdges.contains(Button(IDC_SN_READ)->geometry()));
+  EXPECT_TRUE(clearOfTheEdges.contains(Edit()->geometry()));
   EXPECT_EQ(m_dlg->windowTitle(), T("IDS_READ_WRITE_SERRIAL"));
   EXPECT_EQ(Button(IDC_SN_SET)->text(), T("IDS_SET_SN"));
 

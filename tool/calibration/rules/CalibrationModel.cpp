@@ -7,11 +7,11 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
+}  // namespace
+
 bool IsStatusWord(std::string_view text) {
   return text == kCaliWait || text == kCaliOk || text == kCaliFailed || text == kCaliFalse;
 }
-
-}  // namespace
 
 int DecimalValue(std::string_view text) {
   std::size_t at = 0;

@@ -22,6 +22,9 @@ inline constexpr std::string_view kCaliOk = "Ok";          // the servo took the
 inline constexpr std::string_view kCaliFailed = "Failed";  // the servo refused it
 inline constexpr std::string_view kCaliFalse = "False";    // nothing writable, or out of range
 
+// True when text is exactly one of the four status words.
+bool IsStatusWord(std::string_view text);
+
 // The decimal value text starts with, as atoi reads it: blanks, a sign, then digits; 0 when the
 // text does not start with a number. Values beyond int saturate instead of overflowing.
 int DecimalValue(std::string_view text);
