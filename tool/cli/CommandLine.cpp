@@ -110,6 +110,17 @@ void AddCommonOptions(CLI::App* app, CliOptions* options) {
   app->add_option("--config", options->configPath, "the Config.ini to read instead of the program's")
       ->option_text("FILE")
       ->check(CLI::Validator(ReadableFile, ""));
+  app->add_option("--records", options->records,
+                  "where the runs that change a robot are recorded and history reads them:\n"
+                  "a postgresql:// URL, an SQLite file, or off (default: Url of [Records] in\n"
+                  "Config.ini, else records.sqlite beside the session logs)")
+      ->option_text("URL|FILE|off")
+      ->check(CLI::Validator(
+          [](const std::string& text) {
+            return text.empty() ? std::string("an empty location: give a postgresql:// URL, a file or off")
+                                : std::string();
+          },
+          ""));
 }
 
 // "  caltrim-cli backup --robot ..." lines under "Examples:".
@@ -142,6 +153,8 @@ CLI::App* AddCommand(CLI::App* app, const CommandEntry& entry, std::map<std::str
   }
   CLI::App* command = parent->add_subcommand(path.substr(space == std::string::npos ? 0 : space + 1), entry.help);
   command->group("Commands")->footer(ExamplesFooter(entry.examples));
+  // A command may have commands of its own (history, history stats), which follow it in the table.
+  if (space == std::string::npos) (*groups)[path] = command;
   return command;
 }
 
@@ -203,7 +216,9 @@ void DefineCommandLine(CLI::App* app, CliOptions* options) {
     CLI::App* command = AddCommand(app, entry, &groups);
     if (entry.robotRun != nullptr) AddRobotOptions(command, options, entry.oneRobot);
     if (entry.define != nullptr) entry.define(command, options);
-    command->callback([options, &entry] {
+    command->callback([options, &entry, command] {
+      // A command with commands of its own runs only when none of them was given.
+      if (!command->get_subcommands().empty()) return;
       std::string problem = entry.robotRun != nullptr ? ChooseRobot(entry, options) : std::string();
       if (problem.empty() && entry.check != nullptr) problem = entry.check(*options);
       if (!problem.empty()) throw CLI::ValidationError(problem);
