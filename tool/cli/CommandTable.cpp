@@ -257,7 +257,9 @@ const std::vector<CommandEntry>& CommandEntries() {
       {"restore",
        "put the offsets of a backup back.\n"
        "Writes those that differ from the robot's (--all: every one), reads them back and reports\n"
-       "any difference; a file whose serial number is not the robot's is refused unless --force",
+       "any difference; a file whose serial number is not the robot's is refused unless --force.\n"
+       "--from-history takes the offsets from the records instead: those the robot held after its\n"
+       "latest successful calibration (or after run --run), with the same checks",
        "caltrim-cli restore --robot 192.168.1.23 vorla2-0042.json\n"
        "caltrim-cli restore --robot all --dry-run backups/\n"
        "caltrim-cli restore --robot 192.168.1.23 --from-history SN0000000042",
