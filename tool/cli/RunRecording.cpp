@@ -6,7 +6,7 @@
 #include "cli/RobotTarget.h"
 
 RunRecording::RunRecording(const CliOptions& options, RobotTarget& robot, RunKind kind) {
-  if (options.dryRun || options.recorder == nullptr || !options.recorder->On()) return;
+  if (options.recorder == nullptr || !options.recorder->On()) return;
   m_records = options.recorder;
   std::string error;
   m_on = m_records->Writer(&error) != nullptr;

@@ -17,7 +17,7 @@ class RobotTarget;
 // found it, its address, and that serial number.
 class RunRecording {
  public:
-  // Records nothing, and reads nothing, for a dry run, with records off, or when the store cannot
+  // Records nothing, and reads nothing, with records off, or when the store cannot
   // be opened (then Keep says why in the report and on standard error).
   RunRecording(const CliOptions& options, RobotTarget& robot, RunKind kind);
 
