@@ -100,6 +100,9 @@ TEST(CliTest, EachCommandSaysWhatItDidAndEndsWithItsStatus) {
       // A command's help ends with its examples; the output formats stand in the top help only.
       {"help of a command", {"backup", "--help"}, 0, "Examples:\n  caltrim-cli backup --robot 192.168.1.23 vorla2-0042.json\n", "", "", "Exit status"},
       {"help names values", {"restore", "--help"}, 0, "Usage: caltrim-cli restore [OPTIONS] [FILE]\n", "", "", "REQUIRED"},
+      // A command with commands of its own has its section (for the man page) before theirs.
+      {"help of every command", {"--help-all"}, 0, "caltrim-cli history --since 2026-05-01 --csv > runs.csv\n\n"
+       "caltrim-cli history stats [OPTIONS]:\n", "", ""},
       {"angle", {"move", "--robot", kRobot, "1", "241"}, 2, "", "241", ""},
       {"offset", {"offsets", "write", "--robot", kRobot, "1=3", "2=90"}, 2, "", "\"2=90\": offset 90 is outside -89..89", "offset.1=0"},
       {"one servo twice", {"offsets", "write", "--robot", kRobot, "1=5", "1=6"}, 2, "", "\"1=6\": servo 1 comes twice", "offset.1=0"},
@@ -249,6 +252,9 @@ TEST(CliTest, BashCompletesCommandsOptionsAndFiles) {
       {{"caltrim-cli", "restore", "--robot", "a"}, "all"},
       {{"caltrim-cli", "restore", "--robot", "all", backup.substr(0, backup.size() - 7)}, backup},
       {{"caltrim-cli", "completion", "z"}, "zsh"},
+      {{"caltrim-cli", "history", "s"}, "stats"},
+      {{"caltrim-cli", "restore", "--fr"}, "--from-history"},
+      {{"caltrim-cli", "reset", "--records", "of"}, "off"},
   };
   for (const auto& completion : cases) {
     std::vector<std::string> argv = {"/bin/bash", "-c",
