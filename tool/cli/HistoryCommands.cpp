@@ -100,8 +100,8 @@ Outcome History(const CliOptions& options) {
     query.since = since;
   }
   IRecordsReader* records = options.recorder->Reader(&outcome);
-  std::vector<RunRecord> runs;
   if (records == nullptr) return outcome;
+  std::vector<RunRecord> runs;
   if (!records->History(query, &runs, &error)) {
     return outcome.Fail(options.recorder->FailureStatus(), "cannot read the records: " + error);
   }
@@ -125,9 +125,9 @@ Outcome HistoryStats(const CliOptions& options) {
   Outcome outcome;
   outcome.report["servos"] = Json::Value(Json::arrayValue);
   IRecordsReader* records = options.recorder->Reader(&outcome);
+  if (records == nullptr) return outcome;
   std::vector<ServoStats> stats;
   std::string error;
-  if (records == nullptr) return outcome;
   if (!records->Stats(&stats, &error)) {
     return outcome.Fail(options.recorder->FailureStatus(), "cannot read the records: " + error);
   }
