@@ -220,7 +220,8 @@ Outcome Restore(const CliOptions& options, RobotTarget& robot) {
                (fromRecords ? " run=" + outcome.report["run"].asString() : ""));
   if (!SameSerial(ZAVWidenUtf8(serial.serial), ZAVWidenUtf8(backup.serial)) && !options.force) {
     return outcome.Fail(kExitBadInput, source + (fromRecords ? " is a calibration" : " is the backup") + " of robot " +
-                                           backup.serial + ", not of " + serial.serial +
+                                           backup.serial + ", not of " +
+                                           (serial.serial.empty() ? "this one, which holds no serial number" : serial.serial) +
                                            " (--force writes it anyway); nothing was written");
   }
   if (!ChosenServos(options, source, &backup.offsets, &outcome)) return outcome;
