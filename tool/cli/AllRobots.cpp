@@ -20,10 +20,11 @@ std::uint32_t AddressValue(const std::wstring& ip) {
   return ::inet_pton(AF_INET, ZAVNarrowToUtf8(ip).c_str(), &address) == 1 ? ntohl(address.s_addr) : 0;
 }
 
-// The robot's serial number: the one the command read, or else one read now over the link the
-// command left, when it stands. Empty when unknown.
+// The robot's serial number: the one the command read (or recorded), or else one read now over
+// the link the command left, when it stands. Empty when unknown.
 std::string SerialOf(const Outcome& done, RobotTarget& robot) {
   if (done.report.isMember("serial")) return done.report["serial"].asString();
+  if (robot.KnownSerial()) return *robot.KnownSerial();
   if (!robot.Connected() || robot.Link().Lost()) return {};
   Outcome scratch;
   const SerialResult serial = ReadRobotSerial(robot, &scratch);

@@ -5,7 +5,7 @@
 #include "cli/ServoList.h"
 
 Outcome ReadAngles(const CliOptions& options, RobotTarget& robot) {
-  Outcome outcome = ServoOutcome();
+  Outcome outcome = OutcomeWithServos();
   const std::vector<int> ids = CoveredServos(options, &outcome);
   if (ids.empty() || !robot.Connect(&outcome)) return outcome;
   AddServoReplies(&outcome, ids, ReadServoAngles(&robot.Link(), &robot.Budget(), ids), "angle");
@@ -13,7 +13,7 @@ Outcome ReadAngles(const CliOptions& options, RobotTarget& robot) {
 }
 
 Outcome ScanServos(const CliOptions& options, RobotTarget& robot) {
-  Outcome outcome = ServoOutcome();
+  Outcome outcome = OutcomeWithServos();
   std::string error;
   const std::vector<int> asked = options.ids.empty() ? ServoIds(options.maxId) : ParseServoList(options.ids, &error);
   if (!robot.Connect(&outcome)) return outcome;

@@ -5,10 +5,12 @@
 #include "calibration/rules/CalibrationModel.h"
 #include "cli/BackupFile.h"
 #include "cli/BackupTarget.h"
+#include "cli/CliRecords.h"
 #include "cli/CommandContext.h"
 #include "cli/Commands.h"
 #include "cli/OffsetWrites.h"
 #include "cli/RobotTarget.h"
+#include "cli/RunRecording.h"
 #include "cli/SerialExchange.h"
 #include "cli/ServoExchange.h"
 #include "cli/ServoList.h"
@@ -86,13 +88,16 @@ void AddOutOfRange(const ServoOffsets& offsets, const std::string& consequence, 
 // back afterwards. "no offset differs" when there is nothing to write.
 void WriteBackup(const CliOptions& options, RobotTarget& robot, const ServoOffsets& writable, Outcome* outcome) {
   ServoOffsets writes = writable;
-  if (!options.all) {
-    const ServoReplies now = ReadServoOffsets(&robot.Link(), &robot.Budget(), Ids(writable));
+  RunRecording recording(options, robot, RunKind::kRestore);
+  // The offsets now: to leave out those that are right already, and as the record's "before".
+  ServoReplies now;
+  if (!options.all || recording.On()) {
+    now = ReadServoOffsets(&robot.Link(), &robot.Budget(), Ids(writable));
     if (now.lost) {
       outcome->Fail(kExitUnreachable, "the link to the robot was lost");
       return;
     }
-    writes = Differing(writable, now);
+    if (!options.all) writes = Differing(writable, now);
   }
   outcome->report["unchanged"] = Json::Value(Json::arrayValue);
   for (const auto& servo : writable) {
@@ -104,7 +109,11 @@ void WriteBackup(const CliOptions& options, RobotTarget& robot, const ServoOffse
     outcome->Line("no offset differs");
     return;
   }
-  WriteServoOffsets(&robot.Link(), &robot.Budget(), writes, outcome);
+  const std::vector<std::string> results = WriteServoOffsets(&robot.Link(), &robot.Budget(), writes, outcome);
+  for (std::size_t i = 0; i < writes.size(); ++i) {
+    recording.AddServo(writes[i].first, ReplyValue(now, writes[i].first), writes[i].second, results[i]);
+  }
+  recording.Keep(outcome);
   if (!LinkStands(&robot.Link(), outcome)) return;
   const ServoReplies readBack = ReadServoOffsets(&robot.Link(), &robot.Budget(), Ids(writes));
   if (readBack.lost) {
@@ -118,10 +127,25 @@ void WriteBackup(const CliOptions& options, RobotTarget& robot, const ServoOffse
   }
 }
 
+// The offsets of robot --from-history's latest successful calibration in the records (or of run
+// --run), as a backup of that robot; *source names the run. False, with the outcome failed, when
+// the records hold none or cannot be read.
+bool ReadRecordedCalibration(const CliOptions& options, CalibrationBackup* backup, std::string* source,
+                             Outcome* outcome) {
+  CalibrationOffsets calibration;
+  const std::optional<std::int64_t> run = options.runId > 0 ? std::optional<std::int64_t>(options.runId) : std::nullopt;
+  if (!options.recorder->Calibration(options.fromHistory, run, &calibration, outcome)) return false;
+  *backup = {options.fromHistory, calibration.run.robot.mac, FormatUtcTime(calibration.run.time),
+             calibration.run.programVersion, calibration.offsets};
+  *source = "run " + std::to_string(calibration.run.id) + " of the records";
+  outcome->report["run"] = Json::Int64{calibration.run.id};
+  return true;
+}
+
 }  // namespace
 
 Outcome Backup(const CliOptions& options, RobotTarget& robot) {
-  Outcome outcome = ServoOutcome();
+  Outcome outcome = OutcomeWithServos();
   // Standard output carries the backup itself: the report goes to standard error.
   outcome.reportOnStderr = options.file == "-";
   const std::vector<int> ids = CoveredServos(options, &outcome);
@@ -132,6 +156,7 @@ Outcome Backup(const CliOptions& options, RobotTarget& robot) {
   if (!robot.Connect(&outcome)) return outcome;
   const SerialResult serial = ReadRobotSerial(robot, &outcome);
   if (!serial.ok) return outcome;
+  robot.NoteSerial(serial.serial);
   outcome.report["serial"] = serial.serial;
   outcome.report["mac"] = serial.mac;
   if (!target.NameAfter(serial.serial, &error)) return outcome.Fail(kExitLocal, "cannot write the backup: " + error);
@@ -166,32 +191,40 @@ Outcome Backup(const CliOptions& options, RobotTarget& robot) {
 }
 
 Outcome Restore(const CliOptions& options, RobotTarget& robot) {
-  Outcome outcome = ServoOutcome();
+  Outcome outcome = OutcomeWithServos();
   outcome.report["dryRun"] = options.dryRun;
   CalibrationBackup backup;
   std::string error;
-  // A file is read before the robot is asked; in a folder the robot's serial number names it.
-  const bool folder = BackupTarget::IsFolder(options.file);
-  if (!folder && !ReadBackupFile(options.file, &backup, &error)) {
+  // The offsets are read before the robot is asked; in a folder the robot's serial number names
+  // the file.
+  const bool fromRecords = !options.fromHistory.empty();
+  const bool folder = !fromRecords && BackupTarget::IsFolder(options.file);
+  std::string source = options.file == "-" ? "standard input" : options.file;
+  if (fromRecords) {
+    if (!ReadRecordedCalibration(options, &backup, &source, &outcome)) return outcome;
+  } else if (!folder && !ReadBackupFile(options.file, &backup, &error)) {
     return outcome.Fail(kExitBadInput, error + "; nothing was sent");
   }
   if (!robot.Connect(&outcome)) return outcome;
   const SerialResult serial = ReadRobotSerial(robot, &outcome);
   if (!serial.ok) return outcome;
+  robot.NoteSerial(serial.serial);
   outcome.report["serial"] = serial.serial;
-  std::string file = options.file == "-" ? "standard input" : options.file;
-  if (folder && !(BackupTarget::FileInFolder(options.file, serial.serial, &file, &error) &&
-                  ReadBackupFile(file, &backup, &error))) {
+  if (folder && !(BackupTarget::FileInFolder(options.file, serial.serial, &source, &error) &&
+                  ReadBackupFile(source, &backup, &error))) {
     return outcome.Fail(kExitBadInput, error + "; nothing was written");
   }
   outcome.report["backupSerial"] = backup.serial;
-  outcome.report["file"] = file;
-  outcome.Line("serial=" + serial.serial + " backup-serial=" + backup.serial);
+  if (!fromRecords) outcome.report["file"] = source;
+  outcome.Line("serial=" + serial.serial + " backup-serial=" + backup.serial +
+               (fromRecords ? " run=" + outcome.report["run"].asString() : ""));
   if (!SameSerial(ZAVWidenUtf8(serial.serial), ZAVWidenUtf8(backup.serial)) && !options.force) {
-    return outcome.Fail(kExitBadInput, file + " is the backup of robot " + backup.serial + ", not of " +
-                                           serial.serial + " (--force writes it anyway); nothing was written");
+    return outcome.Fail(kExitBadInput, source + (fromRecords ? " is a calibration" : " is the backup") + " of robot " +
+                                           backup.serial + ", not of " +
+                                           (serial.serial.empty() ? "this one, which holds no serial number" : serial.serial) +
+                                           " (--force writes it anyway); nothing was written");
   }
-  if (!ChosenServos(options, file, &backup.offsets, &outcome)) return outcome;
+  if (!ChosenServos(options, source, &backup.offsets, &outcome)) return outcome;
   const ServoOffsets writable = Writable(backup.offsets);
   if (options.dryRun) {
     // What a restore would change: the robot's offsets now against the backup's.
@@ -201,7 +234,7 @@ Outcome Restore(const CliOptions& options, RobotTarget& robot) {
   } else {
     WriteBackup(options, robot, writable, &outcome);
   }
-  AddOutOfRange(backup.offsets, "flagged in " + file + (options.dryRun ? "; would not be written" : "; not written"),
+  AddOutOfRange(backup.offsets, "flagged in " + source + (options.dryRun ? "; would not be written" : "; not written"),
                 &outcome);
   return outcome;
 }

@@ -53,6 +53,11 @@ link's states and every reply.
   sn read        serial=S mac=M
   sn write       serial=S mac=M (read back and confirmed, or held already); the window's
                  messages on standard error
+  history        run ID TIME KIND serial=S mac=M ip=IP name=N station=H operator=U
+                 program=P/V for each run, newest first, then its servos, each as
+                   servo ID Ok|Failed|no reply before=V sent=W   (none where not known)
+                 --csv: a header, then one record per servo (a run without servos: one)
+  history stats  servo ID count=N mean=M min=A max=B stddev=S near-limit=K
 
 With --robot all, the command runs on each robot that discovery finds within --seconds, one after
 the other in order of address: each robot gets the line
@@ -61,6 +66,15 @@ followed by the command's own lines, indented by two spaces (with --json one obj
 "robots" for each, the command's own object with "robot":{"name","version","ip","mac","serial"}).
 backup and restore then take a folder DIR/ and use DIR/SERIAL.json for each robot. The exit
 status is the worst of the robots', from worst to best: 4, 2, 3, 6, 1, 5, 0.
+
+Records: every run that changes a robot (offsets write, restore, reset, sn write; never a
+--dry-run) is recorded, by default in records.sqlite beside the session logs; --records or Url
+of [Records] in Config.ini name an SQLite file, a PostgreSQL server (postgresql://USER@HOST/DB)
+or off. With records on, the robot's serial number is read once after connecting, and each
+servo's offset before the run where the command does not read it anyway. A store that fails
+never changes the exit status: the report's "records" and a line on standard error say so.
+Runs for a server that cannot be reached wait in the local file ("records: N waiting") and go
+out with a later run. --since DATE takes a UTC date YYYY-MM-DD or time YYYY-MM-DDTHH:MM[:SS].
 
 Waits: --timeout S bounds the connect (S) and the link (a robot that sends nothing for S is
 lost), and all of a command's waits for the robot's answers together: on each robot the command
@@ -72,8 +86,9 @@ while sending and S while receiving.
 
 Exit status: 0 everything asked succeeded; 1 a robot or the equipment service refused or did
 not answer; 2 bad usage or input (the argument or the file line is named; nothing is sent);
-3 the robot cannot be reached (for discover: no discovery socket); 4 a failure on this machine (a
-file that cannot be written, or the program itself failed); 5 backup or restore did the rest, but
+3 the robot cannot be reached (for discover: no discovery socket; for history: the records
+server); 4 a failure on this machine (a file that cannot be written, records that cannot be read,
+or the program itself failed); 5 backup or restore did the rest, but
 left out servos whose offsets are outside -89..89 (not a clean backup or restore); 6 sn write put
 the serial number into the robot, but it was not confirmed with the equipment service.
 
@@ -82,8 +97,8 @@ Config.ini (ServoNum, ID1..IDn) and sys.ini (Settings/Server) are the program's 
 Caltrim window reads them.)";
 
 constexpr char kSeeTopHelp[] =
-    "\nThe common options (--json, -q, -v, --timeout, --config), the output and the exit\n"
-    "statuses: caltrim-cli --help.";
+    "\nThe common options (--json, -q, -v, --timeout, --config, --records), the output and the\n"
+    "exit statuses: caltrim-cli --help.";
 
 // --config FILE: a regular file that can be read. The ini reader takes a file it cannot read for
 // an empty one, which would blame a missing ServoNum instead of the file.
@@ -110,6 +125,17 @@ void AddCommonOptions(CLI::App* app, CliOptions* options) {
   app->add_option("--config", options->configPath, "the Config.ini to read instead of the program's")
       ->option_text("FILE")
       ->check(CLI::Validator(ReadableFile, ""));
+  app->add_option("--records", options->records,
+                  "where the runs that change a robot are recorded and history reads them:\n"
+                  "a postgresql:// URL, an SQLite file, or off (default: Url of [Records] in\n"
+                  "Config.ini, else records.sqlite beside the session logs)")
+      ->option_text("URL|FILE|off")
+      ->check(CLI::Validator(
+          [](const std::string& text) {
+            return text.empty() ? std::string("an empty location: give a postgresql:// URL, a file or off")
+                                : std::string();
+          },
+          ""));
 }
 
 // "  caltrim-cli backup --robot ..." lines under "Examples:".
@@ -142,6 +168,8 @@ CLI::App* AddCommand(CLI::App* app, const CommandEntry& entry, std::map<std::str
   }
   CLI::App* command = parent->add_subcommand(path.substr(space == std::string::npos ? 0 : space + 1), entry.help);
   command->group("Commands")->footer(ExamplesFooter(entry.examples));
+  // A command may have commands of its own (history, history stats), which follow it in the table.
+  if (space == std::string::npos) (*groups)[path] = command;
   return command;
 }
 
@@ -203,7 +231,9 @@ void DefineCommandLine(CLI::App* app, CliOptions* options) {
     CLI::App* command = AddCommand(app, entry, &groups);
     if (entry.robotRun != nullptr) AddRobotOptions(command, options, entry.oneRobot);
     if (entry.define != nullptr) entry.define(command, options);
-    command->callback([options, &entry] {
+    command->callback([options, &entry, command] {
+      // A command with commands of its own runs only when none of them was given.
+      if (!command->get_subcommands().empty()) return;
       std::string problem = entry.robotRun != nullptr ? ChooseRobot(entry, options) : std::string();
       if (problem.empty() && entry.check != nullptr) problem = entry.check(*options);
       if (!problem.empty()) throw CLI::ValidationError(problem);

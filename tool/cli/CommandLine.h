@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -7,6 +8,7 @@
 namespace CLI {
 class App;
 }
+class CliRecords;
 struct CommandEntry;
 
 // What caltrim-cli is told on its command line.
@@ -20,7 +22,9 @@ struct CliOptions {
   bool verbose = false;     // -v: the link's states and replies on standard error
   int timeoutSeconds = 10;  // the connect, the link's silence, and the command's waits in all
   std::string configPath;   // Config.ini; empty: the program's own, as the window finds it
+  std::optional<std::string> records;  // --records URL|FILE|off; none: Config.ini's, or the default
   int outputFd = 1;         // where results go: standard output as the program found it
+  CliRecords* recorder = nullptr;  // the calibration records of the run (main makes them)
 
   std::string robot;              // dotted IPv4 address, or "all"
   int seconds = 3;                // discover, --robot all: how long to search
@@ -35,9 +39,15 @@ struct CliOptions {
   bool dryRun = false;            // offsets write, reset, restore
   bool force = false;             // restore
   bool all = false;               // restore: write every offset, equal ones too
+  std::string fromHistory;        // restore: the robot (serial number) whose recorded calibration
+  std::int64_t runId = 0;         //   to write, and which run of it; 0: its latest successful one
   std::string serial;             // sn write
   std::optional<std::string> server;  // sn write: the equipment service; none: sys.ini's
   std::string shell;              // completion: bash or zsh
+  std::string historySerial;      // history: one robot's runs, by serial number
+  std::string historyMac;         //   or by MAC
+  std::string since;              //   runs at or after this UTC time (ParseUtcTime)
+  bool csv = false;               // history, history stats: comma-separated values
 };
 
 // Defines the whole command line on app, its values going into *options: the common options, and

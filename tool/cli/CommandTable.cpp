@@ -3,13 +3,17 @@
 #include <CLI/CLI.hpp>
 #include <arpa/inet.h>
 
+#include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "ZAVServoSocket.h"
 #include "cli/BackupTarget.h"
 #include "cli/Commands.h"
 #include "cli/ServoList.h"
+#include "records/RunRecord.h"
 
 namespace {
 
@@ -32,6 +36,8 @@ std::string ServoListProblem(const std::string& text) {
   ParseServoList(text, &error);
   return error;
 }
+
+std::string NotEmpty(const std::string& text) { return text.empty() ? "empty" : ""; }
 
 // A range check that adds nothing to the option's name in the help.
 CLI::Validator Within(int low, int high) { return CLI::Range(low, high).description(""); }
@@ -97,10 +103,21 @@ void DefineBackup(CLI::App* command, CliOptions* options) {
 }
 
 void DefineRestore(CLI::App* command, CliOptions* options) {
-  command->add_option("FILE", options->file,
-                      "the backup file; - for standard input; a folder DIR/ for DIR/SERIAL.json,\n"
-                      "SERIAL being the robot's")
-      ->required();
+  CLI::Option* file = command->add_option("FILE", options->file,
+                                          "the backup file; - for standard input; a folder DIR/ for DIR/SERIAL.json,\n"
+                                          "SERIAL being the robot's");
+  CLI::Option* fromHistory =
+      command
+          ->add_option("--from-history", options->fromHistory,
+                       "instead of a file, the offsets of robot SERIAL's latest successful\n"
+                       "calibration in the records (history shows them)")
+          ->option_text("SERIAL")
+          ->check(CLI::Validator(NotEmpty, ""))
+          ->excludes(file);
+  command->add_option("--run", options->runId, "with --from-history: that calibration, by its run ID in history")
+      ->option_text("ID")
+      ->check(CLI::Range(std::int64_t{1}, std::numeric_limits<std::int64_t>::max()).description(""))
+      ->needs(fromHistory);
   command->add_option("--ids", options->ids, "restore only these servos of the backup, such as 3,5-7")
       ->option_text("LIST")
       ->check(CLI::Validator(ServoListProblem, ""));
@@ -118,6 +135,34 @@ void DefineSerialWrite(CLI::App* command, CliOptions* options) {
       ->option_text("URL");
 }
 
+// --since DATE: a UTC date or time.
+std::string UtcTimeProblem(const std::string& text) {
+  std::chrono::system_clock::time_point time;
+  std::string error;
+  return ParseUtcTime(text, &time, &error) ? std::string() : error;
+}
+
+void AddCsv(CLI::App* command, CliOptions* options) {
+  command->add_flag("--csv", options->csv, "comma-separated values (RFC 4180: CR LF line ends), a header first");
+}
+
+void DefineHistory(CLI::App* command, CliOptions* options) {
+  CLI::Option* serial =
+      command->add_option("--serial", options->historySerial, "the runs of the robot with this serial number")
+          ->option_text("SN");
+  command->add_option("--mac", options->historyMac, "the runs of the robot with this MAC (discovery's), letter case\naside")
+      ->option_text("MAC")
+      ->excludes(serial);
+  command
+      ->add_option("--since", options->since,
+                   "runs at or after DATE, a UTC date YYYY-MM-DD or time\nYYYY-MM-DDTHH:MM[:SS[.mmm]][Z]")
+      ->option_text("DATE")
+      ->check(CLI::Validator(UtcTimeProblem, ""));
+  AddCsv(command, options);
+}
+
+void DefineStats(CLI::App* command, CliOptions* options) { AddCsv(command, options); }
+
 void DefineCompletion(CLI::App* command, CliOptions* options) {
   command->add_option("SHELL", options->shell, "bash or zsh")
       ->required()
@@ -129,6 +174,27 @@ std::string FolderForAllRobots(const CliOptions& options) {
   if (options.robot != "all" || BackupTarget::IsFolder(options.file)) return {};
   return "FILE: with --robot all, give a folder DIR/ (each robot's file is DIR/SERIAL.json), not \"" +
          options.file + "\"";
+}
+
+// What restore writes: a backup (FILE), or one robot's calibration in the records.
+std::string RestoreSource(const CliOptions& options) {
+  if (options.fromHistory.empty()) {
+    return options.file.empty() ? "FILE or --from-history SERIAL is required" : FolderForAllRobots(options);
+  }
+  return options.robot == "all" ? "--from-history: one robot's calibration goes onto that robot: give --robot IP"
+                                : std::string();
+}
+
+// --csv or --json, not both.
+std::string OneFormat(const CliOptions& options) {
+  return options.csv && options.json ? "--csv and --json: choose one" : std::string();
+}
+
+std::string StatsOptions(const CliOptions& options) {
+  if (!options.historySerial.empty() || !options.historyMac.empty() || !options.since.empty()) {
+    return "history stats covers every robot: --serial, --mac and --since are history's";
+  }
+  return OneFormat(options);
 }
 
 const char* const kGroups[][2] = {
@@ -191,10 +257,28 @@ const std::vector<CommandEntry>& CommandEntries() {
       {"restore",
        "put the offsets of a backup back.\n"
        "Writes those that differ from the robot's (--all: every one), reads them back and reports\n"
-       "any difference; a file whose serial number is not the robot's is refused unless --force",
+       "any difference; a file whose serial number is not the robot's is refused unless --force.\n"
+       "--from-history takes the offsets from the records instead: those the robot held after its\n"
+       "latest successful calibration (or after run --run), with the same checks",
        "caltrim-cli restore --robot 192.168.1.23 vorla2-0042.json\n"
-       "caltrim-cli restore --robot all --dry-run backups/",
-       nullptr, Restore, false, DefineRestore, FolderForAllRobots},
+       "caltrim-cli restore --robot all --dry-run backups/\n"
+       "caltrim-cli restore --robot 192.168.1.23 --from-history SN0000000042",
+       nullptr, Restore, false, DefineRestore, RestoreSource},
+      {"history",
+       "the recorded runs, newest first.\n"
+       "Every run that changed a robot (offsets write, restore, reset, sn write; the window's\n"
+       "Calibrate and Reset): when, on which station, by whom, with which program, on which robot,\n"
+       "and each servo's offset before, the value sent and its answer",
+       "caltrim-cli history --serial SN0000000042\n"
+       "caltrim-cli history --since 2026-05-01 --csv > runs.csv",
+       History, nullptr, false, DefineHistory, OneFormat},
+      {"history stats",
+       "per servo, the spread of the robots' offsets.\n"
+       "Over the latest accepted offset of each robot: count, mean, min, max, standard deviation,\n"
+       "and how many lie within 10 of the limits -89 and 89 (a jig out of true shows there)",
+       "caltrim-cli history stats\n"
+       "caltrim-cli history stats --csv > offsets.csv",
+       HistoryStats, nullptr, false, DefineStats, StatsOptions},
       {"sn read",
        "the robot's serial number and Bluetooth MAC",
        "caltrim-cli sn read --robot all",

@@ -19,7 +19,8 @@ using PlainCommand = Outcome (*)(const CliOptions& options);
 using RobotCommand = Outcome (*)(const CliOptions& options, RobotTarget& robot);
 
 struct CommandEntry {
-  const char* path;      // its words, "offsets read"; a group ("offsets") is made from the first
+  const char* path;      // its words, "offsets read"; a group ("offsets") is made from the first,
+                         // unless a command of that word ("history") stands before it
   const char* help;      // what it does; the first line is its summary in the list of commands
   const char* examples;  // one or two command lines, the end of its help
   PlainCommand run;      // a command that needs no robot, or

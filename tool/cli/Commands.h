@@ -10,6 +10,8 @@ class RobotTarget;
 
 Outcome Discover(const CliOptions& options);
 Outcome WriteCompletion(const CliOptions& options);
+Outcome History(const CliOptions& options);
+Outcome HistoryStats(const CliOptions& options);
 
 Outcome ReadOffsets(const CliOptions& options, RobotTarget& robot);
 Outcome WriteOffsets(const CliOptions& options, RobotTarget& robot);

@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -29,11 +30,14 @@ void AddOptions(const CLI::App& app, Node* node, std::map<std::string, std::stri
     }
     for (const std::string& name : option->get_lnames()) {
       node->words += " --" + name;
-      // An option with a value: a FILE is completed as one, IP|all offers all, others nothing.
+      // An option with a value: a FILE is completed as one, a word it names (IP|all, off) is
+      // offered, others nothing.
       if (option->get_type_size() == 0) continue;
       const std::string& text = option->get_option_text();
       std::string& words = (*valueWords)["--" + name];  // one entry for the same option of all commands
-      if (words.empty()) words = text == "FILE" ? "@files" : text == "IP|all" ? "all" : "";
+      if (words.empty()) {
+        words = text == "FILE" ? "@files" : text == "URL|FILE|off" ? "@files off" : text == "IP|all" ? "all" : "";
+      }
     }
     for (const std::string& name : option->get_snames()) node->words += " -" + name;
   }
@@ -66,10 +70,10 @@ std::string BashScript(const CLI::App& app) {
   }
   std::string values;
   for (const auto& [option, words] : valueWords) {
-    values += "    " + option + ") " +
-              (words == "@files" ? std::string("COMPREPLY=($(compgen -f -- \"$cur\"))")
-                                 : "COMPREPLY=($(compgen -W \"" + words + "\" -- \"$cur\"))") +
-              "; return ;;\n";
+    const bool files = words.rfind("@files", 0) == 0;
+    const std::string named = files ? words.substr(std::min(words.size(), std::size_t{7})) : words;
+    values += "    " + option + ") COMPREPLY=($(compgen -W \"" + named + "\" -- \"$cur\")" +
+              (files ? " $(compgen -f -- \"$cur\")" : "") + "); return ;;\n";
   }
   return "# Completion of caltrim-cli's commands and options: caltrim-cli completion bash\n"
          "_caltrim_cli() {\n"

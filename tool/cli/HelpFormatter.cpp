@@ -57,12 +57,13 @@ std::string HelpFormatter::make_subcommands(const CLI::App* app, CLI::AppFormatM
 }
 
 std::string HelpFormatter::make_expanded(const CLI::App* command) const {
-  const std::vector<const CLI::App*> subs = command->get_subcommands([](const CLI::App*) { return true; });
-  if (!subs.empty()) {
-    std::string out;
-    for (const CLI::App* sub : subs) out += make_expanded(sub) + "\n";
-    return out.substr(0, out.size() - 1);
+  std::string subsExpanded;
+  for (const CLI::App* sub : command->get_subcommands([](const CLI::App*) { return true; })) {
+    subsExpanded += "\n" + make_expanded(sub);
   }
+  // A group of commands (offsets) is its commands; a command with commands of its own (history)
+  // comes before them.
+  if (command->get_require_subcommand_min() > 0) return subsExpanded.substr(1);
   // "caltrim-cli backup [OPTIONS] FILE:", a heading that help2man makes a section of.
   std::string heading = make_usage(command, CommandPath(command));
   heading = heading.substr(heading.find(':') + 2);
@@ -78,5 +79,5 @@ std::string HelpFormatter::make_expanded(const CLI::App* command) const {
   std::string examples = footer.substr(0, footer.find("\n\n"));
   examples = CLI::detail::find_and_replace(examples.substr(examples.find('\n') + 1), "\n", "\n\n");
   return heading + Indented(command->get_description(), "  ") + (options.empty() ? "" : "\n" + options) +
-         "\n  Examples:\n" + Indented(examples, "  ");
+         "\n  Examples:\n" + Indented(examples, "  ") + subsExpanded;
 }

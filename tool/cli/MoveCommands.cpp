@@ -6,6 +6,7 @@
 #include "cli/CommandContext.h"
 #include "cli/Commands.h"
 #include "cli/RobotTarget.h"
+#include "cli/RunRecording.h"
 #include "cli/ServoExchange.h"
 
 namespace {
@@ -17,13 +18,15 @@ constexpr std::chrono::milliseconds kResetPause{50};
 
 // The link carries no answer to a move: a read of each moved servo's angle, sent behind the
 // moves, proves that they went out and that the servo answers. Its lines name the angle sent.
-void CheckMoves(RobotTarget& robot, const std::vector<int>& ids, const std::vector<int>& angles, Outcome* outcome) {
+ServoReplies CheckMoves(RobotTarget& robot, const std::vector<int>& ids, const std::vector<int>& angles,
+                        Outcome* outcome) {
   ServoReplies replies = ReadServoAngles(&robot.Link(), &robot.Budget(), ids);
   for (std::size_t i = 0; i < ids.size(); ++i) {
     auto reply = replies.byId.find(ids[i]);
     if (reply != replies.byId.end()) reply->second.value = angles[i];
   }
   AddServoReplies(outcome, ids, replies, "angle");
+  return replies;
 }
 
 // What a reset would move: the servos' angles now against their reference angles.
@@ -39,7 +42,7 @@ void ShowResetMoves(RobotTarget& robot, const std::vector<int>& ids, const std::
 }  // namespace
 
 Outcome Move(const CliOptions& options, RobotTarget& robot) {
-  Outcome outcome = ServoOutcome();
+  Outcome outcome = OutcomeWithServos();
   if (!robot.Connect(&outcome)) return outcome;
   robot.Link().Session().SocketSession_SetCurrentAngel(options.id, options.angle, options.ms);
   CheckMoves(robot, {options.id}, {options.angle}, &outcome);
@@ -47,7 +50,7 @@ Outcome Move(const CliOptions& options, RobotTarget& robot) {
 }
 
 Outcome Reset(const CliOptions& options, RobotTarget& robot) {
-  Outcome outcome = ServoOutcome();
+  Outcome outcome = OutcomeWithServos();
   const std::wstring config = ConfigPath(options);
   const std::vector<int> ids = CoveredServos(options, &outcome);
   if (ids.empty()) return outcome;
@@ -68,10 +71,18 @@ Outcome Reset(const CliOptions& options, RobotTarget& robot) {
     ShowResetMoves(robot, ids, angles, &outcome);
     return outcome;
   }
+  // A reset moves the servos and leaves their offsets: the record keeps the offsets they held.
+  RunRecording recording(options, robot, RunKind::kReset);
+  const ServoReplies before = recording.On() ? ReadServoOffsets(&robot.Link(), &robot.Budget(), ids) : ServoReplies{};
+  if (before.lost) return outcome.Fail(kExitUnreachable, "the link to the robot was lost");
   for (std::size_t i = 0; i < ids.size(); ++i) {
     robot.Link().Session().SocketSession_SetCurrentAngel(ids[i], angles[i], kResetTravelMs);
     std::this_thread::sleep_for(kResetPause);
   }
-  CheckMoves(robot, ids, angles, &outcome);
+  const ServoReplies moved = CheckMoves(robot, ids, angles, &outcome);
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    recording.AddServo(ids[i], ReplyValue(before, ids[i]), angles[i], ReplyResult(moved, ids[i]));
+  }
+  recording.Keep(&outcome);
   return outcome;
 }

@@ -20,8 +20,8 @@ std::size_t Awaited(const std::map<int, std::deque<std::size_t>>& unanswered, co
 
 }  // namespace
 
-void WriteServoOffsets(RobotLink* link, SilenceBudget* budget, const std::vector<OffsetWrite>& writes,
-                       Outcome* outcome) {
+std::vector<std::string> WriteServoOffsets(RobotLink* link, SilenceBudget* budget,
+                                           const std::vector<OffsetWrite>& writes, Outcome* outcome) {
   CalibrationRun run;
   std::vector<std::string> results(writes.size(), kNoReply);
   // The writes of each servo not yet answered, in sending order, as indices into writes: the run
@@ -62,4 +62,5 @@ void WriteServoOffsets(RobotLink* link, SilenceBudget* budget, const std::vector
     AddServo(outcome, {writes[i].first, results[i], "offset", writes[i].second});
   }
   if (lost) outcome->Fail(kExitUnreachable, "the link to the robot was lost");
+  return results;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -17,6 +18,6 @@
 using OffsetWrite = std::pair<int, int>;  // (servo id, offset)
 
 // Writes each pair and adds one servo line per pair, in order: "Ok", "Failed" or "no reply", with
-// the value sent. Fails the outcome as unreachable when the link was lost.
-void WriteServoOffsets(RobotLink* link, SilenceBudget* budget, const std::vector<OffsetWrite>& writes,
-                       Outcome* outcome);
+// the value sent. Fails the outcome as unreachable when the link was lost. The results, in order.
+std::vector<std::string> WriteServoOffsets(RobotLink* link, SilenceBudget* budget,
+                                           const std::vector<OffsetWrite>& writes, Outcome* outcome);

@@ -6,6 +6,7 @@
 #include "cli/Commands.h"
 #include "cli/OffsetWrites.h"
 #include "cli/RobotTarget.h"
+#include "cli/RunRecording.h"
 #include "cli/ServoExchange.h"
 
 namespace {
@@ -68,7 +69,7 @@ std::vector<int> Ids(const std::vector<OffsetWrite>& writes) {
 }  // namespace
 
 Outcome ReadOffsets(const CliOptions& options, RobotTarget& robot) {
-  Outcome outcome = ServoOutcome();
+  Outcome outcome = OutcomeWithServos();
   const std::vector<int> ids = CoveredServos(options, &outcome);
   if (ids.empty() || !robot.Connect(&outcome)) return outcome;
   AddServoReplies(&outcome, ids, ReadServoOffsets(&robot.Link(), &robot.Budget(), ids), "offset");
@@ -76,7 +77,7 @@ Outcome ReadOffsets(const CliOptions& options, RobotTarget& robot) {
 }
 
 Outcome WriteOffsets(const CliOptions& options, RobotTarget& robot) {
-  Outcome outcome = ServoOutcome();
+  Outcome outcome = OutcomeWithServos();
   std::vector<OffsetWrite> writes;
   if (!ParseAssignments(options.assignments, &writes, &outcome) || !robot.Connect(&outcome)) return outcome;
   if (options.dryRun) {
@@ -88,6 +89,14 @@ Outcome WriteOffsets(const CliOptions& options, RobotTarget& robot) {
     AddDifferences(&outcome, writes, now, "write");
     return outcome;
   }
-  WriteServoOffsets(&robot.Link(), &robot.Budget(), writes, &outcome);
+  RunRecording recording(options, robot, RunKind::kOffsetsWrite);
+  const ServoReplies before =
+      recording.On() ? ReadServoOffsets(&robot.Link(), &robot.Budget(), Ids(writes)) : ServoReplies{};
+  if (before.lost) return outcome.Fail(kExitUnreachable, "the link to the robot was lost");
+  const std::vector<std::string> results = WriteServoOffsets(&robot.Link(), &robot.Budget(), writes, &outcome);
+  for (std::size_t i = 0; i < writes.size(); ++i) {
+    recording.AddServo(writes[i].first, ReplyValue(before, writes[i].first), writes[i].second, results[i]);
+  }
+  recording.Keep(&outcome);
   return outcome;
 }

@@ -11,7 +11,7 @@ Outcome& Outcome::Fail(int failStatus, const std::string& reason) {
   return *this;
 }
 
-Outcome ServoOutcome() {
+Outcome OutcomeWithServos() {
   Outcome outcome;
   outcome.report["servos"] = Json::Value(Json::arrayValue);
   return outcome;

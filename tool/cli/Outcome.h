@@ -37,7 +37,7 @@ struct ServoLine {
 
 // An outcome of a servo command: its report holds "servos", empty so far, so that the member is
 // there even when the command stops before the first servo.
-Outcome ServoOutcome();
+Outcome OutcomeWithServos();
 
 // Adds a servo to the report's "servos" array ({"id":1,"result":"Ok","offset":-5}) and the line
 // "servo 1 Ok offset=-5" to the text. A result other than "Ok" makes an ok status refused.

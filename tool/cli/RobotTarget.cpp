@@ -7,6 +7,7 @@
 
 #include "ZAVServoSocket.h"
 #include "cli/CommandContext.h"
+#include "cli/SerialExchange.h"
 
 namespace {
 
@@ -51,3 +52,8 @@ HttpTimeouts RobotTarget::ServiceTimeouts() const {
 }
 
 bool RobotTarget::Claim(const std::string& path) { return m_claimed->insert(path).second; }
+
+std::string RobotTarget::Serial() {
+  if (!m_serial) m_serial = ReadHeldSerial(*this).serial;
+  return *m_serial;
+}

@@ -46,12 +46,20 @@ class RobotTarget {
   // Takes path as this robot's output: false when another robot of the run wrote it already.
   bool Claim(const std::string& path);
 
+  // The robot's serial number as this run knows it: what a command read and noted, else read
+  // now over the link, once, without the serial number window's messages (empty when the robot
+  // holds none or does not answer; it is not asked again). The robot must be connected.
+  std::string Serial();
+  void NoteSerial(const std::string& serial) { m_serial = serial; }
+  const std::optional<std::string>& KnownSerial() const { return m_serial; }
+
  private:
   Identity m_identity;
   int m_timeoutSeconds;
   RobotLink m_link;
   SilenceBudget m_budget;
   std::optional<bool> m_connected;
+  std::optional<std::string> m_serial;
   std::set<std::string> m_ownClaims;
   std::set<std::string>* m_claimed;
 };

@@ -6,6 +6,7 @@
 #include "cli/CommandContext.h"
 #include "cli/Commands.h"
 #include "cli/RobotTarget.h"
+#include "cli/RunRecording.h"
 #include "cli/SerialExchange.h"
 #include "provisioning/SerialNumberFlow.h"
 #include "provisioning/ServiceAddress.h"
@@ -36,21 +37,11 @@ void Report(const SerialResult& result, Outcome* outcome) {
   outcome->Line("serial=" + result.serial + " mac=" + result.mac);
 }
 
-// The robot's serial number and MAC as it holds them now, without the window's messages: a new
-// robot holds none. ok is false when the robot gave no answer at all (or the link went).
+// The robot's serial number as it holds it now; ok is false, with the outcome failed, when the
+// robot gave no answer at all (or the link went).
 SerialResult HeldSerial(RobotTarget& robot, Outcome* outcome) {
-  SerialResult held;
-  robot.Link().Session().SocketSession_ReadSN();
-  const auto giveUp = RobotLink::Clock::now() + robot.Budget().Allowance();
-  while (const std::optional<RobotLink::Event> event = robot.Link().Next(giveUp)) {
-    if (event->kind == RobotLink::Event::kLinkEnded) break;
-    if (event->kind != RobotLink::Event::kSerialRead) continue;
-    const ReadReply reply = SplitReadReply(event->text);
-    held = {true, ZAVNarrowToUtf8(reply.serial), ZAVNarrowToUtf8(reply.mac)};
-    return held;
-  }
-  if (LinkStands(&robot.Link(), outcome)) {
-    robot.Budget().Spend(robot.Budget().Allowance());
+  const SerialResult held = ReadHeldSerial(robot);
+  if (!held.ok && LinkStands(&robot.Link(), outcome)) {
     outcome->Fail(kExitRefused, "the robot did not answer a read of its serial number; nothing was sent to the "
                                 "equipment service");
   }
@@ -90,6 +81,7 @@ Outcome WriteSerial(const CliOptions& options, RobotTarget& robot) {
   // A second run of the same write finds the number in place: nothing to do, nobody to ask.
   const SerialResult held = HeldSerial(robot, &outcome);
   if (!held.ok) return outcome;
+  robot.NoteSerial(held.serial);
   if (held.serial == ZAVNarrowToUtf8(serial)) {
     Progress("the robot holds " + held.serial + " already: nothing was written, the equipment service was not asked");
     outcome.report["alreadyHeld"] = true;
@@ -97,6 +89,12 @@ Outcome WriteSerial(const CliOptions& options, RobotTarget& robot) {
     return outcome;
   }
   outcome.report["alreadyHeld"] = false;
+  RunRecording recording(options, robot, RunKind::kSerialWrite);
   Report(WriteRobotSerial(robot, serial, &outcome), &outcome);
+  // The robot took the number, confirmed or not.
+  if (outcome.status == kExitOk || outcome.status == kExitNotConfirmed) {
+    recording.SetSerial(ZAVNarrowToUtf8(serial));
+    recording.Keep(&outcome);
+  }
   return outcome;
 }

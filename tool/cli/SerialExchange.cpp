@@ -171,6 +171,19 @@ SerialResult ReadRobotSerial(RobotTarget& robot, Outcome* outcome) {
   return result;
 }
 
+SerialResult ReadHeldSerial(RobotTarget& robot) {
+  robot.Link().Session().SocketSession_ReadSN();
+  const auto giveUp = RobotLink::Clock::now() + robot.Budget().Allowance();
+  while (const std::optional<RobotLink::Event> event = robot.Link().Next(giveUp)) {
+    if (event->kind == RobotLink::Event::kLinkEnded) return {};
+    if (event->kind != RobotLink::Event::kSerialRead) continue;
+    const ReadReply reply = SplitReadReply(event->text);
+    return {true, ZAVNarrowToUtf8(reply.serial), ZAVNarrowToUtf8(reply.mac)};
+  }
+  robot.Budget().Spend(robot.Budget().Allowance());
+  return {};
+}
+
 SerialResult WriteRobotSerial(RobotTarget& robot, const std::wstring& serial, Outcome* outcome) {
   SerialDriver driver(robot, outcome);
   SerialResult result = driver.Drive(driver.Flow().StartWrite(serial));

@@ -22,6 +22,11 @@ struct SerialResult {
 // Reads the robot's serial number and MAC; the robot must be connected.
 SerialResult ReadRobotSerial(RobotTarget& robot, Outcome* outcome);
 
+// The robot's serial number and MAC as it holds them now, without the window's messages: a new
+// robot holds none (ok, with an empty serial). ok is false when the link went, or the robot gave
+// no answer within its budget's allowance, which is then spent.
+SerialResult ReadHeldSerial(RobotTarget& robot);
+
 // Verifies serial with the equipment service, writes it into the robot (which must be connected),
 // reads it back and confirms it. The outcome says what is true at the end:
 //  - a request the service did not answer: kExitRefused, naming the service and the transfer's

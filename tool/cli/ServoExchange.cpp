@@ -42,18 +42,21 @@ ServoReplies ReadServoAngles(RobotLink* link, SilenceBudget* budget, const std::
   return AwaitServoReplies(link, budget, RobotLink::Event::kAngleRead, ids);
 }
 
+std::string ReplyResult(const ServoReplies& replies, int id) {
+  const auto reply = replies.byId.find(id);
+  if (reply == replies.byId.end()) return kNoReply;
+  return reply->second.ok ? "Ok" : "Failed";
+}
+
+std::optional<int> ReplyValue(const ServoReplies& replies, int id) {
+  const auto reply = replies.byId.find(id);
+  if (reply == replies.byId.end() || !reply->second.ok) return std::nullopt;
+  return reply->second.value;
+}
+
 void AddServoReplies(Outcome* outcome, const std::vector<int>& ids, const ServoReplies& replies,
                      const char* name) {
-  for (const int id : ids) {
-    const auto reply = replies.byId.find(id);
-    if (reply == replies.byId.end()) {
-      AddServo(outcome, {id, kNoReply, nullptr, {}});
-    } else if (!reply->second.ok) {
-      AddServo(outcome, {id, "Failed", nullptr, {}});
-    } else {
-      AddServo(outcome, {id, "Ok", name, reply->second.value});
-    }
-  }
+  for (const int id : ids) AddServo(outcome, {id, ReplyResult(replies, id), name, ReplyValue(replies, id)});
   if (replies.lost) outcome->Fail(kExitUnreachable, "the link to the robot was lost");
 }
 

@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <map>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "cli/Outcome.h"
@@ -26,6 +28,10 @@ ServoReplies AwaitServoReplies(RobotLink* link, SilenceBudget* budget, RobotLink
 // Asks each servo of ids for its calibration offset, or its current angle, and awaits the answers.
 ServoReplies ReadServoOffsets(RobotLink* link, SilenceBudget* budget, const std::vector<int>& ids);
 ServoReplies ReadServoAngles(RobotLink* link, SilenceBudget* budget, const std::vector<int>& ids);
+
+// Servo id's answer in replies: "Ok", "Failed" or "no reply"; and its value, when it answered Ok.
+std::string ReplyResult(const ServoReplies& replies, int id);
+std::optional<int> ReplyValue(const ServoReplies& replies, int id);
 
 // One servo line per id of ids from the answers (name the quantity their value is): "Ok" with
 // the value, "Failed", or "no reply". Fails the outcome as unreachable when the link was lost.

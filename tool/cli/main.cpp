@@ -10,6 +10,7 @@
 #include "ZAVServoSocket.h"
 #include "ZAVUIBase.h"
 #include "cli/AllRobots.h"
+#include "cli/CliRecords.h"
 #include "cli/CommandContext.h"
 #include "cli/CommandLine.h"
 #include "cli/CommandTable.h"
@@ -57,7 +58,10 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
   options.outputFd = ::dup(STDOUT_FILENO);
   if (options.outputFd < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) return kExitLocal;
-  const Outcome outcome = RunCommand(options);
+  CliRecords records(options);
+  options.recorder = &records;
+  Outcome outcome = RunCommand(options);
+  records.Finish(&outcome);
   std::fflush(stdout);
   return PrintOutcome(outcome, options.json, options.outputFd);
 }

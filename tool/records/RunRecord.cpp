@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdio>
 #include <ctime>
+#include <regex>
 #include <utility>
 
 namespace {
@@ -103,6 +104,28 @@ std::string FormatUtcTime(std::chrono::system_clock::time_point time) {
   const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
   std::snprintf(text + length, sizeof text - length, ".%03dZ", milliseconds);
   return text;
+}
+
+bool ParseUtcTime(std::string_view text, std::chrono::system_clock::time_point* time, std::string* error) {
+  using namespace std::chrono;
+  // Date; then hours and minutes; then seconds; then their fraction; a Z only after a time.
+  static const std::regex form(R"((\d{4})-(\d{2})-(\d{2})(?:[T ](\d{2}):(\d{2})(?::(\d{2})(?:\.(\d{1,3}))?)?Z?)?)");
+  std::match_results<std::string_view::const_iterator> parts;
+  const auto number = [&parts](std::size_t part) { return parts[part].matched ? std::stoi(parts[part].str()) : 0; };
+  if (std::regex_match(text.begin(), text.end(), parts, form)) {
+    const year_month_day date{year{number(1)}, month{static_cast<unsigned>(number(2))},
+                              day{static_cast<unsigned>(number(3))}};
+    const std::string fraction = parts[7].str();
+    if (date.ok() && number(4) < 24 && number(5) < 60 && number(6) < 60) {
+      *time = sys_days{date} + hours{number(4)} + minutes{number(5)} + seconds{number(6)} +
+              milliseconds{fraction.empty() ? 0 : std::stoi((fraction + "00").substr(0, 3))};
+      return true;
+    }
+  }
+  *error = "\"" + std::string(text) +
+           "\" is no UTC date YYYY-MM-DD or time YYYY-MM-DDTHH:MM[:SS[.mmm]][Z] (such as 2026-05-20 or "
+           "2026-05-20T08:30Z)";
+  return false;
 }
 
 std::int64_t ToUnixMs(std::chrono::system_clock::time_point time) {

@@ -79,6 +79,13 @@ std::optional<ServoOutcome> ServoOutcomeFromName(std::string_view name);
 // time as "YYYY-MM-DDTHH:MM:SS.mmmZ" (UTC), the form history shows.
 std::string FormatUtcTime(std::chrono::system_clock::time_point time);
 
+// A UTC time as a person or a script gives it (history --since): a date "YYYY-MM-DD" (its
+// midnight), or a date and time "YYYY-MM-DDTHH:MM", optionally with seconds ":SS" and then
+// milliseconds ".m" to ".mmm", a space allowed in place of the "T" and a "Z" after the time.
+// What FormatUtcTime writes reads back as the same time. False with *error for anything else: a
+// day the calendar lacks, an hour past 23, an offset from UTC (+01:00), more than milliseconds.
+bool ParseUtcTime(std::string_view text, std::chrono::system_clock::time_point* time, std::string* error);
+
 // Milliseconds since 1970-01-01 UTC and back: what the stores keep.
 std::int64_t ToUnixMs(std::chrono::system_clock::time_point time);
 std::chrono::system_clock::time_point FromUnixMs(std::int64_t ms);

@@ -46,6 +46,7 @@ TEST(CliDiscoverRigTest, ListsEachRobotOnceAndSaysWhenNoneAnswers) {
   // worse than 5).
   TempFolder folder;
   const std::string dir = folder.Path().string() + "/";
+  const std::string records = folder.File("records.sqlite");
   const std::string robot1 = "robot ip=" + NetnsRig::RobotAddress(1) + " mac=02:00:00:00:00:01 serial=SN-RIG-1";
   const std::string robot2 = "robot ip=" + NetnsRig::RobotAddress(2) + " mac=02:00:00:00:00:02 serial=SN-RIG-2";
   const struct {
@@ -66,6 +67,9 @@ TEST(CliDiscoverRigTest, ListsEachRobotOnceAndSaysWhenNoneAnswers) {
       {{"angles", "read", "--robot", "all", "--seconds", "2", "--ids", "1", "--json"}, 0,
        R"j({"robots":[{"robot":{"ip":")j" + NetnsRig::RobotAddress(1) + R"j(","mac":"02:00:00:00:00:01","name":"Vorla2_01","serial":"SN-RIG-1","version":"1.0.0"},"servos":[{"angle":120,"id":1,"result":"Ok"}],"status":0},)j"
        R"j({"robot":{"ip":")j" + NetnsRig::RobotAddress(2) + R"j(","mac":"02:00:00:00:00:02","name":"Vorla2_02","serial":"SN-RIG-2","version":"1.0.0"},"servos":[{"angle":120,"id":1,"result":"Ok"}],"status":0}],"status":0,"version":1})j" "\n"},
+      // Each robot's run is recorded with discovery's name and MAC.
+      {{"reset", "--robot", "all", "--seconds", "2", "--ids", "1", "--records", records}, 0,
+       robot1 + " status=0\n  servo 1 Ok angle=120\n" + robot2 + " status=0\n  servo 1 Ok angle=120\n"},
       {{"backup", "--robot", "all", "x.json"}, 2, ""},
   };
   for (const auto& run : runs) {
@@ -77,6 +81,14 @@ TEST(CliDiscoverRigTest, ListsEachRobotOnceAndSaysWhenNoneAnswers) {
     EXPECT_EQ(out, run.out) << run.args[0];
   }
   EXPECT_NE(TempFolder::Read(errFile).find("FILE: with --robot all, give a folder DIR/"), std::string::npos);
+  const CliResult history = RunCli({"history", "--records", records, "--csv"});
+  for (const int robot : {1, 2}) {
+    const std::string k = std::to_string(robot);
+    EXPECT_NE(history.out.find(",reset,SN-RIG-" + k + ",02:00:00:00:00:0" + k + "," + NetnsRig::RobotAddress(robot) +
+                               ",Vorla2_0" + k + ","),
+              std::string::npos)
+        << history.out;
+  }
   ::unlink(errFile.c_str());
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tool/cli/CliRun.h"
+#include "tool/cli/EquipmentService.h"
 
 namespace {
 
@@ -25,28 +26,6 @@ const std::string kLogged = "127.0.0.136";
 const std::string kOutside = "127.0.0.137";
 const std::string kInside = "127.0.0.138";
 const std::string kNobody = "127.0.0.139";  // nothing listens here
-
-// The equipment service simulator on 127.0.0.1, any free port, with a register of its own.
-class EquipmentService {
- public:
-  explicit EquipmentService(std::vector<std::string> switches = {}) {
-    std::vector<std::string> argv = {CALTRIM_EQUIPMENT_SIM, "--port", "0", "--register", m_folder.File("register.sqlite"),
-                                     "--register-add", "SN-FREE-0001", "--register-add", "SN-FREE-0002"};
-    argv.insert(argv.end(), switches.begin(), switches.end());
-    m_process = ChildProcess::Start(argv);
-    if (m_process && m_process->WaitForLine("listening on http://", 10000)) {
-      const std::string line = m_process->LinesWith("listening on http://").front();
-      const std::size_t start = line.find("http://");
-      m_url = line.substr(start, line.find(',', start) - start);
-    }
-  }
-  const std::string& Url() const { return m_url; }
-
- private:
-  TempFolder m_folder;
-  std::unique_ptr<ChildProcess> m_process;
-  std::string m_url;
-};
 
 struct Row {
   Row(const char* what_, std::vector<std::string> args_, int status_, std::string out_, std::string err_,
@@ -115,12 +94,15 @@ TEST(CliTest, EachCommandSaysWhatItDidAndEndsWithItsStatus) {
       {"no --robot", {"offsets", "read"}, 2, "", "--robot is required", ""},
       {"robot port", {"sn", "read", "--robot", "127.0.0.21:6102"}, 2, "", "--robot: \"127.0.0.21:6102\" is an IPv4 address with a port", ""},
       {"one robot only", {"sn", "write", "--robot", "all", "SN-FREE-0002"}, 2, "", "--robot: \"all\": sn write works on one robot at a time", ""},
-      {"unknown command", {"frobnicate"}, 2, "", "unknown command \"frobnicate\" (commands: discover, offsets, angles, servos, move, reset, backup, restore, sn, completion)", ""},
+      {"unknown command", {"frobnicate"}, 2, "", "unknown command \"frobnicate\" (commands: discover, offsets, angles, servos, move, reset, backup, restore, history, sn, completion)", ""},
       {"usage as JSON", {"--json", "offsets", "frobnicate"}, 2, R"j({"error":"unknown command \"offsets frobnicate\" (offsets commands: read, write)","status":2,"version":1})j" "\n", "", ""},
       {"version", {"--version"}, 0, "caltrim-cli 1.0.0.4\n", "", ""},
       // A command's help ends with its examples; the output formats stand in the top help only.
       {"help of a command", {"backup", "--help"}, 0, "Examples:\n  caltrim-cli backup --robot 192.168.1.23 vorla2-0042.json\n", "", "", "Exit status"},
-      {"help names values", {"restore", "--help"}, 0, "Usage: caltrim-cli restore [OPTIONS] FILE\n", "", "", "REQUIRED"},
+      {"help names values", {"restore", "--help"}, 0, "Usage: caltrim-cli restore [OPTIONS] [FILE]\n", "", "", "REQUIRED"},
+      // A command with commands of its own has its section (for the man page) before theirs.
+      {"help of every command", {"--help-all"}, 0, "caltrim-cli history --since 2026-05-01 --csv > runs.csv\n\n"
+       "caltrim-cli history stats [OPTIONS]:\n", "", ""},
       {"angle", {"move", "--robot", kRobot, "1", "241"}, 2, "", "241", ""},
       {"offset", {"offsets", "write", "--robot", kRobot, "1=3", "2=90"}, 2, "", "\"2=90\": offset 90 is outside -89..89", "offset.1=0"},
       {"one servo twice", {"offsets", "write", "--robot", kRobot, "1=5", "1=6"}, 2, "", "\"1=6\": servo 1 comes twice", "offset.1=0"},
@@ -233,7 +215,8 @@ TEST(CliTest, WritesAndReadsSayWhichServoRefusedAndWhichStayedSilent) {
   // Each bound below lies under the 6 s that writes may take by the window's rule: a silent
   // servo costs a command --timeout once, not at every step.
   const CliResult write =
-      RunCli({"offsets", "write", "--robot", kFaulty, "1=4", "2=5", "3=6", "--json", "--timeout", "2"}, 5500);
+      RunCli({"offsets", "write", "--robot", kFaulty, "1=4", "2=5", "3=6", "--json", "--timeout", "2", "--records", "off"},
+             5500);
   EXPECT_EQ(write.status, 1);
   EXPECT_EQ(write.out,
             "{\"servos\":[{\"id\":1,\"offset\":4,\"result\":\"Ok\"},{\"id\":2,\"offset\":5,\"result\":\"Failed\"},"
@@ -269,6 +252,9 @@ TEST(CliTest, BashCompletesCommandsOptionsAndFiles) {
       {{"caltrim-cli", "restore", "--robot", "a"}, "all"},
       {{"caltrim-cli", "restore", "--robot", "all", backup.substr(0, backup.size() - 7)}, backup},
       {{"caltrim-cli", "completion", "z"}, "zsh"},
+      {{"caltrim-cli", "history", "s"}, "stats"},
+      {{"caltrim-cli", "restore", "--fr"}, "--from-history"},
+      {{"caltrim-cli", "reset", "--records", "of"}, "off"},
   };
   for (const auto& completion : cases) {
     std::vector<std::string> argv = {"/bin/bash", "-c",

@@ -185,9 +185,44 @@ TEST(RecordsStoreTest, AStoreThatCannotOpenSaysWhyAndAFileStoreNeverMapsLibpq) {
   EXPECT_EQ(mapped.find("libcaltrim_records_pg"), std::string::npos);
 }
 
-TEST(RecordsStoreTest, TimesShowAsUtcToTheMillisecond) {
+TEST(RecordsStoreTest, TimesShowAsUtcToTheMillisecondAndReadBack) {
   EXPECT_EQ(FormatUtcTime(TestTime(61, 7)), "2026-05-20T09:01:00.007Z");
   EXPECT_EQ(FormatUtcTime(FromUnixMs(-1)), "1969-12-31T23:59:59.999Z");
+  const struct {
+    const char* text;
+    const char* time;  // as FormatUtcTime shows it; null: refused
+  } cases[] = {
+      {"2026-05-20", "2026-05-20T00:00:00.000Z"},
+      {"2026-05-20T09:01", "2026-05-20T09:01:00.000Z"},
+      {"2026-05-20 09:01:02Z", "2026-05-20T09:01:02.000Z"},
+      {"2026-05-20T09:01:02.5", "2026-05-20T09:01:02.500Z"},
+      {"2026-05-20T09:01:00.007Z", "2026-05-20T09:01:00.007Z"},
+      {"2024-02-29T23:59:59.999Z", "2024-02-29T23:59:59.999Z"},
+      {"2026-02-29", nullptr},
+      {"2026-04-31", nullptr},
+      {"2026-13-01", nullptr},
+      {"2026-05-20T24:00", nullptr},
+      {"2026-05-20T09:60", nullptr},
+      {"2026-05-20T09:01:61", nullptr},
+      {"2026-05-20T09:01+01:00", nullptr},
+      {"2026-05-20T09:01:02.1234", nullptr},
+      {"2026-05-20Z", nullptr},
+      {"2026-5-20", nullptr},
+      {" 2026-05-20", nullptr},
+      {"yesterday", nullptr},
+      {"", nullptr},
+  };
+  for (const auto& c : cases) {
+    std::chrono::system_clock::time_point time;
+    std::string error;
+    const bool parsed = ParseUtcTime(c.text, &time, &error);
+    EXPECT_EQ(parsed, c.time != nullptr) << "'" << c.text << "'";
+    if (parsed && c.time) {
+      EXPECT_EQ(FormatUtcTime(time), c.time);
+    } else if (!parsed) {
+      EXPECT_NE(error.find(std::string("\"") + c.text + "\" is no UTC date"), std::string::npos) << error;
+    }
+  }
 }
 
 }  // namespace
