@@ -71,17 +71,16 @@ Outcome Reset(const CliOptions& options, RobotTarget& robot) {
     ShowResetMoves(robot, ids, angles, &outcome);
     return outcome;
   }
-  // A reset moves the servos and leaves their offsets: the record keeps the offsets they held.
+  // A reset moves the servos and leaves their offsets as they are: the record keeps the angles
+  // sent and their answers, and reads nothing more at the link's pace for it.
   RunRecording recording(options, robot, RunKind::kReset);
-  const ServoReplies before = recording.On() ? ReadServoOffsets(&robot.Link(), &robot.Budget(), ids) : ServoReplies{};
-  if (before.lost) return outcome.Fail(kExitUnreachable, "the link to the robot was lost");
   for (std::size_t i = 0; i < ids.size(); ++i) {
     robot.Link().Session().SocketSession_SetCurrentAngel(ids[i], angles[i], kResetTravelMs);
     std::this_thread::sleep_for(kResetPause);
   }
   const ServoReplies moved = CheckMoves(robot, ids, angles, &outcome);
   for (std::size_t i = 0; i < ids.size(); ++i) {
-    recording.AddServo(ids[i], ReplyValue(before, ids[i]), angles[i], ReplyResult(moved, ids[i]));
+    recording.AddServo(ids[i], std::nullopt, angles[i], ReplyResult(moved, ids[i]));
   }
   recording.Keep(&outcome);
   return outcome;

@@ -84,8 +84,8 @@ TEST(CliRecordsTest, EachRunThatChangesARobotIsRecordedOnceWithWhatItSent) {
     std::vector<ServoRecord> servos;
   } rows[] = {
       {"dry run", {"offsets", "write", "--dry-run", "1=5"}, 0, std::nullopt, "", {}},
-      {"reset: the angles sent, the offsets held", {"reset", "--config", config}, 0, RunKind::kReset, "SN-REC-1",
-       {Servo(1, 12, 120), Servo(2, -5, 60)}},
+      {"reset: the angles sent, no offset before", {"reset", "--config", config}, 0, RunKind::kReset, "SN-REC-1",
+       {Servo(1, std::nullopt, 120), Servo(2, std::nullopt, 60)}},
       {"restore: the offsets that differed", {"restore", backup}, 1, RunKind::kRestore, "SN-REC-1",
        {Servo(1, 12, 4), Servo(3, 0, 9, ServoOutcome::kFailed)}},
       {"restore that writes nothing", {"restore", backup, "--ids", "1,2"}, 0, std::nullopt, "", {}},
