@@ -3,6 +3,7 @@
 #include <SimpleIni.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "AtomicFile.h"
 #include "TextEncoding.h"
@@ -14,6 +15,22 @@ struct IniFile::Impl {
   CSimpleIniA ini{/*isUtf8=*/true, /*multiKey=*/false, /*multiLine=*/false};
   TextForm form;  // the file's encoding and line ends, kept for the rewrite
 };
+
+namespace {
+
+// SimpleIni skips a "[section" line that lacks its "]" but keeps the name it began, so the keys
+// after it land in a section whose name runs across the line end; written back, that name shifts
+// the file and grows it by a line at every write. Such a file cannot be read as it stands.
+bool HasSectionAcrossLines(const CSimpleIniA& ini) {
+  CSimpleIniA::TNamesDepend sections;
+  ini.GetAllSections(sections);
+  for (const CSimpleIniA::Entry& section : sections) {
+    if (std::strpbrk(section.pItem, "\r\n") != nullptr) return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 IniFile::IniFile() : m_impl(std::make_unique<Impl>()) {
   m_impl->ini.SetSpaces(false);  // "key=value", as ini files written on the robot's home platform
@@ -29,7 +46,8 @@ IniFile::LoadResult IniFile::Load(const std::string& path) {
     return errno == ENOENT ? LoadResult::kMissing : LoadResult::kFailed;
   }
   std::string content;
-  if (!DecodeText(bytes, &content, &m_impl->form) || m_impl->ini.LoadData(content) < 0) {
+  if (!DecodeText(bytes, &content, &m_impl->form) || m_impl->ini.LoadData(content) < 0 ||
+      HasSectionAcrossLines(m_impl->ini)) {
     m_impl->ini.Reset();
     return LoadResult::kFailed;
   }

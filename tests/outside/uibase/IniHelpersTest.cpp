@@ -107,6 +107,9 @@ TEST_F(IniHelpersTest, AFileIsWrittenBackInItsOwnEncodingOrNotAtAllWhenItIsNoTex
       {"random bytes", random, ""},
       {"a zero byte", "[Config]\nServoNum=20\n\0ID1=95\n"s, ""},
       {"UTF-16LE, a lone surrogate", Utf16(u"[Config]\nServoNum=20\nID1=95\n\xD800", false), ""},
+      // Read as it stands, the keys after it would land in a section named across the line end,
+      // and every write would add a line.
+      {"a section header without its ]", "[Config]\nServoNum=20\nID1=95\n[Settings\nServer=x\n", ""},
   };
   for (const auto& c : cases) {
     folder.Write("Config.ini", c.before);
