@@ -65,7 +65,14 @@ bool IniFile::Set(const std::string& section, const std::string& key, const std:
 bool IniFile::Save(const std::string& path) const {
   std::string content;
   if (m_impl->ini.Save(content) < 0) return false;
-  return ReplaceFileContents(path, EncodeText(content, m_impl->form));
+  const std::string bytes = EncodeText(content, m_impl->form);
+  // SimpleIni drops the lines it cannot read (a key without "="); the bytes after such a line
+  // may then open the file and read as a byte-order mark. What is written must read back in the
+  // encoding it was read in.
+  std::string text;
+  TextForm form;
+  if (!DecodeText(bytes, &text, &form) || form.encoding != m_impl->form.encoding) return false;
+  return ReplaceFileContents(path, bytes);
 }
 
 }  // namespace zavuibase

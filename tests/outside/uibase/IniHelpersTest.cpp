@@ -79,6 +79,15 @@ TEST_F(IniHelpersTest, AWriteThatCannotBeDoneFailsAndReplacesNothing) {
   EXPECT_FALSE(WriteIniInt(L"Config", L"Language", 2, folder.WideFile("no/such/a.ini").c_str()));
 }
 
+TEST_F(IniHelpersTest, AWriteThatWouldReadBackInAnotherEncodingIsRefused) {
+  // SimpleIni drops the line without "=", so the rewrite would open with a UTF-16 mark.
+  const std::string before = "no equals sign\n\xFE\xFFx=1\n[Config]\nServoNum=20\n";
+  folder.Write("Config.ini", before);
+  EXPECT_EQ(Read(L"ServoNum"), 20);
+  EXPECT_FALSE(Write(L"Config", L"Language", 2));
+  EXPECT_EQ(Bytes(), before);
+}
+
 // The text as UTF-16 with its byte-order mark, little- or big-endian (BMP characters only).
 std::string Utf16(const std::u16string& text, bool bigEndian) {
   std::string bytes;
