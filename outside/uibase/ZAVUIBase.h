@@ -43,7 +43,8 @@ ZAVUIBASE_API std::wstring language_loadstringa(const char* key);
 // Ini files are UTF-8 (with or without its mark), UTF-16 with a byte-order mark, or 8-bit text
 // in another code page (kept byte for byte); a rewrite keeps the file's encoding and line ends.
 // A file that holds zero bytes or other control characters is no text: it reads as missing and
-// is never written.
+// is never written. So is a file with a section header that lacks its "]" (a hand edit gone
+// wrong), which cannot be told apart from the keys after it.
 
 // Reads an integer value; def when the file, the section or the key is missing, or the value is
 // not a number. Section and key names are compared without regard to case.

@@ -61,7 +61,9 @@ bool CommandService::Open(std::string* error) {
 void CommandService::AddPollFds(std::vector<pollfd>* fds) const {
   fds->push_back(pollfd{m_listenFd, POLLIN, 0});
   for (const Link& link : m_links) {
-    fds->push_back(pollfd{link.fd, static_cast<short>(POLLIN | (link.writeBlocked ? POLLOUT : 0)), 0});
+    // A silent link is only watched for the peer's end.
+    const short events = link.silent ? POLLRDHUP : static_cast<short>(POLLIN | (link.writeBlocked ? POLLOUT : 0));
+    fds->push_back(pollfd{link.fd, events, 0});
   }
 }
 
@@ -74,6 +76,10 @@ void CommandService::Serve(const std::vector<pollfd>& fds, std::int64_t nowMs) {
     }
     for (Link& link : m_links) {
       if (link.fd != fd.fd || link.closed) continue;
+      if (link.silent) {
+        Close(&link, "peer closed the silent link");
+        continue;
+      }
       if (fd.revents & POLLOUT) WriteDue(&link, nowMs);
       if (!link.closed && (fd.revents & (POLLIN | POLLHUP | POLLERR))) Receive(&link, nowMs);
     }
@@ -125,18 +131,66 @@ void CommandService::HandleFrames(Link* link, std::int64_t nowMs) {
     if (result == FrameAssembler::Result::kNeedMore) return;
 
     ++link->frames;
-    const CommandOutcome outcome = HandleCommand(payload, m_state, m_options.faults, nowMs);
+    const Faults& faults = m_options.faults;
+    const CommandOutcome outcome = HandleCommand(payload, m_state, faults, nowMs);
     m_log->Frame("RECV", "tcp", link->peer, outcome.request, bytes);
     if (outcome.stateChanged) SaveState();
-    if (m_options.faults.closeAfterFrames > 0 && link->frames >= m_options.faults.closeAfterFrames) {
-      Close(link, "after " + std::to_string(link->frames) + " frames");
+    const std::string after = "after " + std::to_string(link->frames) + " frames";
+    if (faults.closeAfterFrames > 0 && link->frames >= faults.closeAfterFrames) {
+      Close(link, after);
+      return;
+    }
+    if (faults.silentAfterFrames > 0 && link->frames >= faults.silentAfterFrames) {
+      GoSilent(link, after, nowMs);
       return;
     }
     if (outcome.hasReply) {
-      const Faults& faults = m_options.faults;
-      const bool slow = faults.slowServos.Contains(outcome.servoId);
-      Schedule(link, BuildFrame(outcome.replyPayload), outcome.reply, nowMs + (slow ? faults.replyDelayMs : 0));
+      Reply(link, outcome, nowMs);
+      if (link->silent) return;
     }
+  }
+}
+
+void CommandService::Reply(Link* link, const CommandOutcome& outcome, std::int64_t nowMs) {
+  const Faults& faults = m_options.faults;
+  const std::string frame = BuildFrame(outcome.replyPayload);
+  const bool slow = faults.slowServos.Contains(outcome.servoId);
+  const std::int64_t dueMs = nowMs + (slow ? faults.replyDelayMs : 0);
+  ++link->replies;
+  if (faults.cutEvery <= 0 || link->replies % faults.cutEvery != 0) {
+    Schedule(link, frame, outcome.reply, dueMs);
+    return;
+  }
+  const std::string half = frame.substr(0, frame.size() / 2);
+  const std::string what = outcome.reply + " (cut after " + std::to_string(half.size()) + " of " +
+                           std::to_string(frame.size()) + " bytes)";
+  if (!faults.cutThenSilent) {
+    Schedule(link, half, what, dueMs);
+    return;
+  }
+  // The half goes right after what is due already, and nothing after it.
+  WriteDue(link, nowMs);
+  if (link->closed) return;
+  m_log->Line("SEND tcp " + link->peer + " " + what + " | " + FrameLog::Hex(half));
+  ::send(link->fd, half.data(), half.size(), MSG_NOSIGNAL);
+  GoSilent(link, "after a cut reply", nowMs);
+}
+
+void CommandService::GoSilent(Link* link, const std::string& reason, std::int64_t nowMs) {
+  // What is due has been answered already; what is held back never leaves.
+  WriteDue(link, nowMs);
+  if (link->closed) return;
+  link->silent = true;
+  link->outgoing.Clear();
+  link->nextHeartbeatMs = -1;
+  link->writeBlocked = false;
+  m_log->Line("SILENT tcp " + link->peer + " " + reason);
+}
+
+void CommandService::RestartFaultCounts() {
+  for (Link& link : m_links) {
+    link.frames = 0;
+    link.replies = 0;
   }
 }
 
@@ -182,7 +236,7 @@ void CommandService::QueueHeartbeat(Link* link, std::int64_t nowMs) {
 
 void CommandService::Flush(std::int64_t nowMs) {
   for (Link& link : m_links) {
-    if (link.closed) continue;
+    if (link.closed || link.silent) continue;
     if (link.nextHeartbeatMs >= 0 && link.nextHeartbeatMs <= nowMs) QueueHeartbeat(&link, nowMs);
     WriteDue(&link, nowMs);
   }

@@ -10,12 +10,15 @@
 #include "sim/robot/FrameAssembler.h"
 #include "sim/robot/FrameLog.h"
 #include "sim/robot/OutgoingFrames.h"
+#include "sim/robot/RobotCommands.h"
 #include "sim/robot/RobotState.h"
 #include "sim/robot/SimOptions.h"
 
 // The TCP side of the simulated robot: listens on port 6102, takes any number of links, answers
 // each frame through HandleCommand, sends the robot's own heartbeat on every link, and applies
-// the transport faults (silence, delay, stray bytes, small pieces, closing after N frames).
+// the transport faults (silence, delay, stray bytes, small pieces, cut replies, closing or
+// falling silent after N frames). The faults are read from the options at every use, so they
+// may change between two calls.
 class CommandService {
  public:
   static constexpr int kPort = 6102;
@@ -34,23 +37,30 @@ class CommandService {
   void Flush(std::int64_t nowMs);
   // When the next piece or heartbeat is due, or -1.
   std::int64_t NextDueMs() const;
+  // New faults are in force: the frames and replies that --close-after, --go-silent and
+  // --cut-replies count are counted from now on, on every link.
+  void RestartFaultCounts();
 
  private:
   struct Link {
     int fd = -1;
     std::string peer;
     FrameAssembler assembler;
-    int frames = 0;
+    int frames = 0;   // since the link opened or the faults changed
+    int replies = 0;  // likewise
     OutgoingFrames outgoing;
     std::int64_t nextHeartbeatMs = -1;  // -1: none
     bool closed = false;
     bool writeBlocked = false;  // the socket took less than was due
+    bool silent = false;  // nothing more is read or written; closed once the peer closes
   };
 
   void Accept(std::int64_t nowMs);
   void Receive(Link* link, std::int64_t nowMs);
   void HandleFrames(Link* link, std::int64_t nowMs);
+  void Reply(Link* link, const CommandOutcome& outcome, std::int64_t nowMs);
   void Schedule(Link* link, const std::string& frame, const std::string& what, std::int64_t dueMs);
+  void GoSilent(Link* link, const std::string& reason, std::int64_t nowMs);
   void QueueHeartbeat(Link* link, std::int64_t nowMs);
   void WriteDue(Link* link, std::int64_t nowMs);
   void Close(Link* link, const std::string& reason);

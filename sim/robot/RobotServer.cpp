@@ -37,7 +37,20 @@ bool RobotServer::Open(std::string* error) {
     if (!m_state.Load(m_options.stateFile, error)) return false;
     if (!m_state.Save(m_options.stateFile, error)) return false;
   }
+  if (!m_options.controlPipe.empty() && !m_control.Open(m_options.controlPipe, error)) return false;
   return m_commands.Open(error) && m_discovery.Open(error);
+}
+
+void RobotServer::ApplyFaultLine(const std::string& line) {
+  Faults faults;
+  std::string error;
+  if (!ParseFaultLine(line, &faults, &error)) {
+    m_log->Line("ERROR control: " + error);
+    return;
+  }
+  m_options.faults = faults;
+  m_commands.RestartFaultCounts();
+  m_log->Line("FAULTS " + line);
 }
 
 int RobotServer::PollTimeoutMs(std::int64_t nowMs) const {
@@ -55,6 +68,7 @@ void RobotServer::Run() {
     std::vector<pollfd> fds{pollfd{m_signalFd, POLLIN, 0}};
     m_commands.AddPollFds(&fds);
     m_discovery.AddPollFds(&fds);
+    m_control.AddPollFds(&fds);
     const int ready = ::poll(fds.data(), fds.size(), PollTimeoutMs(SimNowMs()));
     if (ready < 0 && errno != EINTR) {
       m_log->Line(std::string("ERROR poll: ") + std::strerror(errno));
@@ -68,6 +82,7 @@ void RobotServer::Run() {
     }
     const std::int64_t now = SimNowMs();
     if (ready > 0) {
+      for (const std::string& line : m_control.ReadLines(fds)) ApplyFaultLine(line);
       m_commands.Serve(fds, now);
       m_discovery.Serve(fds);
     }

@@ -1,5 +1,7 @@
 #include "sim/robot/SimOptions.h"
 
+#include <sstream>
+
 #include "sim/common/OptionTable.h"
 
 namespace {
@@ -30,6 +32,14 @@ bool ParseDelay(const std::string& text, Faults* faults) {
          ParseServoSet(text.substr(colon + 1), &faults->slowServos);
 }
 
+// "N" (every Nth reply cut, the robot goes on) or "N:stop" (then falls silent).
+bool ParseCut(const std::string& text, Faults* faults) {
+  const std::size_t colon = text.find(':');
+  faults->cutThenSilent = colon != std::string::npos;
+  if (faults->cutThenSilent && text.substr(colon + 1) != "stop") return false;
+  return ParseInt(text.substr(0, colon), 1, 1 << 30, &faults->cutEvery);
+}
+
 // "ID=VALUE".
 bool ParseServoValue(const std::string& text, int low, int high, std::map<int, int>* values) {
   const std::size_t equals = text.find('=');
@@ -48,8 +58,30 @@ constexpr OptionValue kNone = OptionValue::kNone;
 constexpr OptionValue kRequired = OptionValue::kRequired;
 constexpr OptionValue kOptional = OptionValue::kOptional;
 
-const std::vector<Option>& Options() {
+// The switches that may also change while the simulator runs (the control pipe).
+const std::vector<Option>& FaultOptions() {
   static const std::vector<Option> options = {
+      {"--refuse-writes", kRequired, [](const std::string& v, SimOptions* o) { return ParseServoSet(v, &o->faults.refuseWrites); }},
+      {"--fail-reads", kRequired, [](const std::string& v, SimOptions* o) { return ParseServoSet(v, &o->faults.failReads); }},
+      {"--fail-servo", kRequired, [](const std::string& v, SimOptions* o) {
+         return ParseServoSet(v, &o->faults.refuseWrites) && ParseServoSet(v, &o->faults.failReads); }},
+      {"--refuse-sn-write", kNone, [](const std::string&, SimOptions* o) { o->faults.refuseSerialWrite = true; return true; }},
+      {"--no-replies", kOptional, [](const std::string& v, SimOptions* o) {
+         return v.empty() ? (o->faults.silent.all = true) : ParseServoSet(v, &o->faults.silent); }},
+      {"--close-after", kRequired, [](const std::string& v, SimOptions* o) { return ParseInt(v, 1, 1 << 30, &o->faults.closeAfterFrames); }},
+      {"--go-silent", kRequired, [](const std::string& v, SimOptions* o) { return ParseInt(v, 1, 1 << 30, &o->faults.silentAfterFrames); }},
+      {"--cut-replies", kRequired, [](const std::string& v, SimOptions* o) { return ParseCut(v, &o->faults); }},
+      {"--stray-bytes", kRequired, [](const std::string& v, SimOptions* o) { return ParseInt(v, 1, 64, &o->faults.strayBytes); }},
+      {"--split", kRequired, [](const std::string& v, SimOptions* o) { return ParseInt(v, 1, 1 << 16, &o->faults.splitBytes); }},
+      {"--split-gap", kRequired, [](const std::string& v, SimOptions* o) { return ParseInt(v, 0, 10000, &o->faults.splitGapMs); }},
+      {"--delay", kRequired, [](const std::string& v, SimOptions* o) { return ParseDelay(v, &o->faults); }},
+  };
+  return options;
+}
+
+// Every switch of the command line: the robot's, then the faults.
+std::vector<Option> AllOptions() {
+  std::vector<Option> options = {
       {"--address", kRequired, [](const std::string& v, SimOptions* o) { o->address = v; return IsIpv4(v); }},
       {"--servos", kRequired, [](const std::string& v, SimOptions* o) { return ParseInt(v, 1, SimOptions::kMaxServos, &o->servos); }},
       {"--name", kRequired, [](const std::string& v, SimOptions* o) { o->name = v; return true; }},
@@ -63,21 +95,16 @@ const std::vector<Option>& Options() {
       {"--no-discovery", kNone, [](const std::string&, SimOptions* o) { o->discovery = false; return true; }},
       {"--announce", kRequired, [](const std::string& v, SimOptions* o) { o->announceTo = v; return IsIpv4(v); }},
       {"--state-file", kRequired, [](const std::string& v, SimOptions* o) { o->stateFile = v; return !v.empty(); }},
-      {"--refuse-writes", kRequired, [](const std::string& v, SimOptions* o) { return ParseServoSet(v, &o->faults.refuseWrites); }},
-      {"--fail-reads", kRequired, [](const std::string& v, SimOptions* o) { return ParseServoSet(v, &o->faults.failReads); }},
-      {"--fail-servo", kRequired, [](const std::string& v, SimOptions* o) {
-         return ParseServoSet(v, &o->faults.refuseWrites) && ParseServoSet(v, &o->faults.failReads); }},
-      {"--refuse-sn-write", kNone, [](const std::string&, SimOptions* o) { o->faults.refuseSerialWrite = true; return true; }},
-      {"--no-replies", kOptional, [](const std::string& v, SimOptions* o) {
-         return v.empty() ? (o->faults.silent.all = true) : ParseServoSet(v, &o->faults.silent); }},
-      {"--close-after", kRequired, [](const std::string& v, SimOptions* o) { return ParseInt(v, 1, 1 << 30, &o->faults.closeAfterFrames); }},
-      {"--stray-bytes", kRequired, [](const std::string& v, SimOptions* o) { return ParseInt(v, 1, 64, &o->faults.strayBytes); }},
-      {"--split", kRequired, [](const std::string& v, SimOptions* o) { return ParseInt(v, 1, 1 << 16, &o->faults.splitBytes); }},
-      {"--split-gap", kRequired, [](const std::string& v, SimOptions* o) { return ParseInt(v, 0, 10000, &o->faults.splitGapMs); }},
-      {"--delay", kRequired, [](const std::string& v, SimOptions* o) { return ParseDelay(v, &o->faults); }},
+      {"--control", kRequired, [](const std::string& v, SimOptions* o) { o->controlPipe = v; return !v.empty(); }},
       {"--heartbeat", kRequired, [](const std::string& v, SimOptions* o) { return ParseInt(v, 0, 600000, &o->heartbeatMs); }},
       {"--help", kNone, [](const std::string&, SimOptions* o) { o->help = true; return true; }},
   };
+  options.insert(options.end(), FaultOptions().begin(), FaultOptions().end());
+  return options;
+}
+
+const std::vector<Option>& Options() {
+  static const std::vector<Option> options = AllOptions();
   return options;
 }
 
@@ -85,6 +112,16 @@ const std::vector<Option>& Options() {
 
 bool ParseSimOptions(const std::vector<std::string>& args, SimOptions* options, std::string* error) {
   return ParseOptionTable(Options(), args, options, error);
+}
+
+bool ParseFaultLine(const std::string& line, Faults* faults, std::string* error) {
+  std::vector<std::string> args;
+  std::istringstream words(line);
+  for (std::string word; words >> word;) args.push_back(word);
+  SimOptions parsed;
+  if (!ParseOptionTable(FaultOptions(), args, &parsed, error)) return false;
+  *faults = parsed.faults;
+  return true;
 }
 
 std::string SimHelpText(const std::string& program) {
@@ -134,9 +171,28 @@ can have servos that answer, refuse and stay silent):
   --refuse-sn-write    a serial-number write answers "1" and stores nothing
   --close-after N      close the link as soon as N frames have arrived on it (the Nth is not
                        answered)
-  --stray-bytes N      write N bytes of 0xEE before each reply
+  --go-silent N        once N frames have arrived on a link (the Nth is not answered), stop
+                       reading and writing it, heartbeats included, without closing it: the
+                       peer gets no FIN, only silence. The link is closed when the peer closes it
+  --cut-replies N[:stop]
+                       every Nth reply on a link leaves cut in the middle: only its first half
+                       is written. The robot goes on with the next reply, or with ":stop" falls
+                       silent as --go-silent does right after that half (which then leaves at
+                       once, not delayed, split or behind stray bytes)
+  --stray-bytes N      write N bytes of 0xEE (garbage) before each reply
   --split N            write each reply in TCP pieces of N bytes ...
   --split-gap MS       ... MS milliseconds apart (default 20)
+
+Faults while running:
+  --control FIFO     read fault switches from the named pipe FIFO (made when missing) while the
+                     simulator runs: each line written to it, such as "--delay 1000", puts
+                     exactly the fault switches it holds in force instead of the ones before;
+                     an empty line clears them. Each line is answered with a line on standard
+                     output, "FAULTS <the line>", or "ERROR control: <why>" (the faults then stay
+                     as they were). The counts of --close-after, --go-silent and --cut-replies
+                     start again on every link; a link that fell silent stays silent. A script
+                     writes a line without waiting for a reader with, for example:
+                       echo "--go-silent 1" | dd of=FIFO oflag=nonblock status=none
 
   -h, --help         this text
 

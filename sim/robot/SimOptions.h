@@ -27,6 +27,10 @@ struct Faults {
   int splitGapMs = 20;         // ... this far apart
   int replyDelayMs = 0;        // replies to the commands of slowServos leave this long after
   ServoSet slowServos{true, {}};  // their request ("all": every reply)
+  int cutEvery = 0;            // > 0: every cutEvery-th reply on a link leaves cut in the middle
+  bool cutThenSilent = false;  // ... and the link falls silent right after that half
+  int silentAfterFrames = 0;   // > 0: the link falls silent once this many frames have arrived:
+                               // nothing more is read or written on it, and it is not closed
 };
 
 struct SimOptions {
@@ -43,6 +47,7 @@ struct SimOptions {
   bool discovery = true;              // answer search requests on UDP port 6000
   std::string announceTo;             // non-empty: send the record every second to this:6000
   std::string stateFile;
+  std::string controlPipe;            // non-empty: fault switches are read from this FIFO
   int heartbeatMs = 1000;             // the robot's own frame on every link this often; 0: never
   Faults faults;
   bool help = false;
@@ -58,6 +63,10 @@ struct SimOptions {
 
 // Parses argv. False with *error set when an option is unknown or a value is malformed.
 bool ParseSimOptions(const std::vector<std::string>& args, SimOptions* options, std::string* error);
+
+// Parses one line of the control pipe: fault switches only, separated by blanks. On success
+// *faults holds exactly those (an empty line: none); otherwise *faults is left alone.
+bool ParseFaultLine(const std::string& line, Faults* faults, std::string* error);
 
 // The --help text: every option and what it does.
 std::string SimHelpText(const std::string& program);

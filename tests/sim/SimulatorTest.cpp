@@ -1,16 +1,26 @@
 // The robot simulator as the program's tests use it: a session of the link library against the
-// simulator program over loopback (127.0.0.61 to 127.0.0.79), discovery off.
+// simulator program over loopback (127.0.0.61 to 127.0.0.79), discovery off; its transport faults
+// byte for byte through a bare TCP link.
 
+#include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
 #include "ZAVServoSocket.h"
+#include "codec/Envelope.h"
+#include "codec/Frame.h"
+#include "codec/ServoCommand.h"
 #include "support/LinkSpies.h"
+#include "support/TestBytes.h"
 #include "support/rig/ChildProcess.h"
 
 namespace {
@@ -47,6 +57,150 @@ struct SimRun {
   SessionSpy spy;
   CIZAVSocketSession* session = nullptr;
 };
+
+// A bare TCP link to the simulator: frames out, bytes in, no link library in between.
+class RawLink {
+ public:
+  explicit RawLink(const std::string& address) {
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_port = htons(6102);
+    ::inet_pton(AF_INET, address.c_str(), &peer.sin_addr);
+    connected = ::connect(m_fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0;
+    sockaddr_in local{};
+    socklen_t size = sizeof local;
+    ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&local), &size);
+    char text[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &local.sin_addr, text, sizeof text);
+    name = std::string(text) + ":" + std::to_string(ntohs(local.sin_port));
+  }
+  ~RawLink() { ::close(m_fd); }
+  void Send(const std::string& bytes) { ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
+  // The bytes that have come, heartbeats dropped unless raw, once count of them are in (or 2 s
+  // have passed).
+  std::string Received(std::size_t count, bool raw = false) {
+    for (int wait = 0; wait < 100 && Bytes(raw).size() < count; ++wait) Take(20);
+    return Bytes(raw);
+  }
+  // Whether the link is still open: nothing but "no bytes yet" when read without waiting.
+  bool OpenAndQuiet() {
+    char byte;
+    return ::recv(m_fd, &byte, 1, MSG_DONTWAIT) < 0 && errno == EAGAIN;
+  }
+  void EndSending() { ::shutdown(m_fd, SHUT_WR); }
+
+  bool connected = false;
+  std::string name;  // as the simulator's lines name this link
+
+ private:
+  std::string Bytes(bool raw) const {
+    std::string bytes = m_bytes;
+    for (std::size_t at; !raw && (at = bytes.find(servolink::BuildHeartbeatFrame())) != std::string::npos;) {
+      bytes.erase(at, 10);
+    }
+    return bytes;
+  }
+  void Take(int timeoutMs) {
+    pollfd fd{m_fd, POLLIN, 0};
+    char buffer[256];
+    ssize_t got = 0;
+    if (::poll(&fd, 1, timeoutMs) > 0 && (got = ::recv(m_fd, buffer, sizeof buffer, 0)) > 0) m_bytes.append(buffer, got);
+  }
+  int m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  std::string m_bytes;
+};
+
+std::string ReadSnRequest() {
+  using namespace servolink;
+  return BuildFrame(PackEnvelope(CMD_READ_SN, PackTextBody("")));
+}
+std::string ReadSnReply() {
+  using namespace servolink;
+  return BuildFrame(PackEnvelope(CMD_READ_SN, PackTextBody("SN0000000001#02:00:00:00:00:01")));
+}
+
+// A simulator with a control pipe: each fault line is written to it and answered.
+struct ControlledSim {
+  ControlledSim(const std::string& address, const std::string& heartbeatMs)
+      : address(address), fifo(::testing::TempDir() + "/robot-" + std::to_string(::getpid()) + "-" + address) {
+    sim = ChildProcess::Start({CALTRIM_ROBOT_SIM, "--address", address, "--no-discovery", "--control", fifo,
+                               "--heartbeat", heartbeatMs});
+  }
+  ~ControlledSim() { std::remove(fifo.c_str()); }
+  // Writes line to the pipe; true once the simulator has answered it with answer.
+  bool Control(const std::string& line, const std::string& answer) {
+    const std::size_t before = sim->LinesWith(answer).size();
+    const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    const std::string text = line + "\n";
+    const bool written = fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    if (fd >= 0) ::close(fd);
+    return written && sim->WaitForLines(answer, before + 1, 5000);
+  }
+
+  std::string address;
+  std::string fifo;
+  std::unique_ptr<ChildProcess> sim;
+};
+
+TEST(SimulatorFaultsTest, FaultLinesOnTheControlPipeChangeTheRepliesOfTheRunningSimulator) {
+  ControlledSim run("127.0.0.75", "0");
+  ASSERT_TRUE(run.sim && run.sim->WaitForLine("READY", 5000));
+  const std::string reply = ReadSnReply();
+  const std::string half = reply.substr(0, reply.size() / 2);
+  const struct {
+    const char* line;
+    const char* answer;
+    std::string bytes;  // what three read requests on a new link bring back
+  } cases[] = {
+      {"--cut-replies 2", "FAULTS --cut-replies 2", reply + half + reply},
+      {"--stray-bytes 3 --cut-replies 3", "FAULTS --stray", Bytes("EE EE EE") + reply + Bytes("EE EE EE") + reply +
+                                                            Bytes("EE EE EE") + half},
+      {"--delay x", "ERROR control: bad value for --delay: x", Bytes("EE EE EE") + reply + Bytes("EE EE EE") + reply +
+                                                                 Bytes("EE EE EE") + half},
+      {"", "FAULTS ", reply + reply + reply},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(run.Control(c.line, c.answer)) << c.line;
+    RawLink link(run.address);
+    ASSERT_TRUE(link.connected);
+    for (int i = 0; i < 3; ++i) link.Send(ReadSnRequest());
+    EXPECT_EQ(Hex(link.Received(c.bytes.size())), Hex(c.bytes)) << c.line;
+  }
+}
+
+TEST(SimulatorFaultsTest, ASilentLinkStaysOpenWithoutAByteOrAHeartbeatUntilThePeerCloses) {
+  ControlledSim run("127.0.0.76", "50");
+  ASSERT_TRUE(run.sim && run.sim->WaitForLine("READY", 5000));
+  const std::string reply = ReadSnReply();
+  const struct {
+    const char* line;
+    std::size_t framesRead;  // of the three sent, before it fell silent
+    std::string bytes;       // what came before the silence, heartbeats aside
+  } cases[] = {
+      {"--go-silent 2", 2, reply},
+      {"--cut-replies 2:stop", 2, reply + reply.substr(0, reply.size() / 2)},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(run.Control(c.line, std::string("FAULTS ") + c.line));
+    RawLink link(run.address);
+    ASSERT_TRUE(link.connected);
+    for (int i = 0; i < 3; ++i) link.Send(ReadSnRequest());
+    ASSERT_TRUE(run.sim->WaitForLine("SILENT tcp " + link.name, 5000)) << c.line;
+    // Three heartbeats on another link: the silent one would have had its own by now.
+    RawLink other(run.address);
+    const std::string heartbeat = servolink::BuildHeartbeatFrame();
+    EXPECT_EQ(other.Received(30, true), heartbeat + heartbeat + heartbeat) << c.line;
+    EXPECT_EQ(Hex(link.Received(c.bytes.size())), Hex(c.bytes)) << c.line;
+    EXPECT_TRUE(link.OpenAndQuiet()) << c.line;
+    link.EndSending();
+    ASSERT_TRUE(run.sim->WaitForLine("CLOSE tcp " + link.name + " peer closed the silent link", 5000)) << c.line;
+    // From SILENT to CLOSE the simulator did nothing on the link; it read only the frames before.
+    const std::vector<std::string> lines = run.sim->LinesWith("tcp " + link.name + " ");
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2].rfind("SILENT", 0), 0u) << c.line;
+    EXPECT_EQ(run.sim->LinesWith("RECV tcp " + link.name + " ").size(), c.framesRead) << c.line;
+  }
+}
 
 class SimulatorTest : public ::testing::Test {
  protected:

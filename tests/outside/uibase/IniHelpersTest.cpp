@@ -79,6 +79,18 @@ TEST_F(IniHelpersTest, AWriteThatCannotBeDoneFailsAndReplacesNothing) {
   EXPECT_FALSE(WriteIniInt(L"Config", L"Language", 2, folder.WideFile("no/such/a.ini").c_str()));
 }
 
+TEST_F(IniHelpersTest, AWriteThatWouldNotReadBackAsItWasReadIsRefused) {
+  // SimpleIni drops a line without "=", so the rewrite would open with the bytes after it: read
+  // as a UTF-16 mark, or as a second UTF-8 mark, which SimpleIni strips from the next key.
+  for (const std::string before : {"no equals sign\n\xFE\xFFx=1\n[Config]\nServoNum=20\n",
+                                   "\xEF\xBB\xBFno equals sign\n\xEF\xBB\xBFx=1\n[Config]\nServoNum=20\n"}) {
+    folder.Write("Config.ini", before);
+    EXPECT_EQ(Read(L"ServoNum"), 20);
+    EXPECT_FALSE(Write(L"Config", L"Language", 2));
+    EXPECT_EQ(Bytes(), before);
+  }
+}
+
 // The text as UTF-16 with its byte-order mark, little- or big-endian (BMP characters only).
 std::string Utf16(const std::u16string& text, bool bigEndian) {
   std::string bytes;
@@ -107,6 +119,9 @@ TEST_F(IniHelpersTest, AFileIsWrittenBackInItsOwnEncodingOrNotAtAllWhenItIsNoTex
       {"random bytes", random, ""},
       {"a zero byte", "[Config]\nServoNum=20\n\0ID1=95\n"s, ""},
       {"UTF-16LE, a lone surrogate", Utf16(u"[Config]\nServoNum=20\nID1=95\n\xD800", false), ""},
+      // Read as it stands, the keys after it would land in a section named across the line end,
+      // and every write would add a line.
+      {"a section header without its ]", "[Config]\nServoNum=20\nID1=95\n[Settings\nServer=x\n", ""},
   };
   for (const auto& c : cases) {
     folder.Write("Config.ini", c.before);
