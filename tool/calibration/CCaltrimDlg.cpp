@@ -19,8 +19,7 @@
 #include "calibration/ConnectionRules.h"
 #include "calibration/MainWindowRules.h"
 #include "calibration/MessageBar.h"
-#include "provisioning/QRScan.h"
-#include "provisioning/SNSettingDlg.h"
+#include "provisioning/ProvisioningModule.h"
 
 namespace {
 
@@ -77,7 +76,7 @@ void CCaltrimDlg::UpdateConnectionUi(int mode) {
     const bool running = id == IDC_MAIN_CALIBRATE && m_calibration->CalibrationRunning();
     if (QToolButton* button = Button(id)) button->setEnabled(ui.commandsEnabled && !running);
   }
-  if (ui.hideSerialNumberWindow && m_dlgSN != nullptr) m_dlgSN->hide();
+  if (ui.hideSerialNumberWindow && m_dlgSN != nullptr) m_dlgSN->Dialog()->hide();
   m_nConnectType = mode;
   if (ui.connectButton && m_btnConnect != nullptr) {
     m_btnConnect->setText(T(ui.connectButton->captionKey));
@@ -153,14 +152,16 @@ void CCaltrimDlg::OnSelectAll() {
 void CCaltrimDlg::OnLanguage() { ShowLanguageChooseDialog(this); }
 
 void CCaltrimDlg::OnSerialNumber() {
-  if (m_dlgSN == nullptr) return;
-  m_dlgSN->show();
-  m_dlgSN->raise();
-  m_dlgSN->activateWindow();
+  if (m_dlgSN == nullptr && !CreateSerialNumberWindow()) return;
+  QDialog* window = m_dlgSN->Dialog();
+  window->show();
+  window->raise();
+  window->activateWindow();
   // Once per run: zbar's processor is never made twice in one process.
   if (m_bQRScanStarted) return;
   m_bQRScanStarted = true;
-  m_env.startQRScan ? m_env.startQRScan(m_dlgSN->ScanSink()) : StartQRScan(m_dlgSN->ScanSink());
+  m_env.startQRScan ? m_env.startQRScan(m_dlgSN->ScanSink())
+                    : m_provisioning->StartQRScan(m_dlgSN->ScanSink());
 }
 
 void CCaltrimDlg::OnSessionChanged() {

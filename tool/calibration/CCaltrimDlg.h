@@ -28,7 +28,8 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QToolButton;
-class SNSettingDlg;
+class IProvisioningModule;
+class ISerialNumberWindow;
 
 // The main calibration window. It owns the link objects (discovery, session, USB detection), the
 // robot selection dialog and one panel per servo; it turns the library's callbacks and posted
@@ -108,13 +109,15 @@ class CCaltrimDlg : public QDialog,
   IZAVUsbDetection* m_pUsbDetection = nullptr;
   CIZAVSocketSession* m_pSession = nullptr;
   ZAVCritSec m_csLock;  // held by Shutdown, each USB worker run and each calibration worker run
-  // The serial number window, hidden until its button; owned. Made only when the button is shown.
-  SNSettingDlg* m_dlgSN = nullptr;
+  // The serial number window, hidden until its button; owned (a child). Made, with the module that
+  // carries it, the first time its button is pressed.
+  ISerialNumberWindow* m_dlgSN = nullptr;
   CIZAVBroadcastSocket* m_pBroadcast = nullptr;
   std::unique_ptr<CDevListDlg> m_dlgDevList;
   int m_nConnectType = CONNECT_NONE;
   std::atomic<bool> m_bUsbReady{false};
-  IZAVSocketSessionEvent* m_pSNEvent = nullptr;
+  // Set once the serial number window exists; read on the session's receive thread.
+  std::atomic<IZAVSocketSessionEvent*> m_pSNEvent{nullptr};
   float m_fCaliValue[MAX_SERVO_NUM] = {};
 
  protected:
@@ -163,7 +166,9 @@ class CCaltrimDlg : public QDialog,
   void StartDiscovery();
   // A new detection object, Init-ed for this window, or null.
   IZAVUsbDetection* CreateUsbDetection();
-  void CreateSerialNumberWindow();
+  // Opens the provisioning module and makes the serial number window; false, with a box that
+  // gives the reason, when the module cannot be loaded.
+  bool CreateSerialNumberWindow();
   void SetTitle();
 
   // Command handlers.
@@ -212,6 +217,7 @@ class CCaltrimDlg : public QDialog,
   int m_nOpenBoxes = 0;                       // message boxes open, through m_boxPrompt
   bool m_bCloseRequested = false;             // a close arrived while one had to wait
   bool m_bQRScanStarted = false;              // the scanner starts on the first show of m_dlgSN
+  IProvisioningModule* m_provisioning = nullptr;  // once the serial number window was asked for
   std::unique_ptr<WorkerHost> m_workerHost;
   std::unique_ptr<UsbLink> m_usbLink;              // owns the worker threads
   std::unique_ptr<IUsbDeviceEvents> m_usbEvents;  // null until registered

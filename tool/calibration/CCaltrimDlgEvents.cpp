@@ -125,11 +125,11 @@ void CCaltrimDlg::OnReadCurrentAngel(bool ok, int id, int angle) {
 void CCaltrimDlg::OnSetCaliAngel(bool ok, int id) { m_calibration->OnSetCaliAngel(ok, id); }
 
 void CCaltrimDlg::OnReadSN(bool ok, const char* text, int len) {
-  if (m_pSNEvent != nullptr) m_pSNEvent->OnReadSN(ok, text, len);
+  if (IZAVSocketSessionEvent* sink = m_pSNEvent) sink->OnReadSN(ok, text, len);
 }
 
 void CCaltrimDlg::OnWriteSN(bool ok, const char* text, int len) {
-  if (m_pSNEvent != nullptr) m_pSNEvent->OnWriteSN(ok, text, len);
+  if (IZAVSocketSessionEvent* sink = m_pSNEvent) sink->OnWriteSN(ok, text, len);
 }
 
 void CCaltrimDlg::OnUsbAdbEvent(unsigned int) {}

@@ -24,7 +24,7 @@
 #include "calibration/CaltrimPrompt.h"
 #include "calibration/MessageBar.h"
 #include "calibration/rules/CalibrationModel.h"
-#include "provisioning/SNSettingDlg.h"
+#include "provisioning/ProvisioningModule.h"
 
 namespace {
 constexpr int kRightMargin = 1;  // between the panel row or the message display and the edge
@@ -71,9 +71,8 @@ void CCaltrimDlg::OnInitDialog() {
   // 10 to 13.
   UpdateConnectionUi(m_nConnectType);
   SetTitle();
-  // Its button is the only way to the serial number window: without the production line's
-  // switch the window, and the service address it reads, are never needed.
-  if (!Button(IDC_MAIN_SERIAL_NUMBER)->isHidden()) CreateSerialNumberWindow();
+  // 12. The serial number window comes with its module when its button is first pressed: a start
+  // that never needs it maps none of its libraries (OnSerialNumber).
   LoadReferenceAngles(true);
   // 14. Centre on the screen.
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -198,10 +197,18 @@ IZAVUsbDetection* CCaltrimDlg::CreateUsbDetection() {
   return detection;
 }
 
-void CCaltrimDlg::CreateSerialNumberWindow() {
-  m_dlgSN = new SNSettingDlg(this, m_boxPrompt.get());
+bool CCaltrimDlg::CreateSerialNumberWindow() {
+  std::string error;
+  m_provisioning = m_env.loadProvisioning ? m_env.loadProvisioning(&error) : LoadProvisioningModule(&error);
+  if (m_provisioning == nullptr) {
+    m_boxPrompt->Show(this, T("IDS_PROVISIONING_MODULE_MISSING") + QString::fromStdString(error),
+                      T("AFX_IDS_APP_TITLE"), MB_OK | MB_ICONWARNING);
+    return false;
+  }
+  m_dlgSN = m_provisioning->CreateSerialNumberWindow(this, m_boxPrompt.get());
   OnSessionChanged();
-  m_pSNEvent = m_dlgSN;
+  m_pSNEvent = m_dlgSN->SessionEvents();
+  return true;
 }
 
 void CCaltrimDlg::SetTitle() {
