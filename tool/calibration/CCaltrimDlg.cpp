@@ -10,6 +10,7 @@
 #include "app/CAboutDlg.h"
 #include "app/CLanguageChooseDialog.h"
 #include "app/ControlId.h"
+#include "app/StartupTrace.h"
 #include "app/Text.h"
 #include "calibration/CCaltrimDlgHosts.h"
 #include "calibration/CDevListDlg.h"
@@ -157,6 +158,7 @@ void CCaltrimDlg::OnSerialNumber() {
   window->show();
   window->raise();
   window->activateWindow();
+  TraceStartup("serial number window: shown");
   // Once per run: zbar's processor is never made twice in one process.
   if (m_bQRScanStarted) return;
   m_bQRScanStarted = true;

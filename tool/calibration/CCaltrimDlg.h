@@ -211,6 +211,7 @@ class CCaltrimDlg : public QDialog,
   CaltrimEnv m_env;
   bool m_bInitDone = false;
   bool m_bQuitRequested = false;
+  bool m_bPainted = false;  // for the start-up trace
   std::atomic<bool> m_bShuttingDown{false};  // set for good once shut-down has begun
   bool m_bInShutdown = false;                 // Shutdown is running
   int m_nLibraryCalls = 0;                    // LibraryCall scopes open

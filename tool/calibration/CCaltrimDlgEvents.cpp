@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QToolButton>
 
+#include "app/StartupTrace.h"
 #include "app/Text.h"
 #include "app/UiThread.h"
 #include "calibration/CCaltrimDlg.h"
@@ -30,6 +31,12 @@ bool CCaltrimDlg::event(QEvent* event) {
     const auto* posted = static_cast<PostedMessageEvent*>(event);
     OnMessage(posted->Message(), posted->WParam(), posted->LParam());
     return true;
+  }
+  if (event->type() == QEvent::Paint && !m_bPainted) {
+    m_bPainted = true;
+    const bool handled = QDialog::event(event);
+    TraceStartup("window: first paint");
+    return handled;
   }
   return QDialog::event(event);
 }

@@ -16,6 +16,7 @@
 #include "app/ControlId.h"
 #include "app/DialogUnits.h"
 #include "app/FileVersion.h"
+#include "app/StartupTrace.h"
 #include "app/Text.h"
 #include "calibration/CCaltrimDlgHosts.h"
 #include "calibration/CDevListDlg.h"
@@ -37,6 +38,7 @@ void CCaltrimDlg::OnInitDialog() {
   // 1. Icons (the About item lives in the context menu).
   m_hIcon = ApplicationIcon();
   setWindowIcon(m_hIcon);
+  TraceStartup("window: icon");
   // 2. USB arrival and removal notifications.
   std::string usbError;
   if (!RegisterUsbNotifications(&usbError)) {
@@ -44,6 +46,7 @@ void CCaltrimDlg::OnInitDialog() {
     m_boxPrompt->Show(this, text + QString::fromStdString(usbError), T("AFX_IDS_APP_TITLE"),
                        MB_OK | MB_ICONWARNING);
   }
+  TraceStartup("window: udev monitor");
   // 3. Calibration values of the configured servos.
   const int servoCount = ServoCountFromConfig(m_env.configPath);
   for (int i = 0; i < servoCount; ++i) m_fCaliValue[i] = 0;
@@ -53,7 +56,9 @@ void CCaltrimDlg::OnInitDialog() {
   templateFont.setPointSize(kMainWindowFontPoints);
   const DialogUnits du(templateFont);
   BuildControls(du);
+  TraceStartup("window: controls");
   BuildPanelRow(servoCount);
+  TraceStartup("window: panel row");
   FitWindowToPanelRow(du);
   ShowProvisioningButtons(du);
   LoadReferenceAngles(false);
@@ -61,11 +66,14 @@ void CCaltrimDlg::OnInitDialog() {
   m_chkAllSelect->setChecked(true);
   OnSelectAll();
   ShowStatus(T("IDS_INITIALIZING_PROGRAM"), true);
+  TraceStartup("window: texts and reference angles");
   // 6 to 8. Link objects and the USB worker.
   StartDiscovery();
+  TraceStartup("window: discovery started");
   m_env.createSession(&m_pSession);
   m_pUsbDetection = CreateUsbDetection();
   m_usbLink->StartWorker();
+  TraceStartup("window: session, USB detection, USB worker started");
   // 9. The robot selection dialog, hidden.
   m_dlgDevList = std::make_unique<CDevListDlg>(m_connectTarget.get(), m_boxPrompt.get());
   // 10 to 13.
@@ -78,6 +86,7 @@ void CCaltrimDlg::OnInitDialog() {
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
   }
+  TraceStartup("window: start-up done");
 }
 
 bool CCaltrimDlg::RegisterUsbNotifications(std::string* error) {
@@ -199,7 +208,9 @@ IZAVUsbDetection* CCaltrimDlg::CreateUsbDetection() {
 
 bool CCaltrimDlg::CreateSerialNumberWindow() {
   std::string error;
+  TraceStartup("serial number window: asked for");
   m_provisioning = m_env.loadProvisioning ? m_env.loadProvisioning(&error) : LoadProvisioningModule(&error);
+  TraceStartup("serial number window: module loaded");
   if (m_provisioning == nullptr) {
     m_boxPrompt->Show(this, T("IDS_PROVISIONING_MODULE_MISSING") + QString::fromStdString(error),
                       T("AFX_IDS_APP_TITLE"), MB_OK | MB_ICONWARNING);
@@ -208,6 +219,7 @@ bool CCaltrimDlg::CreateSerialNumberWindow() {
   m_dlgSN = m_provisioning->CreateSerialNumberWindow(this, m_boxPrompt.get());
   OnSessionChanged();
   m_pSNEvent = m_dlgSN->SessionEvents();
+  TraceStartup("serial number window: made");
   return true;
 }
 
