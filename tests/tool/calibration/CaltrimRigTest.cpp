@@ -1,8 +1,6 @@
 // The main window on the real link library, in a network-namespace rig: two simulated robots in
 // the robot namespaces, the window's discovery and session in the station namespace.
 
-#include <cstdio>
-
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -217,8 +215,6 @@ TEST_F(CaltrimRigTest, WritesARegisteredSerialNumberConfirmedWithTheRobotsMac) {
 
   ConnectTo("Robo-A");
   ASSERT_TRUE(Connected());
-  QElapsedTimer firstOpen;
-  firstOpen.start();
   MainButton(IDC_MAIN_SERIAL_NUMBER)->click();
   QDialog* sn = nullptr;
   for (QDialog* child : m_dlg->findChildren<QDialog*>()) {
@@ -226,9 +222,6 @@ TEST_F(CaltrimRigTest, WritesARegisteredSerialNumberConfirmedWithTheRobotsMac) {
   }
   ASSERT_NE(sn, nullptr);
   ASSERT_TRUE(sn->isVisible());
-  // A figure, not a check: the module's loading is the first opening's only extra cost.
-  std::printf("first opening of the serial number window, the module's loading included: %lld ms\n",
-              static_cast<long long>(firstOpen.elapsed()));
   auto* edit = Control<QLineEdit>(sn, IDC_SN_SERIAL);
   ASSERT_TRUE(PumpUntil([&] { return edit->text() == "SN0000000001"; }, kPatienceMs));
 
