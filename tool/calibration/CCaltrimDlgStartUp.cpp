@@ -55,6 +55,7 @@ void CCaltrimDlg::OnInitDialog() {
   QFont templateFont = font();
   templateFont.setPointSize(kMainWindowFontPoints);
   const DialogUnits du(templateFont);
+  TraceStartup("window: fonts (dialog units)");
   BuildControls(du);
   TraceStartup("window: controls");
   BuildPanelRow(servoCount);
