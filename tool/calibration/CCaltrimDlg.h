@@ -62,8 +62,9 @@ class CCaltrimDlg : public QDialog,
   explicit CCaltrimDlg(CaltrimEnv env, QWidget* parent = nullptr);
   ~CCaltrimDlg() override;
 
-  // Start-up: builds the controls and panels, creates the link objects and starts the USB
-  // worker. Runs once, before the window first shows; later calls do nothing.
+  // Start-up: builds the controls and panels, and has the link objects created and the USB worker
+  // started as soon as the event loop runs. Runs once, before the window first shows; later calls
+  // do nothing.
   void OnInitDialog();
 
   // The message display: text with the busy look (marquee) or the idle look.
@@ -163,6 +164,8 @@ class CCaltrimDlg : public QDialog,
   // The production line's switch: the serial-number and language buttons are shown.
   void ShowProvisioningButtons(const DialogUnits& du);
   void LoadReferenceAngles(bool setAngle);
+  // Steps 6 to 8 of start-up: discovery, the session, USB detection and its worker.
+  void StartLinkObjects();
   void StartDiscovery();
   // A new detection object, Init-ed for this window, or null.
   IZAVUsbDetection* CreateUsbDetection();

@@ -68,13 +68,11 @@ void CCaltrimDlg::OnInitDialog() {
   OnSelectAll();
   ShowStatus(T("IDS_INITIALIZING_PROGRAM"), true);
   TraceStartup("window: texts and reference angles");
-  // 6 to 8. Link objects and the USB worker.
-  StartDiscovery();
-  TraceStartup("window: discovery started");
-  m_env.createSession(&m_pSession);
-  m_pUsbDetection = CreateUsbDetection();
-  m_usbLink->StartWorker();
-  TraceStartup("window: session, USB detection, USB worker started");
+  // 6 to 8. The link objects and the USB worker start as soon as the event loop runs, once the
+  // window is on its way to the screen: nothing the operator sees waits for them (Connect waits
+  // for the USB worker's report in any case), and the debug bridge that the worker starts does
+  // not compete with the window for the processor.
+  QTimer::singleShot(0, this, &CCaltrimDlg::StartLinkObjects);
   // 9. The robot selection dialog, hidden.
   m_dlgDevList = std::make_unique<CDevListDlg>(m_connectTarget.get(), m_boxPrompt.get());
   // 10 to 13.
@@ -88,6 +86,16 @@ void CCaltrimDlg::OnInitDialog() {
     move(screen->availableGeometry().center() - rect().center());
   }
   TraceStartup("window: start-up done");
+}
+
+void CCaltrimDlg::StartLinkObjects() {
+  if (m_bShuttingDown) return;
+  StartDiscovery();
+  TraceStartup("links: discovery started");
+  m_env.createSession(&m_pSession);
+  m_pUsbDetection = CreateUsbDetection();
+  m_usbLink->StartWorker();
+  TraceStartup("links: session, USB detection, USB worker started");
 }
 
 bool CCaltrimDlg::RegisterUsbNotifications(std::string* error) {
