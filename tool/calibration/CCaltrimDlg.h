@@ -164,7 +164,8 @@ class CCaltrimDlg : public QDialog,
   // The production line's switch: the serial-number and language buttons are shown.
   void ShowProvisioningButtons(const DialogUnits& du);
   void LoadReferenceAngles(bool setAngle);
-  // Steps 6 to 8 of start-up: discovery, the session, USB detection and its worker.
+  // Steps 6 to 9 of start-up: the robot selection dialog, discovery, the session, USB detection
+  // and its worker.
   void StartLinkObjects();
   void StartDiscovery();
   // A new detection object, Init-ed for this window, or null.

@@ -68,13 +68,11 @@ void CCaltrimDlg::OnInitDialog() {
   OnSelectAll();
   ShowStatus(T("IDS_INITIALIZING_PROGRAM"), true);
   TraceStartup("window: texts and reference angles");
-  // 6 to 8. The link objects and the USB worker start as soon as the event loop runs, once the
-  // window is on its way to the screen: nothing the operator sees waits for them (Connect waits
-  // for the USB worker's report in any case), and the debug bridge that the worker starts does
-  // not compete with the window for the processor.
+  // 6 to 9. The link objects, the USB worker and the robot selection dialog come as soon as the
+  // event loop runs, once the window is on its way to the screen: nothing the operator sees waits
+  // for them (Connect waits for the USB worker's report in any case), and the debug bridge that
+  // the worker starts does not compete with the window for the processor.
   QTimer::singleShot(0, this, &CCaltrimDlg::StartLinkObjects);
-  // 9. The robot selection dialog, hidden.
-  m_dlgDevList = std::make_unique<CDevListDlg>(m_connectTarget.get(), m_boxPrompt.get());
   // 10 to 13.
   UpdateConnectionUi(m_nConnectType);
   SetTitle();
@@ -90,6 +88,8 @@ void CCaltrimDlg::OnInitDialog() {
 
 void CCaltrimDlg::StartLinkObjects() {
   if (m_bShuttingDown) return;
+  // 9. The robot selection dialog, hidden; made first, so that it lists the search's first answers.
+  m_dlgDevList = std::make_unique<CDevListDlg>(m_connectTarget.get(), m_boxPrompt.get());
   StartDiscovery();
   TraceStartup("links: discovery started");
   m_env.createSession(&m_pSession);
