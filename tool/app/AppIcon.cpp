@@ -1,10 +1,11 @@
 #include "app/AppIcon.h"
 
-// The resources live in a static library; naming them here makes the linker keep them.
-static void InitAppResources() { Q_INIT_RESOURCE(app); }
+#include "app/PngIcon.h"
 
 QIcon ApplicationIcon() {
-  static const bool initialised = (InitAppResources(), true);
-  (void)initialised;
-  return QIcon(QStringLiteral(":/app/caltrim.svg"));
+  // Drawn from tool/resources/caltrim.svg at build time, in the sizes window frames and the
+  // About box ask for; read once, and kept to the end (no icon may outlive the application).
+  static const QIcon* icon =
+      new QIcon(IconFromPngs(QStringLiteral(":/app/caltrim-%1.png"), {16, 32, 48, 64}));
+  return *icon;
 }

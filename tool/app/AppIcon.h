@@ -2,6 +2,6 @@
 
 #include <QIcon>
 
-// The application icon (the program's own drawing, from the resource file app.qrc), for window
+// The application icon (the program's own drawing, tool/resources/caltrim.svg), for window
 // icons and the About box.
 QIcon ApplicationIcon();

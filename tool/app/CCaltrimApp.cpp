@@ -9,6 +9,7 @@
 #include "app/AppIcon.h"
 #include "app/LanguageLoader.h"
 #include "app/LanguageSetting.h"
+#include "app/StartupTrace.h"
 
 namespace {
 
@@ -46,16 +47,21 @@ bool CCaltrimApp::InitInstance() {
   ZAVSetUiHost(&m_uiHost);
   QApplication::setWindowIcon(ApplicationIcon());
 
+  TraceStartup("application icon");
   if (!m_instance.Claim()) return false;
+  TraceStartup("single instance claimed");
 
   KillAdbProcess();
+  TraceStartup("stray adb looked for");
 
   m_strConfigPath = ConfigFile();
   const int language = SettleLanguage(m_strConfigPath, QLocale::system());
   m_nLanguage = language;
   LoadLanguage(language);
+  TraceStartup("language and string table loaded");
 
   std::unique_ptr<QDialog> dlg = m_makeMainWindow();
+  TraceStartup("main window constructed");
   m_pMainWnd = dlg.get();
   dlg->exec();
   m_pMainWnd = nullptr;

@@ -2,15 +2,23 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <utility>
 
+#include <QByteArray>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QThread>
 
 namespace {
@@ -22,6 +30,17 @@ const QByteArray kRaiseRequest = QByteArrayLiteral("raise\n");
 constexpr int kReachMs = 2000;
 constexpr int kRetryMs = 50;
 
+std::optional<sockaddr_un> SocketAddress(const QString& path) {
+  const QByteArray name = QFile::encodeName(path);
+  sockaddr_un address{};
+  if (name.size() >= static_cast<qsizetype>(sizeof(address.sun_path))) return std::nullopt;
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, name.constData(), name.size());
+  return address;
+}
+
+int UnixSocket() { return ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0); }
+
 }  // namespace
 
 SingleInstance::SingleInstance(const QString& folder, const QString& name, QObject* parent)
@@ -29,7 +48,8 @@ SingleInstance::SingleInstance(const QString& folder, const QString& name, QObje
       m_base(QDir(folder).filePath(name + QLatin1Char('-') + QString::number(::getuid()))) {}
 
 SingleInstance::~SingleInstance() {
-  if (m_server != nullptr) m_server->close();
+  delete m_listening;
+  if (m_listenFd >= 0) ::close(m_listenFd);
   if (m_lockFd >= 0) ::close(m_lockFd);
 }
 
@@ -59,42 +79,75 @@ bool SingleInstance::Claim() {
 }
 
 void SingleInstance::Serve() {
+  const QByteArray path = QFile::encodeName(SocketPath());
+  const std::optional<sockaddr_un> address = SocketAddress(SocketPath());
   // Holding the lock, any socket file left here belongs to a copy that has ended.
-  QLocalServer::removeServer(SocketPath());
-  m_server = new QLocalServer(this);
-  m_server->setSocketOptions(QLocalServer::UserAccessOption);
-  connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::OnNewConnection);
-  if (!m_server->listen(SocketPath())) {
-    qWarning("Caltrim: cannot listen on %s: %s", qPrintable(SocketPath()),
-             qPrintable(m_server->errorString()));
+  ::unlink(path.constData());
+  m_listenFd = address ? UnixSocket() : -1;
+  // Only this user may ask this copy anything: the socket is made without rights for others.
+  const mode_t mask = ::umask(077);
+  const bool bound = m_listenFd >= 0 &&
+                     ::bind(m_listenFd, reinterpret_cast<const sockaddr*>(&*address), sizeof(*address)) == 0;
+  ::umask(mask);
+  if (!bound || ::listen(m_listenFd, SOMAXCONN) != 0) {
+    qWarning("Caltrim: cannot listen on %s: %s", path.constData(),
+             address ? std::strerror(errno) : "the path is too long");
+    if (m_listenFd >= 0) ::close(m_listenFd);
+    m_listenFd = -1;
+    return;
   }
+  m_listening = new QSocketNotifier(m_listenFd, QSocketNotifier::Read);
+  connect(m_listening, &QSocketNotifier::activated, this, &SingleInstance::OnNewConnection);
 }
 
 void SingleInstance::OnNewConnection() {
-  while (QLocalSocket* peer = m_server->nextPendingConnection()) {
-    connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-    auto readRequest = [this, peer] {
-      while (peer->canReadLine()) {
-        if (peer->readLine() == kRaiseRequest) emit raiseRequested();
-      }
-    };
-    connect(peer, &QLocalSocket::readyRead, this, readRequest);
-    readRequest();
+  for (;;) {
+    const int peer = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (peer < 0) return;
+    auto* notifier = new QSocketNotifier(peer, QSocketNotifier::Read, this);
+    auto received = std::make_shared<QByteArray>();
+    connect(notifier, &QSocketNotifier::activated, this,
+            [this, peer, notifier, received] { OnPeerReadable(peer, notifier, received.get()); });
+    OnPeerReadable(peer, notifier, received.get());
   }
 }
 
-bool SingleInstance::AskFirstToRaise(const QString& socketPath) {
-  const QDeadlineTimer deadline(kReachMs);
-  QLocalSocket socket;
+void SingleInstance::OnPeerReadable(int peer, QSocketNotifier* notifier, QByteArray* received) {
   for (;;) {
-    socket.connectToServer(socketPath);
-    if (socket.waitForConnected(kRetryMs)) break;
+    char piece[64];
+    const ssize_t got = ::read(peer, piece, sizeof(piece));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;  // more may come
+    if (got <= 0) break;  // the peer is done, or gone
+    received->append(piece, got);
+    for (qsizetype end = received->indexOf('\n'); end >= 0; end = received->indexOf('\n')) {
+      const QByteArray line = received->left(end + 1);
+      received->remove(0, end + 1);
+      if (line == kRaiseRequest) emit raiseRequested();
+    }
+    // A request is one short line: a peer that sends a longer one is not one of ours.
+    if (received->size() > kRaiseRequest.size()) break;
+  }
+  notifier->setEnabled(false);
+  notifier->deleteLater();
+  ::close(peer);
+}
+
+bool SingleInstance::AskFirstToRaise(const QString& socketPath) {
+  const std::optional<sockaddr_un> address = SocketAddress(socketPath);
+  if (!address) return false;
+  const QDeadlineTimer deadline(kReachMs);
+  for (;;) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof(*address)) == 0) {
+      const bool sent = ::send(fd, kRaiseRequest.constData(), kRaiseRequest.size(), MSG_NOSIGNAL) ==
+                        kRaiseRequest.size();
+      ::close(fd);
+      return sent;
+    }
+    ::close(fd);
     if (deadline.hasExpired()) return false;
     QThread::msleep(kRetryMs);
   }
-  socket.write(kRaiseRequest);
-  const bool sent = socket.waitForBytesWritten(kReachMs);
-  socket.disconnectFromServer();
-  if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(kRetryMs);
-  return sent;
 }

@@ -3,12 +3,14 @@
 #include <QObject>
 #include <QString>
 
-class QLocalServer;
+class QByteArray;
+class QSocketNotifier;
 
 // Keeps a second copy of the program from running. The first copy holds an exclusive lock on a
-// file and serves a local socket beside it; a later copy finds the lock taken, asks the first
-// copy through the socket to bring its window forward, and is told to end. The kernel drops
+// file and serves a local (Unix) socket beside it; a later copy finds the lock taken, asks the
+// first copy through the socket to bring its window forward, and is told to end. The kernel drops
 // the lock when the first copy ends, however it ends, so a crash never blocks the next start.
+// The socket is a plain one watched by the event loop: start-up needs no network library for it.
 class SingleInstance : public QObject {
   Q_OBJECT
 
@@ -35,9 +37,12 @@ class SingleInstance : public QObject {
  private:
   void Serve();
   void OnNewConnection();
+  // Reads what peer (a connected socket) sent so far; at its end, or a failure, closes it.
+  void OnPeerReadable(int peer, QSocketNotifier* notifier, QByteArray* received);
   static bool AskFirstToRaise(const QString& socketPath);
 
   QString m_base;
   int m_lockFd = -1;
-  QLocalServer* m_server = nullptr;
+  int m_listenFd = -1;
+  QSocketNotifier* m_listening = nullptr;
 };

@@ -14,6 +14,7 @@
 #include "app/CAboutDlg.h"
 #include "app/CLanguageChooseDialog.h"
 #include "app/ControlId.h"
+#include "app/StartupTrace.h"
 #include "app/Text.h"
 #include "calibration/CCaltrimDlgHosts.h"
 #include "calibration/CDevListDlg.h"
@@ -23,8 +24,7 @@
 #include "calibration/ConnectionRules.h"
 #include "calibration/MainWindowRules.h"
 #include "calibration/MessageBar.h"
-#include "provisioning/QRScan.h"
-#include "provisioning/SNSettingDlg.h"
+#include "provisioning/ProvisioningModule.h"
 
 namespace {
 
@@ -83,7 +83,7 @@ void CCaltrimDlg::UpdateConnectionUi(int mode) {
     const bool running = id == IDC_MAIN_CALIBRATE && m_calibration->CalibrationRunning();
     if (QToolButton* button = Button(id)) button->setEnabled(ui.commandsEnabled && !running);
   }
-  if (ui.hideSerialNumberWindow && m_dlgSN != nullptr) m_dlgSN->hide();
+  if (ui.hideSerialNumberWindow && m_dlgSN != nullptr) m_dlgSN->Dialog()->hide();
   m_nConnectType = mode;
   if (ui.connectButton && m_btnConnect != nullptr) {
     m_btnConnect->setText(T(ui.connectButton->captionKey));
@@ -191,15 +191,17 @@ void CCaltrimDlg::OnSelectAll() {
 void CCaltrimDlg::OnLanguage() { ShowLanguageChooseDialog(this); }
 
 void CCaltrimDlg::OnSerialNumber() {
-  if (m_dlgSN == nullptr) return;
-  m_dlgSN->show();
-  m_dlgSN->raise();
-  m_dlgSN->activateWindow();
+  if (m_dlgSN == nullptr && !CreateSerialNumberWindow()) return;
+  QDialog* window = m_dlgSN->Dialog();
+  window->show();
+  window->raise();
+  window->activateWindow();
+  TraceStartup("serial number window: shown");
   // Once a scanner runs it serves the window for the rest of the run; until one starts (no
   // camera), every show tries again and the window says what is missing.
   if (m_bQRScanStarted) return;
   m_bQRScanStarted = m_env.startQRScan ? m_env.startQRScan(m_dlgSN->ScanSink())
-                                       : StartQRScan(m_dlgSN->ScanSink());
+                                       : m_provisioning->StartQRScan(m_dlgSN->ScanSink());
   m_dlgSN->ShowCameraMissing(!m_bQRScanStarted);
 }
 

@@ -30,7 +30,8 @@ class QGroupBox;
 class QLabel;
 class QScrollArea;
 class QToolButton;
-class SNSettingDlg;
+class IProvisioningModule;
+class ISerialNumberWindow;
 
 // The main calibration window. It owns the link objects (discovery, session, USB detection), the
 // robot selection dialog and one panel per servo; it turns the library's callbacks and posted
@@ -63,8 +64,9 @@ class CCaltrimDlg : public QDialog,
   explicit CCaltrimDlg(CaltrimEnv env, QWidget* parent = nullptr);
   ~CCaltrimDlg() override;
 
-  // Start-up: builds the controls and panels, creates the link objects and starts the USB
-  // worker. Runs once, before the window first shows; later calls do nothing.
+  // Start-up: builds the controls and panels, and has the link objects created and the USB worker
+  // started as soon as the event loop runs. Runs once, before the window first shows; later calls
+  // do nothing.
   void OnInitDialog();
 
   // The message display: text with the busy look (marquee) or the idle look.
@@ -110,13 +112,15 @@ class CCaltrimDlg : public QDialog,
   IZAVUsbDetection* m_pUsbDetection = nullptr;
   CIZAVSocketSession* m_pSession = nullptr;
   ZAVCritSec m_csLock;  // held by Shutdown, each USB worker run and each calibration worker run
-  // The serial number window, hidden until its button; owned. Made only when the button is shown.
-  SNSettingDlg* m_dlgSN = nullptr;
+  // The serial number window, hidden until its button; owned (a child). Made, with the module that
+  // carries it, the first time its button is pressed.
+  ISerialNumberWindow* m_dlgSN = nullptr;
   CIZAVBroadcastSocket* m_pBroadcast = nullptr;
   std::unique_ptr<CDevListDlg> m_dlgDevList;
   int m_nConnectType = CONNECT_NONE;
   std::atomic<bool> m_bUsbReady{false};
-  IZAVSocketSessionEvent* m_pSNEvent = nullptr;
+  // Set once the serial number window exists; read on the session's receive thread.
+  std::atomic<IZAVSocketSessionEvent*> m_pSNEvent{nullptr};
   float m_fCaliValue[MAX_SERVO_NUM] = {};
 
  protected:
@@ -166,10 +170,15 @@ class CCaltrimDlg : public QDialog,
   // The production line's switch: the serial-number and language buttons are shown.
   void ShowProvisioningButtons(const DialogUnits& du);
   void LoadReferenceAngles(bool setAngle);
+  // Steps 6 to 9 of start-up: the robot selection dialog, discovery, the session, USB detection
+  // and its worker.
+  void StartLinkObjects();
   void StartDiscovery();
   // A new detection object, Init-ed for this window, or null.
   IZAVUsbDetection* CreateUsbDetection();
-  void CreateSerialNumberWindow();
+  // Opens the provisioning module and makes the serial number window; false, with a box that
+  // gives the reason, when the module cannot be loaded.
+  bool CreateSerialNumberWindow();
   void SetTitle();
 
   // Command handlers.
@@ -217,12 +226,14 @@ class CCaltrimDlg : public QDialog,
   CaltrimEnv m_env;
   bool m_bInitDone = false;
   bool m_bQuitRequested = false;
+  bool m_bPainted = false;  // for the start-up trace
   std::atomic<bool> m_bShuttingDown{false};  // set for good once shut-down has begun
   bool m_bInShutdown = false;                 // Shutdown is running
   int m_nLibraryCalls = 0;                    // LibraryCall scopes open
   int m_nOpenBoxes = 0;                       // message boxes open, through m_boxPrompt
   bool m_bCloseRequested = false;             // a close arrived while one had to wait
   bool m_bQRScanStarted = false;              // a scanner runs for m_dlgSN (started on a show)
+  IProvisioningModule* m_provisioning = nullptr;  // once the serial number window was asked for
   std::unique_ptr<WorkerHost> m_workerHost;
   std::unique_ptr<UsbLink> m_usbLink;              // owns the worker threads
   std::unique_ptr<IUsbDeviceEvents> m_usbEvents;  // null until registered

@@ -7,6 +7,7 @@
 #include <QSignalBlocker>
 #include <QToolButton>
 
+#include "app/StartupTrace.h"
 #include "app/Text.h"
 #include "app/UiThread.h"
 #include "calibration/CCaltrimDlg.h"
@@ -31,6 +32,12 @@ bool CCaltrimDlg::event(QEvent* event) {
     const auto* posted = static_cast<PostedMessageEvent*>(event);
     OnMessage(posted->Message(), posted->WParam(), posted->LParam());
     return true;
+  }
+  if (event->type() == QEvent::Paint && !m_bPainted) {
+    m_bPainted = true;
+    const bool handled = QDialog::event(event);
+    TraceStartup("window: first paint");
+    return handled;
   }
   return QDialog::event(event);
 }
@@ -131,11 +138,11 @@ void CCaltrimDlg::OnReadCurrentAngel(bool ok, int id, int angle) {
 void CCaltrimDlg::OnSetCaliAngel(bool ok, int id) { m_calibration->OnSetCaliAngel(ok, id); }
 
 void CCaltrimDlg::OnReadSN(bool ok, const char* text, int len) {
-  if (m_pSNEvent != nullptr) m_pSNEvent->OnReadSN(ok, text, len);
+  if (IZAVSocketSessionEvent* sink = m_pSNEvent) sink->OnReadSN(ok, text, len);
 }
 
 void CCaltrimDlg::OnWriteSN(bool ok, const char* text, int len) {
-  if (m_pSNEvent != nullptr) m_pSNEvent->OnWriteSN(ok, text, len);
+  if (IZAVSocketSessionEvent* sink = m_pSNEvent) sink->OnWriteSN(ok, text, len);
 }
 
 void CCaltrimDlg::OnUsbAdbEvent(unsigned int) {}

@@ -11,7 +11,6 @@
 #include "calibration/CServoItemDlg.h"
 #include "calibration/CalibrationCommands.h"
 #include "calibration/usb/UsbLink.h"
-#include "provisioning/SNSettingDlg.h"
 
 void CCaltrimDlg::WaitPumping(const std::function<bool()>& done) {
   // The thread waited for may itself wait for this one (a blocking queued call, the USB worker's

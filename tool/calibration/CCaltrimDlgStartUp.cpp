@@ -20,6 +20,7 @@
 #include "app/ControlId.h"
 #include "app/DialogUnits.h"
 #include "app/FileVersion.h"
+#include "app/StartupTrace.h"
 #include "app/Text.h"
 #include "calibration/CCaltrimDlgHosts.h"
 #include "calibration/CDevListDlg.h"
@@ -28,7 +29,7 @@
 #include "calibration/CaltrimPrompt.h"
 #include "calibration/MessageBar.h"
 #include "calibration/rules/CalibrationModel.h"
-#include "provisioning/SNSettingDlg.h"
+#include "provisioning/ProvisioningModule.h"
 
 namespace {
 constexpr int kRightMargin = 1;  // between the panel row or the message display and the edge
@@ -41,6 +42,7 @@ void CCaltrimDlg::OnInitDialog() {
   // 1. Icons (the About item lives in the context menu).
   m_hIcon = ApplicationIcon();
   setWindowIcon(m_hIcon);
+  TraceStartup("window: icon");
   // 2. USB arrival and removal notifications.
   std::string usbError;
   if (!RegisterUsbNotifications(&usbError)) {
@@ -48,6 +50,7 @@ void CCaltrimDlg::OnInitDialog() {
     m_boxPrompt->Show(this, text + QString::fromStdString(usbError), T("AFX_IDS_APP_TITLE"),
                        MB_OK | MB_ICONWARNING);
   }
+  TraceStartup("window: udev monitor");
   // 3. Calibration values of the configured servos.
   const int servoCount = ServoCountFromConfig(m_env.configPath);
   for (int i = 0; i < servoCount; ++i) m_fCaliValue[i] = 0;
@@ -56,8 +59,11 @@ void CCaltrimDlg::OnInitDialog() {
   QFont templateFont = font();
   templateFont.setPointSize(kMainWindowFontPoints);
   const DialogUnits du(templateFont);
+  TraceStartup("window: fonts (dialog units)");
   BuildControls(du);
+  TraceStartup("window: controls");
   BuildPanelRow(servoCount);
+  TraceStartup("window: panel row");
   FitWindowToPanelRow(du);
   ShowProvisioningButtons(du);
   LoadReferenceAngles(false);
@@ -65,24 +71,35 @@ void CCaltrimDlg::OnInitDialog() {
   m_chkAllSelect->setChecked(true);
   OnSelectAll();
   ShowStatus(T("IDS_INITIALIZING_PROGRAM"), true);
-  // 6 to 8. Link objects and the USB worker.
-  StartDiscovery();
-  m_env.createSession(&m_pSession);
-  m_pUsbDetection = CreateUsbDetection();
-  m_usbLink->StartWorker();
-  // 9. The robot selection dialog, hidden.
-  m_dlgDevList = std::make_unique<CDevListDlg>(m_connectTarget.get(), m_boxPrompt.get());
+  TraceStartup("window: texts and reference angles");
+  // 6 to 9. The link objects, the USB worker and the robot selection dialog come as soon as the
+  // event loop runs, once the window is on its way to the screen: nothing the operator sees waits
+  // for them (Connect waits for the USB worker's report in any case), and the debug bridge that
+  // the worker starts does not compete with the window for the processor.
+  QTimer::singleShot(0, this, &CCaltrimDlg::StartLinkObjects);
   // 10 to 13.
   UpdateConnectionUi(m_nConnectType);
   SetTitle();
-  // Its button is the only way to the serial number window: without the production line's
-  // switch the window, and the service address it reads, are never needed.
-  if (!Button(IDC_MAIN_SERIAL_NUMBER)->isHidden()) CreateSerialNumberWindow();
+  // 12. The serial number window comes with its module when its button is first pressed: a start
+  // that never needs it maps none of its libraries (OnSerialNumber).
   LoadReferenceAngles(true);
   // 14. Centre on the screen.
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
   }
+  TraceStartup("window: start-up done");
+}
+
+void CCaltrimDlg::StartLinkObjects() {
+  if (m_bShuttingDown) return;
+  // 9. The robot selection dialog, hidden; made first, so that it lists the search's first answers.
+  m_dlgDevList = std::make_unique<CDevListDlg>(m_connectTarget.get(), m_boxPrompt.get());
+  StartDiscovery();
+  TraceStartup("links: discovery started");
+  m_env.createSession(&m_pSession);
+  m_pUsbDetection = CreateUsbDetection();
+  m_usbLink->StartWorker();
+  TraceStartup("links: session, USB detection, USB worker started");
 }
 
 bool CCaltrimDlg::RegisterUsbNotifications(std::string* error) {
@@ -235,10 +252,21 @@ IZAVUsbDetection* CCaltrimDlg::CreateUsbDetection() {
   return detection;
 }
 
-void CCaltrimDlg::CreateSerialNumberWindow() {
-  m_dlgSN = new SNSettingDlg(this, m_boxPrompt.get());
+bool CCaltrimDlg::CreateSerialNumberWindow() {
+  std::string error;
+  TraceStartup("serial number window: asked for");
+  m_provisioning = m_env.loadProvisioning ? m_env.loadProvisioning(&error) : LoadProvisioningModule(&error);
+  TraceStartup("serial number window: module loaded");
+  if (m_provisioning == nullptr) {
+    m_boxPrompt->Show(this, T("IDS_PROVISIONING_MODULE_MISSING") + QString::fromStdString(error),
+                      T("AFX_IDS_APP_TITLE"), MB_OK | MB_ICONWARNING);
+    return false;
+  }
+  m_dlgSN = m_provisioning->CreateSerialNumberWindow(this, m_boxPrompt.get());
   OnSessionChanged();
-  m_pSNEvent = m_dlgSN;
+  m_pSNEvent = m_dlgSN->SessionEvents();
+  TraceStartup("serial number window: made");
+  return true;
 }
 
 void CCaltrimDlg::SetTitle() {

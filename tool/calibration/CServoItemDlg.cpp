@@ -63,6 +63,13 @@ QToolButton* MakeStepButton(QWidget* parent, int id, const QRect& place) {
   return button;
 }
 
+// Whole numbers only. One pattern, compiled once, for every box of every panel (its copies share
+// it): twenty panels compiled forty at start-up.
+const QRegularExpression& Digits() {
+  static const QRegularExpression digits(QStringLiteral("[0-9]*"));
+  return digits;
+}
+
 }  // namespace
 
 CServoItemDlg::CServoItemDlg(QWidget* parent, IServoPanelHost* host)
@@ -83,8 +90,7 @@ void CServoItemDlg::OnInitDialog() {
   templateFont.setPointSize(kPanelFontPoints);
   setFont(templateFont);
   BuildControls(DialogUnits(templateFont));
-  m_editAngle->setValidator(
-      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_editAngle));
+  m_editAngle->setValidator(new QRegularExpressionValidator(Digits(), m_editAngle));
   m_editAngle->setMaxLength(kAngleTextLimit);
   m_editOffset->setMaxLength(kOffsetTextLimit);
   m_iconUp[0] = CaltrimIcon(IDI_STEP_UP_GREEN);
@@ -121,8 +127,7 @@ void CServoItemDlg::BuildControls(const DialogUnits& du) {
   m_editReference->setReadOnly(true);
   // Read-only: the mouse may still select its text, but Tab passes it by.
   m_editReference->setFocusPolicy(Qt::ClickFocus);
-  m_editReference->setValidator(new QRegularExpressionValidator(
-      QRegularExpression(QStringLiteral("[0-9]*")), m_editReference));
+  m_editReference->setValidator(new QRegularExpressionValidator(Digits(), m_editReference));
 
   m_editOffset = MakeControl<CNumEdit>(this, IDC_SERVO_OFFSET);
   SetUpBox(m_editOffset, du.Rect(7, 143, 19, 18));

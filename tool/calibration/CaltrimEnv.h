@@ -10,6 +10,7 @@
 #include "calibration/usb/IUsbDeviceEvents.h"
 
 class ICaltrimPrompt;
+class IProvisioningModule;
 class IQRScanEvent;
 
 // What the main calibration window takes from outside: the factories of the link objects, the
@@ -32,7 +33,10 @@ struct CaltrimEnv {
   // Starts a worker thread running body, or throws std::system_error as std::thread does when the
   // system has no thread to give. Empty: std::thread.
   std::function<std::thread(std::function<void()>)> startThread;
-  // Starts the QR scanner with the serial number window as its sink. Empty: StartQRScan.
+  // Opens the serial-number tools, the first time their window is asked for: the module, or null
+  // with the reason in its argument. Empty: LoadProvisioningModule (the module beside the program).
+  std::function<IProvisioningModule*(std::string*)> loadProvisioning;
+  // Starts the QR scanner with the serial number window as its sink. Empty: the module's.
   std::function<bool(IQRScanEvent**)> startQRScan;
   // The production line's switch (--provisioning): shows the serial-number and language buttons.
   // Config.ini's "Provisioning=1" shows them too.

@@ -1,8 +1,10 @@
 #include "calibration/CaltrimIcons.h"
 
-#include <QPainter>
-#include <QPixmap>
-#include <QSvgRenderer>
+#include "app/PngIcon.h"
+
+#include <QMutex>
+#include <QMutexLocker>
+#include <map>
 
 namespace {
 
@@ -26,33 +28,20 @@ const char* IconFile(int resourceId) {
   }
 }
 
-QPixmap Render(QSvgRenderer& renderer, int side) {
-  QPixmap pixmap(side, side);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  renderer.render(&painter);
-  return pixmap;
-}
-
 }  // namespace
 
-static void EnsureResources() {
-  // The resource file lives in a static library, whose automatic registration a linker may drop.
-  static const bool registered = [] {
-    Q_INIT_RESOURCE(calibration);
-    return true;
-  }();
-  (void)registered;
-}
-
 QIcon CaltrimIcon(int resourceId) {
-  EnsureResources();
+  // Twenty panels ask for the same four step icons: each image is read once.
+  // (Kept for the life of the process: icons must not outlive the application at exit.)
+  static QMutex lock;
+  static auto* made = new std::map<int, QIcon>;
+  const QMutexLocker hold(&lock);
+  if (const auto found = made->find(resourceId); found != made->end()) return found->second;
   const char* name = IconFile(resourceId);
   if (name == nullptr) return QIcon();
-  QSvgRenderer renderer(QStringLiteral(":/calibration/icons/%1.svg").arg(QLatin1String(name)));
-  if (!renderer.isValid()) return QIcon();
-  QIcon icon;
-  icon.addPixmap(Render(renderer, 24));
-  icon.addPixmap(Render(renderer, 48));
+  // Drawn from the SVG files at build time, in the two sizes the buttons ask for.
+  const QIcon icon =
+      IconFromPngs(QStringLiteral(":/calibration/icons/%1-%2.png").arg(QLatin1String(name)), {24, 48});
+  made->emplace(resourceId, icon);
   return icon;
 }

@@ -11,6 +11,7 @@
 #include "ZAVServoSocket.h"
 #include "provisioning/CHttpOper.h"
 #include "provisioning/IQRScanEvent.h"
+#include "provisioning/ProvisioningModule.h"
 #include "provisioning/SerialNumberFlow.h"
 
 class ICaltrimPrompt;
@@ -38,7 +39,10 @@ constexpr int IDC_SN_SET = 1026;
 //  - OnScanResult and OnScanWindow arrive on the scanner's threads and are queued.
 //  - The verify request runs on a helper thread while the user-interface thread waits for it
 //    with the busy cursor: the window repaints and posted work runs, user input waits.
-class SNSettingDlg : public QDialog, public IQRScanEvent, public IZAVSocketSessionEvent {
+class SNSettingDlg : public QDialog,
+                    public IQRScanEvent,
+                    public IZAVSocketSessionEvent,
+                    public ISerialNumberWindow {
   Q_OBJECT
 
  public:
@@ -52,13 +56,15 @@ class SNSettingDlg : public QDialog, public IQRScanEvent, public IZAVSocketSessi
   // Ends the QR scanning that feeds this window (StopQRScan) before the window goes.
   ~SNSettingDlg() override;
 
+  // ISerialNumberWindow: the main window's view of it.
+  QDialog* Dialog() override { return this; }
   // The session the robot operations use (not owned; may be null). The main window calls it
   // whenever it creates or releases a session. User-interface thread only.
-  void SetSession(CIZAVSocketSession* session) { m_pSession = session; }
-  CIZAVSocketSession* Session() const { return m_pSession; }
-
+  void SetSession(CIZAVSocketSession* session) override { m_pSession = session; }
+  IZAVSocketSessionEvent* SessionEvents() override { return this; }
   // What StartQRScan takes as its sink: the address of m_pQRScanEvent.
-  IQRScanEvent** ScanSink() { return &m_pQRScanEvent; }
+  IQRScanEvent** ScanSink() override { return &m_pQRScanEvent; }
+  CIZAVSocketSession* Session() const { return m_pSession; }
 
   // Period of the time-out timer (1000 ms; tests shorten it). The time-out still comes on the
   // sixth tick.
@@ -68,7 +74,7 @@ class SNSettingDlg : public QDialog, public IQRScanEvent, public IZAVSocketSessi
   QWidget* ScanView() const { return m_wndScanView; }
   // Whether no scanner runs for the window (none started: no camera). While none does and no
   // view is embedded, the view area says so and how to go on.
-  void ShowCameraMissing(bool missing);
+  void ShowCameraMissing(bool missing) override;
 
   // IZAVSocketSessionEvent: only the serial-number events do something here.
   void OnReadServoCaliAngel(bool, int, int) override {}

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include <QFile>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -110,6 +111,13 @@ TEST_F(CaltrimProgramTest, StartUpEndsOneStrayAdbAndSettlesTheLanguageAndASecond
 
   QProcess* first = Start("zh_CN.UTF-8");
   ASSERT_TRUE(LanguageBecomes(1)) << "the system's language: " << StoredLanguage();
+  // The serial-number tools are a module opened when their window is: a start maps none of them.
+  QFile maps(QStringLiteral("/proc/%1/maps").arg(first->processId()));
+  ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+  const QByteArray mapped = maps.readAll();
+  for (const char* library : {"libcurl", "libcrypto", "libzbar", "libjsoncpp", "caltrim_provisioning"}) {
+    EXPECT_FALSE(mapped.contains(library)) << library;
+  }
   EXPECT_TRUE(Ended(olderAdb, kStartMs));
   EXPECT_FALSE(Ended(newerAdb, 200)) << "at most one is ended";
   EXPECT_EQ(first->state(), QProcess::Running) << "the main window runs";

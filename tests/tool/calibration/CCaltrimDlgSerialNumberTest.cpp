@@ -1,5 +1,6 @@
 // The main window's side of the serial number window: the production line's switch, the button,
-// the scanner's start, the forwarded events and the session handed over.
+// the module loaded on its first press, the scanner's start until one runs, the forwarded events
+// and the session handed over.
 
 #include <QLabel>
 #include <QLineEdit>
@@ -48,13 +49,14 @@ TEST_F(SerialNumberWindowTest, EitherSwitchShowsTheSerialNumberAndLanguageButton
 TEST_F(SerialNumberWindowTest, TheButtonShowsTheWindowAndStartsTheScannerUntilOneRuns) {
   m_bProvisioning = true;
   StartWindow();
-  auto* sn = m_dlg->findChild<SNSettingDlg*>();
-  ASSERT_NE(sn, nullptr);
-  EXPECT_FALSE(sn->isVisible()) << "made hidden at start-up";
-  EXPECT_EQ(sn->Session(), &m_session);
+  EXPECT_EQ(m_provisioningLoads, 0) << "start-up needs none of the serial-number tools";
+  EXPECT_EQ(m_dlg->findChild<SNSettingDlg*>(), nullptr);
 
   m_dlg->UpdateConnectionUi(CONNECT_WIFI);
   MainButton(IDC_MAIN_SERIAL_NUMBER)->click();
+  auto* sn = m_dlg->findChild<SNSettingDlg*>();
+  ASSERT_NE(sn, nullptr) << "made on the first press";
+  EXPECT_EQ(sn->Session(), &m_session);
   EXPECT_TRUE(sn->isVisible());
   EXPECT_EQ(m_session.snReads, 1);
   m_dlg->OnReadSN(true, "SN7#AA", 6);
@@ -79,6 +81,7 @@ TEST_F(SerialNumberWindowTest, TheButtonShowsTheWindowAndStartsTheScannerUntilOn
   MainButton(IDC_MAIN_SERIAL_NUMBER)->click();
   EXPECT_EQ(m_scanSinks, std::vector<IQRScanEvent**>(2, sn->ScanSink()))
       << "started again on the next show until it ran, then never again";
+  EXPECT_EQ(m_provisioningLoads, 1);
 
   // Unplugging the robot releases the session: the window must not keep using it, but the one
   // that replaces it (here none can be made).
@@ -86,6 +89,28 @@ TEST_F(SerialNumberWindowTest, TheButtonShowsTheWindowAndStartsTheScannerUntilOn
   m_usbEvents->Send(UsbDeviceChange::kRemoved, MakeUsbInterfaceName("18d1", "4e26", "1-1"));
   EXPECT_EQ(m_journal, (Journal{"session", "usb"}));
   EXPECT_EQ(sn->Session(), nullptr) << "the released session is not used";
+}
+
+// Without the module (not installed, or broken) the button says why in a box; the window goes on
+// working, the link's serial-number events are dropped, and a later press tries again.
+TEST_F(SerialNumberWindowTest, AModuleThatCannotLoadGivesABoxAndTheRestWorks) {
+  m_bProvisioning = true;
+  m_provisioningError = "libcaltrim_provisioning_module.so: cannot open shared object file";
+  StartWindow();
+  m_dlg->UpdateConnectionUi(CONNECT_WIFI);
+  MainButton(IDC_MAIN_SERIAL_NUMBER)->click();
+  EXPECT_EQ(m_prompt.Texts(), std::vector<QString>{T("IDS_PROVISIONING_MODULE_MISSING") +
+                                                   QString::fromStdString(m_provisioningError)});
+  EXPECT_EQ(m_dlg->findChild<SNSettingDlg*>(), nullptr);
+  EXPECT_TRUE(m_scanSinks.empty());
+  m_dlg->OnReadSN(true, "SN7#AA", 6);  // no window to take it
+  MainButton(IDC_MAIN_READ_CHECK)->click();
+  EXPECT_EQ(m_session.caliReads, (std::vector<int>{1, 2, 3})) << "the calibration commands still work";
+
+  m_provisioningError.clear();
+  MainButton(IDC_MAIN_SERIAL_NUMBER)->click();
+  ASSERT_NE(m_dlg->findChild<SNSettingDlg*>(), nullptr);
+  EXPECT_TRUE(m_dlg->findChild<SNSettingDlg*>()->isVisible());
 }
 
 // The robot's reply to a read of its serial number: "abc", without a MAC, which the window tells

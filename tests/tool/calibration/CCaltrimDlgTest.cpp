@@ -244,7 +244,7 @@ TEST_F(MainWindowTest, ShutDownServesAWorkersBoxButNoUserInputWhileItWaits) {
   m_prompt.onUiThread = true;
   m_dlg = std::make_unique<CCaltrimDlg>(Env());
   m_dlg->show();
-  while (m_usb.asked == 0) QThread::msleep(1);  // the worker holds the lock now
+  ASSERT_TRUE(PumpUntil([&] { return m_usb.asked > 0; }));  // the worker holds the lock now
   int closes = 0, closesDuringWait = -1;
   EventSpy spy([&](QObject* o, QEvent* e) {
     closes += o == m_dlg.get() && e->type() == QEvent::Close;
@@ -327,6 +327,8 @@ TEST_F(MainWindowTest, ADiscoveryThatCannotStartAsksWhetherToGoOn) {
     m_prompt.answers = {answer};
     m_dlg = std::make_unique<CCaltrimDlg>(Env());
     m_dlg->show();
+    // Once the window is on its way to the screen.
+    ASSERT_TRUE(PumpUntil([&] { return !m_prompt.Texts().empty(); }));
     EXPECT_EQ(m_prompt.Texts(), std::vector<QString>{T("IDS_TESTED_VORLA_ERROR")});
     ASSERT_TRUE(DrainPosted(m_dlg.get()));
     EXPECT_EQ(m_dlg->isVisible(), answer == IDYES);

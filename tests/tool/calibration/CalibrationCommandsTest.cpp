@@ -40,6 +40,7 @@ class CalibrationTest : public CalibrationFixture {
     return PumpUntil([&] { return MainButton(IDC_MAIN_CALIBRATE)->isEnabled(); }, 10000);
   }
   bool CalibrateShows(int icon) {
+    EXPECT_FALSE(CaltrimIcon(icon).pixmap(24).isNull()) << "the image " << icon << " is in the program";
     return MainButton(IDC_MAIN_CALIBRATE)->icon().pixmap(24).toImage() ==
            CaltrimIcon(icon).pixmap(24).toImage();
   }

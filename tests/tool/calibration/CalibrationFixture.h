@@ -22,6 +22,7 @@
 #include "calibration/CServoItemDlg.h"
 #include "calibration/usb/IUsbDeviceEvents.h"
 #include "outside/uibase/TempFolder.h"
+#include "provisioning/module/ProvisioningModuleImpl.h"
 #include "tool/app/QtTestApp.h"
 #include "tool/calibration/LinkDoubles.h"
 
@@ -173,6 +174,11 @@ class CalibrationFixture : public ::testing::Test {
       return events;
     };
     env.provisioning = m_bProvisioning;
+    env.loadProvisioning = [this](std::string* error) -> IProvisioningModule* {
+      ++m_provisioningLoads;
+      *error = m_provisioningError;
+      return m_provisioningError.empty() ? ProvisioningModuleInstance() : nullptr;
+    };
     env.startQRScan = [this](IQRScanEvent** sink) {
       m_scanSinks.push_back(sink);
       return m_bScanStarts;
@@ -207,6 +213,8 @@ class CalibrationFixture : public ::testing::Test {
   std::string m_usbEventsFailure;              // registration fails with it when set
   InjectedUsbEvents* m_usbEvents = nullptr;  // owned by the window
   bool m_bProvisioning = false;
+  std::string m_provisioningError;  // the serial-number tools cannot be loaded, for this reason
+  int m_provisioningLoads = 0;
   std::vector<IQRScanEvent**> m_scanSinks;  // each start of the QR scanner
   bool m_bScanStarts = false;               // whether it starts (a camera is there)
   int m_caliTimeoutMs = 6000;

@@ -1,6 +1,7 @@
 // The main window on the real link library, in a network-namespace rig: two simulated robots in
 // the robot namespaces, the window's discovery and session in the station namespace.
 
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -18,7 +19,6 @@
 #include "calibration/usb/UsbInterfaceName.h"
 #include "support/fakeadb/FakeAdb.h"
 #include "provisioning/SNSettingDlg.h"
-#include "provisioning/ServiceAddress.h"
 #include "support/rig/NetnsRig.h"
 #include "tool/calibration/CalibrationFixture.h"
 
@@ -50,9 +50,12 @@ class CaltrimRigTest : public CalibrationFixture {
     ASSERT_TRUE(m_robots.back()->WaitForLine("READY", 5000)) << "robot simulator did not start";
   }
 
-  // The window on the real link library: discovery and session, and with realUsb USB detection.
-  void StartRealWindow(bool realUsb = false) {
+  // The window on the real link library: discovery and session, and with realUsb USB detection;
+  // with realModule the serial-number tools come from the program's module, as the program has
+  // them.
+  void StartRealWindow(bool realUsb = false, bool realModule = false) {
     CaltrimEnv env = Env();
+    if (realModule) env.loadProvisioning = nullptr;
     env.createSession = [](CIZAVSocketSession** out) { return CreateZAVSocketSession(out); };
     env.createBroadcast = [](CIZAVBroadcastSocket** out) { return CreateZAVBroadcastSocket(out); };
     if (realUsb) env.createUsbDetection = [](IZAVUsbDetection** out) { return CreateIZAVUsbDetection(out); };
@@ -196,24 +199,29 @@ TEST_F(CaltrimRigTest, AUsbRobotIsReachedThroughTheForwardUntilItIsUnplugged) {
   m_dlg.reset();  // before the fake adb goes
 }
 
+// The serial number window from the program's own module, end to end.
 TEST_F(CaltrimRigTest, WritesARegisteredSerialNumberConfirmedWithTheRobotsMac) {
   StartRobot(1, "Robo-A", {"--servos", "16"});
-  // The equipment service on the station's loopback, with a small register.
+  // The equipment service on the station's loopback, with a small register, where the window
+  // looks for it when no sys.ini lies beside the program (the test program's folder has none).
   const std::string registerFile = m_folder.File("register.sqlite");
-  auto service = m_rig->Spawn(NetnsRig::kStation, {CALTRIM_EQUIPMENT_SIM, "--port", "0", "--register",
-                                                    registerFile, "--register-add", "SN-NEW-0001"});
-  ASSERT_TRUE(service && service->WaitForLine("listening on http://", 10000));
-  const std::string line = service->LinesWith("listening on http://").front();
-  const std::size_t url = line.find("http://");
+  auto service = m_rig->Spawn(NetnsRig::kStation, {CALTRIM_EQUIPMENT_SIM, "--address", "127.0.0.1",
+                                                    "--port", "8081", "--register", registerFile,
+                                                    "--register-add", "SN-NEW-0001"});
+  ASSERT_TRUE(service && service->WaitForLine("listening on http://127.0.0.1:8081", 10000));
   WriteConfig({{"ServoNum", "16"}});
   m_bProvisioning = true;
-  StartRealWindow();
-  SetServiceAddress(ZAVWidenUtf8(line.substr(url, line.find(',', url) - url)));
+  StartRealWindow(false, true);
 
   ConnectTo("Robo-A");
   ASSERT_TRUE(Connected());
   MainButton(IDC_MAIN_SERIAL_NUMBER)->click();
-  auto* sn = m_dlg->findChild<SNSettingDlg*>();
+  QDialog* sn = nullptr;
+  for (QDialog* child : m_dlg->findChildren<QDialog*>()) {
+    if (child->windowTitle() == T("IDS_READ_WRITE_SERRIAL")) sn = child;
+  }
+  ASSERT_NE(sn, nullptr);
+  ASSERT_TRUE(sn->isVisible());
   auto* edit = Control<QLineEdit>(sn, IDC_SN_SERIAL);
   ASSERT_TRUE(PumpUntil([&] { return edit->text() == "SN0000000001"; }, kPatienceMs));
 
