@@ -279,8 +279,13 @@ TEST_F(MainWindowTest, DeviceEventsWhileTheAdbBoxIsOpenActOnceItIsAnswered) {
     EXPECT_EQ(m_journal, Journal{}) << "handled while the box was open";
     m_prompt.Answer();
   };
+  // The answered worker may ask once more or find its objects released first; either way the
+  // arrival's worker asks next.
+  int askedAtRelease = -1;
+  m_usb.onRelease = [&] { askedAtRelease = m_usb.asked; };
   StartWindow();
-  ASSERT_TRUE(PumpUntil([&] { return m_usb.asked == 3; })) << "two questions, then the arrival's";
+  ASSERT_TRUE(PumpUntil([&] { return askedAtRelease > 0 && m_usb.asked > askedAtRelease; }))
+      << "the arrival's worker asks";
   EXPECT_EQ(m_prompt.Texts(), std::vector<QString>{"ADB Module Error!"});
   EXPECT_EQ(m_journal, (Journal{"session", "usb", "session"})) << "removal, then arrival";
 }
