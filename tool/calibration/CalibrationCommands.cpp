@@ -115,7 +115,7 @@ void CalibrationCommands::CaliWorkerThread(const SelectedBoxes& boxes) {
 }
 
 void CalibrationCommands::OnSetCaliAngel(bool ok, int id) {
-  const CalibrationRun::Reply reply = m_vecPendingCali.Answer(id);
+  const CalibrationRun::Reply reply = m_vecPendingCali.Answer(id, ok);
   m_host->RunOnUiThread([this, ok, id, reply] { ApplyCaliWrite(ok, id, reply); });
 }
 
