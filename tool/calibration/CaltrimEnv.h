@@ -45,8 +45,9 @@ struct CaltrimEnv {
   std::wstring recordsFolder;
   // Opens the records store, the first time the window records or shows the history: as
   // OpenRecordsStore does. Empty: the records module beside the program (LoadRecordsModule).
-  std::function<std::unique_ptr<IRecordsStore>(const RecordsLocation&, const RecordsStoreOptions&, std::string*)>
-      openRecords;
+  using RecordsOpener =
+      std::function<std::unique_ptr<IRecordsStore>(const RecordsLocation&, const RecordsStoreOptions&, std::string*)>;
+  RecordsOpener openRecords;
   // Opens the history window's module, the first time the history is asked for: the module, or
   // null with the reason. Empty: LoadHistoryModule (the module beside the program).
   std::function<IHistoryModule*(std::string*)> loadHistory;
