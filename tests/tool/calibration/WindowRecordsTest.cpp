@@ -2,11 +2,15 @@
 // the records file, and what the status line says of the records.
 
 #include <QLineEdit>
+#include <QAction>
+#include <QDialog>
 #include <QTableWidget>
+#include <QTreeWidget>
 
 #include "app/Text.h"
 #include "calibration/CDevListDlg.h"
 #include "calibration/MessageBar.h"
+#include "history/HistoryModule.h"
 #include "records/RecordsStore.h"
 #include "tool/calibration/CalibrationFixture.h"
 
@@ -100,6 +104,15 @@ TEST_F(WindowRecordsTest, EachChangingRunIsRecordedUnderTheSerialNumberWithItsBe
     EXPECT_EQ(run.program + " " + run.programVersion, "Caltrim 1.2.3.4");
   }
   EXPECT_EQ(m_dlg->StatusLineShown(), m_dlg->StatusLine()) << "nothing to say of the records";
+
+  // The history window, from the program's module, lists them; without a robot it is not opened.
+  m_dlg->HistoryAction()->trigger();
+  ASSERT_NE(m_dlg->HistoryWindow(), nullptr) << m_prompt.texts.back().toStdString();
+  auto* table = m_dlg->HistoryWindow()->Dialog()->findChild<QTreeWidget*>();
+  EXPECT_TRUE(PumpUntil([&] { return table->topLevelItemCount() == 3; }));
+  MainButton(IDC_MAIN_CONNECT)->click();
+  m_dlg->HistoryAction()->trigger();
+  EXPECT_EQ(m_prompt.texts.back(), T("IDS_HISTORY_NO_ROBOT"));
 }
 
 TEST_F(WindowRecordsTest, AStoreThatFailsLeavesCalibrationWorkingAndTheStatusLineSaysSoAsItSaysWhatWaits) {
