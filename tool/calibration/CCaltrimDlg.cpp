@@ -24,14 +24,9 @@
 #include "calibration/ConnectionRules.h"
 #include "calibration/MainWindowRules.h"
 #include "calibration/MessageBar.h"
+#include "calibration/RunRecorder.h"
+#include "calibration/WindowRecords.h"
 #include "provisioning/ProvisioningModule.h"
-
-namespace {
-
-// The window-menu item of the original program, shown in the context menu.
-const char kAboutMenuText[] = "关于 Caltrim(&A)...";
-
-}  // namespace
 
 CCaltrimDlg::CCaltrimDlg(CaltrimEnv env, QWidget* parent)
     : QDialog(parent),
@@ -71,8 +66,15 @@ void CCaltrimDlg::ShowStatus(const QString& text, bool busy) {
   }
 }
 
-QString CCaltrimDlg::StatusLine() const {
-  return m_stcStatus != nullptr ? m_stcStatus->text() : QString();
+void CCaltrimDlg::SetStatusLine(const QString& text) {
+  m_strStatusLine = text;
+  if (m_stcStatus != nullptr) m_stcStatus->setText(StatusLineShown());
+}
+
+QString CCaltrimDlg::StatusLineShown() const {
+  if (m_strRecordsNote.isEmpty()) return m_strStatusLine;
+  if (m_strStatusLine.isEmpty()) return m_strRecordsNote;
+  return m_strStatusLine + QStringLiteral("    ") + m_strRecordsNote;
 }
 
 void CCaltrimDlg::UpdateConnectionUi(int mode) {
@@ -106,6 +108,7 @@ void CCaltrimDlg::contextMenuEvent(QContextMenuEvent* event) {
   QMenu menu(this);
   menu.addSeparator();
   QAction* about = menu.addAction(QString::fromUtf8(kAboutMenuText));
+  menu.addAction(m_actHistory);
   if (menu.exec(event->globalPos()) == about) OnAbout();
 }
 
@@ -134,7 +137,7 @@ void CCaltrimDlg::Disconnect() {
   UpdateConnectionUi(CONNECT_NONE);
   ShowSessionEnded("IDS_DISCONNECTED");
   // The status line no longer names a connected robot.
-  m_stcStatus->setText(T("IDS_STATE_DISCONNECT"));
+  SetStatusLine(T("IDS_STATE_DISCONNECT"));
   m_btnConnect->setText(T("IDS_CONNECT_ROBOT"));
   setEnabled(true);
 }
@@ -151,6 +154,9 @@ void CCaltrimDlg::ShowSessionEnded(const char* key) {
   } else if (key != nullptr) {
     ShowStatus(T(key), false);
   }
+  // A run the link cut short is recorded above, as the robot's; nothing after it is.
+  if (m_recorder) m_recorder->Disconnected();
+  m_nRecordsSerialUntil = 0;
 }
 
 // ---------------------------------------------------------------------------------------------

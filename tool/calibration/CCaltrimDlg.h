@@ -20,6 +20,11 @@
 
 class CalibrationCommands;
 class CDevListDlg;
+class IHistoryModule;
+class IHistoryWindow;
+class QAction;
+class RunRecorder;
+class WindowRecords;
 class IUsbDeviceEvents;
 class UsbLink;
 class CServoItemDlg;
@@ -33,12 +38,17 @@ class QToolButton;
 class IProvisioningModule;
 class ISerialNumberWindow;
 
+// The window-menu item of the original program, shown in the context menu and the About
+// button's menu.
+inline constexpr char kAboutMenuText[] = "关于 Caltrim(&A)...";
+
 // The main calibration window. It owns the link objects (discovery, session, USB detection), the
 // robot selection dialog and one panel per servo; it turns the library's callbacks and posted
 // messages into button states and texts. Its code lives in files by concern: display and
 // commands (CCaltrimDlg.cpp), start-up (CCaltrimDlgStartUp.cpp), shut-down and closing
-// (CCaltrimDlgShutdown.cpp), posted messages and library callbacks (CCaltrimDlgEvents.cpp), and
-// the views its helpers get of it (CCaltrimDlgHosts.cpp); the control table (MainWindowLayout),
+// (CCaltrimDlgShutdown.cpp), posted messages and library callbacks (CCaltrimDlgEvents.cpp), the
+// calibration records and the history window (CCaltrimDlgRecords.cpp), and the views its helpers
+// get of it (CCaltrimDlgHosts.cpp); the control table (MainWindowLayout),
 // the connection rules (ConnectionRules) and the calibration commands (CalibrationCommands) are
 // units of their own.
 //
@@ -99,7 +109,15 @@ class CCaltrimDlg : public QDialog,
   CDevListDlg* DevList() const { return m_dlgDevList.get(); }
   const std::vector<CServoItemDlg*>& ServoItems() const { return m_lstServoItem; }
   MessageBar* MessageDisplay() const { return m_progress; }
-  QString StatusLine() const;
+  // The status line's text, without the records' note that may follow it.
+  QString StatusLine() const { return m_strStatusLine; }
+  // The status line as shown: its text, then the records' note ("records: 2 waiting") if any.
+  QString StatusLineShown() const;
+  // The window's menu entry "Calibration history..." (the context menu, the About button's menu,
+  // Alt+H).
+  QAction* HistoryAction() const { return m_actHistory; }
+  // The history window, once it was asked for; null before.
+  IHistoryWindow* HistoryWindow() const { return m_dlgHistory; }
 
   // --- State, in the order the window has always kept it. The robot selection dialog writes the
   // connection target through its IConnectTarget view; the USB link writes m_bUsbReady and
@@ -108,6 +126,7 @@ class CCaltrimDlg : public QDialog,
   QString m_strIP;     // address of the current session's robot; empty after a link loss
   int m_nPort = 0;     // 6102 once connecting; 0 after a link loss
   QString m_strDevName;
+  QString m_strMac;  // the robot's MAC as discovery gave it; empty over USB
   std::vector<CServoItemDlg*> m_lstServoItem;  // element k is servo k + 1; owned
   IZAVUsbDetection* m_pUsbDetection = nullptr;
   CIZAVSocketSession* m_pSession = nullptr;
@@ -163,6 +182,8 @@ class CCaltrimDlg : public QDialog,
   // False with the system's text for the error in *error.
   bool RegisterUsbNotifications(std::string* error);
   void BuildControls(const DialogUnits& du);
+  // "Calibration history...": the action, and the About button's menu that holds it.
+  void BuildHistoryEntry();
   void BuildPanelRow(int servoCount);
   // The window grows to the panel row's width, but no wider than the screen: the row then
   // scrolls.
@@ -199,6 +220,29 @@ class CCaltrimDlg : public QDialog,
   void FocusFirstPanel();
   void OnLanguage();
   void OnSerialNumber();
+  void SetStatusLine(const QString& text);
+
+  // The calibration records and the history window (CCaltrimDlgRecords.cpp).
+  // What the window's runs did, built into records; made on first use.
+  RunRecorder& Recorder();
+  // Where the records go (Config.ini's [Records] Url), opened on first use.
+  WindowRecords& Records();
+  // Connected: the robot becomes the one recorded; with records on the store is opened and the
+  // robot's serial number read once.
+  void StartRecording();
+  // On the session's receive thread: true when a serial-number reply answers the read of
+  // StartRecording (the recorder takes it); false for the serial number window's own.
+  bool TakeRecordsSerialReply(bool ok, const char* text, int len);
+  // The serial number window's write was acknowledged by the robot.
+  void OnSerialWritten(const std::string& serial);
+  void ShowRecordsNote(const QString& note);
+  void OnHistory();
+  bool CreateHistoryWindow();
+  // Asks the records for the robot's runs and every robot's spread on a thread of its own; the
+  // answer goes to the history window on this thread.
+  void QueryHistory();
+  // Waits for that thread, then closes the records (shut-down).
+  void StopRecords();
 
   // Posted messages, on the user-interface thread.
   void OnMessage(unsigned int msg, WPARAM wParam, LPARAM lParam);
@@ -242,6 +286,18 @@ class CCaltrimDlg : public QDialog,
   std::unique_ptr<ConnectTarget> m_connectTarget;
   std::unique_ptr<PanelHost> m_panelHost;
   std::unique_ptr<BoxPrompt> m_boxPrompt;  // m_env.prompt, counting the boxes open
+  std::unique_ptr<RunRecorder> m_recorder;
+  std::unique_ptr<WindowRecords> m_records;
+  // Until then (steady clock, ms; 0: none) the next serial-number reply answers the records' read.
+  std::atomic<long long> m_nRecordsSerialUntil{0};
+  QString m_strStatusLine;   // the status line's own text
+  QString m_strRecordsNote;  // shown after it
+  QAction* m_actHistory = nullptr;
+  IHistoryModule* m_historyModule = nullptr;  // once the history was asked for
+  IHistoryWindow* m_dlgHistory = nullptr;     // owned (a child); made with the module
+  std::thread m_historyQuery;                 // the records' answer for the history window
+  std::atomic<bool> m_bHistoryQueryRunning{false};
+  bool m_bHistoryQueryAgain = false;          // asked again while one ran
 
   QPointer<QWidget> m_lastFocus;        // the control of this window that had the focus last
   QScrollArea* m_panelArea = nullptr;   // holds the panel row

@@ -57,15 +57,16 @@ void CCaltrimDlg::OnSessionState(WPARAM state, LPARAM reason) {
     m_calibration->ReadAllCaliValues();
     if (const char* key = ConnectedMessageKey(m_nConnectType)) {
       ShowStatus(T(key), false);
-      m_stcStatus->setText(ConnectedStatusLine(m_nConnectType, m_strDevName, m_strIP, m_nPort));
+      SetStatusLine(ConnectedStatusLine(m_nConnectType, m_strDevName, m_strIP, m_nPort));
     }
+    StartRecording();
     UpdateConnectionUi(m_nConnectType);
     FocusFirstPanel();
   } else if (state == ZAV_SESSION_ENDED) {
     m_strDevName.clear();
     m_strIP.clear();
     m_nPort = 0;
-    m_stcStatus->setText(T("IDS_STATE_DISCONNECT"));
+    SetStatusLine(T("IDS_STATE_DISCONNECT"));
     if (m_pSession != nullptr) {
       StopSession();
       UpdateConnectionUi(CONNECT_NONE);
@@ -138,6 +139,7 @@ void CCaltrimDlg::OnReadCurrentAngel(bool ok, int id, int angle) {
 void CCaltrimDlg::OnSetCaliAngel(bool ok, int id) { m_calibration->OnSetCaliAngel(ok, id); }
 
 void CCaltrimDlg::OnReadSN(bool ok, const char* text, int len) {
+  if (TakeRecordsSerialReply(ok, text, len)) return;
   if (IZAVSocketSessionEvent* sink = m_pSNEvent) sink->OnReadSN(ok, text, len);
 }
 

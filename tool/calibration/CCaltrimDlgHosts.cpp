@@ -33,9 +33,7 @@ void CCaltrimDlg::WorkerHost::ShowModuleError() {
 
 QString CCaltrimDlg::WorkerHost::StatusLine() { return m_dlg->StatusLine(); }
 
-void CCaltrimDlg::WorkerHost::SetStatusLine(const QString& text) {
-  if (m_dlg->m_stcStatus != nullptr) m_dlg->m_stcStatus->setText(text);
-}
+void CCaltrimDlg::WorkerHost::SetStatusLine(const QString& text) { m_dlg->SetStatusLine(text); }
 
 void CCaltrimDlg::WorkerHost::ShowStatus(const QString& text, bool busy) {
   m_dlg->ShowStatus(text, busy);
@@ -124,9 +122,9 @@ void CCaltrimDlg::CalibrationHost::ShowStatus(const QString& text, bool busy) {
   m_dlg->ShowStatus(text, busy);
 }
 
-void CCaltrimDlg::CalibrationHost::SetStatusLine(const QString& text) {
-  if (m_dlg->m_stcStatus != nullptr) m_dlg->m_stcStatus->setText(text);
-}
+void CCaltrimDlg::CalibrationHost::SetStatusLine(const QString& text) { m_dlg->SetStatusLine(text); }
+
+RunRecorder& CCaltrimDlg::CalibrationHost::Recorder() { return m_dlg->Recorder(); }
 
 void CCaltrimDlg::CalibrationHost::ShowMessage(const QString& text) {
   m_dlg->m_boxPrompt->Show(m_dlg, text, T("AFX_IDS_APP_TITLE"), MB_OK);
@@ -164,9 +162,10 @@ void CCaltrimDlg::PanelHost::PostToMainWindow(unsigned int msg, WPARAM wParam, L
 
 QWidget* CCaltrimDlg::ConnectTarget::Window() { return m_dlg; }
 
-void CCaltrimDlg::ConnectTarget::SetConnectionTarget(const QString& devName, const QString& ip,
-                                                     int port) {
+void CCaltrimDlg::ConnectTarget::SetConnectionTarget(const QString& devName, const QString& ip, int port,
+                                                     const QString& mac) {
   m_dlg->m_strDevName = devName;
+  m_dlg->m_strMac = mac;
   m_dlg->m_nPort = port;
   m_dlg->m_strIP = ip;
 }

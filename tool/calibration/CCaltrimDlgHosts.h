@@ -64,6 +64,7 @@ class CCaltrimDlg::CalibrationHost : public ICalibrationHost {
   ZAVCritSec& CommandLock() override;
   bool ShuttingDown() override;
   int CaliTimeoutMs() override;
+  RunRecorder& Recorder() override;
 
  private:
   CCaltrimDlg* m_dlg;
@@ -99,7 +100,7 @@ class CCaltrimDlg::ConnectTarget : public IConnectTarget {
   explicit ConnectTarget(CCaltrimDlg* dlg) : m_dlg(dlg) {}
 
   QWidget* Window() override;
-  void SetConnectionTarget(const QString& devName, const QString& ip, int port) override;
+  void SetConnectionTarget(const QString& devName, const QString& ip, int port, const QString& mac) override;
   void SetConnectType(int connectType) override;
   SessionStart StartSession(const QString& ip) override;
   bool HasUsbDetection() override;

@@ -48,6 +48,9 @@ void CCaltrimDlg::Shutdown() {
   WaitPumping([this] { return m_usbLink->RunningWorkers() == 0; });
   m_usbLink->JoinWorkers();
   m_calibration->JoinWorker();
+  // A run that the closing cut short is recorded with what it got.
+  m_calibration->EndRunWithLink();
+  StopRecords();
   m_bInShutdown = false;
   CloseIfRequested();
 }

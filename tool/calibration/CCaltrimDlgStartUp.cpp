@@ -5,8 +5,11 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QAction>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStyle>
@@ -17,6 +20,7 @@
 #include <utility>
 
 #include "app/AppIcon.h"
+#include "app/ButtonShortcut.h"
 #include "app/ControlId.h"
 #include "app/DialogUnits.h"
 #include "app/FileVersion.h"
@@ -67,7 +71,7 @@ void CCaltrimDlg::OnInitDialog() {
   FitWindowToPanelRow(du);
   ShowProvisioningButtons(du);
   LoadReferenceAngles(false);
-  m_stcStatus->setText(T("IDS_READY"));
+  SetStatusLine(T("IDS_READY"));
   m_chkAllSelect->setChecked(true);
   OnSelectAll();
   ShowStatus(T("IDS_INITIALIZING_PROGRAM"), true);
@@ -124,6 +128,7 @@ void CCaltrimDlg::BuildControls(const DialogUnits& du) {
           [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
 
   connect(Button(IDC_MAIN_ABOUT), &QToolButton::clicked, this, &CCaltrimDlg::OnAbout);
+  BuildHistoryEntry();
   connect(m_btnConnect, &QToolButton::clicked, this, &CCaltrimDlg::OnConnectButton);
   connect(Button(IDC_MAIN_READ_CHECK), &QToolButton::clicked, this,
           [this] { m_calibration->ReadAllCaliValues(); });
@@ -143,6 +148,25 @@ void CCaltrimDlg::BuildControls(const DialogUnits& du) {
   connect(Button(IDC_MAIN_READ_ANGLE), &QToolButton::clicked, this,
           [this] { m_calibration->ReadAllAngles(); });
   connect(Button(IDC_MAIN_LANGUAGE), &QToolButton::clicked, this, &CCaltrimDlg::OnLanguage);
+}
+
+void CCaltrimDlg::BuildHistoryEntry() {
+  // There is no window menu here: the entry stands beside About in the window's context menu and
+  // in the About button's menu, and Alt+H opens it from anywhere in the window.
+  const QKeySequence keys(QStringLiteral("Alt+H"));
+  m_actHistory = new QAction(T("IDS_CALIBRATION_HISTORY"), this);
+  m_actHistory->setShortcut(keys);
+  m_actHistory->setShortcutContext(Qt::WindowShortcut);
+  m_actHistory->setToolTip(TipNamingShortcut(T("IDS_CALIBRATION_HISTORY_TIP"), keys));
+  addAction(m_actHistory);
+  connect(m_actHistory, &QAction::triggered, this, &CCaltrimDlg::OnHistory);
+  QToolButton* about = Button(IDC_MAIN_ABOUT);
+  auto* menu = new QMenu(about);
+  connect(menu->addAction(QString::fromUtf8(kAboutMenuText)), &QAction::triggered, this, &CCaltrimDlg::OnAbout);
+  menu->addAction(m_actHistory);
+  about->setMenu(menu);
+  about->setPopupMode(QToolButton::MenuButtonPopup);
+  about->setToolTip(about->toolTip() + QLatin1Char('\n') + m_actHistory->toolTip());
 }
 
 void CCaltrimDlg::BuildPanelRow(int servoCount) {
@@ -263,6 +287,7 @@ bool CCaltrimDlg::CreateSerialNumberWindow() {
     return false;
   }
   m_dlgSN = m_provisioning->CreateSerialNumberWindow(this, m_boxPrompt.get());
+  m_dlgSN->SetSerialWritten([this](const std::string& serial) { OnSerialWritten(serial); });
   OnSessionChanged();
   m_pSNEvent = m_dlgSN->SessionEvents();
   TraceStartup("serial number window: made");

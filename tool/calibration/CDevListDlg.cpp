@@ -261,13 +261,14 @@ void CDevListDlg::WifiConnect() {
                     return a.row() < b.row();
                   })->row();
   const QString ip = m_list->item(row, kIpColumn)->text();
-  m_pMain->SetConnectionTarget(m_list->item(row, kNameColumn)->text(), ip, ZAV_ROBOT_PORT);
+  m_pMain->SetConnectionTarget(m_list->item(row, kNameColumn)->text(), ip, ZAV_ROBOT_PORT,
+                               m_list->item(row, kMacColumn)->text());
   StartSession(ip, CONNECT_WIFI);
 }
 
 void CDevListDlg::UsbConnect() {
   const QString ip = QString::fromLatin1(USB_ROBOT_IP);
-  m_pMain->SetConnectionTarget(T("IDS_USB_DEVICE"), ip, ZAV_ROBOT_PORT);
+  m_pMain->SetConnectionTarget(T("IDS_USB_DEVICE"), ip, ZAV_ROBOT_PORT, QString());
   StartSession(ip, CONNECT_USB);
 }
 

@@ -9,6 +9,7 @@
 #include "app/Text.h"
 #include "calibration/CServoItemDlg.h"
 #include "calibration/CalibrationMessages.h"
+#include "calibration/RunRecorder.h"
 #include "calibration/rules/CalibrationModel.h"
 
 namespace {
@@ -82,6 +83,7 @@ void CalibrationCommands::StartCalibration() {
   m_timerCaliTimeout.start(m_host->CaliTimeoutMs());
   m_host->SetCalibrateIdle(false);
   m_host->ShowStatus(T("IDS_CORRECTING_STEERING_ANGLE"), true);
+  m_host->Recorder().CalibrationBegun();
   m_vecPendingCali.Begin();
   try {
     m_caliWorker = m_host->StartThread([this, boxes] { CaliWorkerThread(boxes); });
@@ -115,7 +117,7 @@ void CalibrationCommands::CaliWorkerThread(const SelectedBoxes& boxes) {
 }
 
 void CalibrationCommands::OnSetCaliAngel(bool ok, int id) {
-  const CalibrationRun::Reply reply = m_vecPendingCali.Answer(id);
+  const CalibrationRun::Reply reply = m_vecPendingCali.Answer(id, ok);
   m_host->RunOnUiThread([this, ok, id, reply] { ApplyCaliWrite(ok, id, reply); });
 }
 
@@ -128,18 +130,23 @@ void CalibrationCommands::ApplyCaliWrite(bool ok, int id, CalibrationRun::Reply 
                                        : static_cast<int>(std::lround(m_host->CaliValue(id)));
     }
   }
+  // A reply without a pending write is no part of a run (its run timed out): it only tells what
+  // the servo holds now.
+  if (!reply.value) m_host->Recorder().LateWriteAnswer(id, ok, static_cast<int>(std::lround(m_host->CaliValue(id))));
   if (reply.endsRun) EndCalibrationRun();
 }
 
 bool CalibrationCommands::EndRunWithLink() {
   if (!m_vecPendingCali.TimeOut()) return false;
   m_timerCaliTimeout.stop();
+  m_host->Recorder().CalibrationEnded(m_vecPendingCali.Writes());
   m_host->SetCalibrateIdle(true);
   return true;
 }
 
 void CalibrationCommands::EndCalibrationRun() {
   m_timerCaliTimeout.stop();
+  m_host->Recorder().CalibrationEnded(m_vecPendingCali.Writes());
   if (m_host->ShuttingDown()) return;
   m_host->SetCalibrateIdle(true);
   m_host->ShowStatus(T("IDS_CHECK_ENGINE_SUCCESS"), false);
@@ -151,6 +158,7 @@ void CalibrationCommands::EndCalibrationRun() {
 void CalibrationCommands::ResetRobot() {
   CIZAVSocketSession* session = m_host->Session();
   QStringList skipped;
+  std::vector<std::pair<int, int>> moves;
   for (CServoItemDlg* panel : m_host->ServoItems()) {
     const int id = panel->ServoId();
     const std::optional<int> reference = ServoAngle(panel->ReferenceBox()->text().toStdString());
@@ -158,7 +166,10 @@ void CalibrationCommands::ResetRobot() {
       skipped << QString::number(id);
       continue;
     }
-    if (session != nullptr) session->SocketSession_SetCurrentAngel(id, *reference, kResetTravelMs);
+    if (session != nullptr) {
+      session->SocketSession_SetCurrentAngel(id, *reference, kResetTravelMs);
+      moves.emplace_back(id, *reference);
+    }
     panel->ShowAngle(*reference);
     panel->OffsetBox()->setText(QString::asprintf("%.0f", m_host->CaliValue(id)));
     // No events are handled here (nothing can re-enter); the panel shows its change at once.
@@ -168,6 +179,7 @@ void CalibrationCommands::ResetRobot() {
   if (!skipped.isEmpty()) {
     m_host->SetStatusLine(T("IDS_RESET_SKIPPED_SERVOS") + skipped.join(QStringLiteral(", ")));
   }
+  m_host->Recorder().ResetSent(moves);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -181,6 +193,7 @@ void CalibrationCommands::ApplyCaliRead(bool ok, int id, int value) {
   panel->OffsetBox()->setText(QString::number(value));
   panel->m_nBaseCali = value;
   m_host->CaliValue(id) = static_cast<float>(value);
+  m_host->Recorder().OffsetRead(id, ok ? std::optional<int>(value) : std::nullopt);
 }
 
 void CalibrationCommands::ApplyAngleRead(bool ok, int id, int angle) {

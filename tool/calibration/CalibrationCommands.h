@@ -13,6 +13,7 @@
 #include "calibration/rules/CalibrationRun.h"
 
 class CServoItemDlg;
+class RunRecorder;
 
 // The calibration commands over all servos (read offsets, calibrate, reset, read angles) and the
 // handling of the servo replies, apart from the main window, as the USB link worker is.
@@ -55,6 +56,9 @@ class ICalibrationHost {
   virtual bool ShuttingDown() = 0;
   // TIMER_CALI_TIMEOUT's period in ms.
   virtual int CaliTimeoutMs() = 0;
+  // What the commands do to the robot, for the calibration records: the reads, each calibration
+  // run as it ends, each reset.
+  virtual RunRecorder& Recorder() = 0;
 };
 
 // The commands and reply handlers. The commands run on the user-interface thread; each reply
@@ -82,8 +86,9 @@ class CalibrationCommands {
   void ResetRobot();
   // A calibration run is under way (Calibrate stays disabled).
   bool CalibrationRunning() const { return m_vecPendingCali.Running(); }
-  // The link has gone: a run under way ends now, unanswered (its replies cannot come any more),
-  // and never reports itself finished. True when a run was under way; the caller says so.
+  // The link has gone (or the window is closing): a run under way ends now, unanswered (its
+  // replies cannot come any more), is recorded, and never reports itself finished. True when a
+  // run was under way; the caller says so.
   bool EndRunWithLink();
   // Waits for the calibration worker, if one was started.
   void JoinWorker();

@@ -8,8 +8,10 @@
 #include "ZAVServoSocket.h"
 #include "ZAVUsbAdbDetection.h"
 #include "calibration/usb/IUsbDeviceEvents.h"
+#include "records/RecordsStore.h"
 
 class ICaltrimPrompt;
+class IHistoryModule;
 class IProvisioningModule;
 class IQRScanEvent;
 
@@ -38,6 +40,17 @@ struct CaltrimEnv {
   std::function<IProvisioningModule*(std::string*)> loadProvisioning;
   // Starts the QR scanner with the serial number window as its sink. Empty: the module's.
   std::function<bool(IQRScanEvent**)> startQRScan;
+  // The folder of the session logs, where the records go by default (records.sqlite); a relative
+  // [Records] Url of Config.ini is taken from Config.ini's folder.
+  std::wstring recordsFolder;
+  // Opens the records store, the first time the window records or shows the history: as
+  // OpenRecordsStore does. Empty: the records module beside the program (LoadRecordsModule).
+  using RecordsOpener =
+      std::function<std::unique_ptr<IRecordsStore>(const RecordsLocation&, const RecordsStoreOptions&, std::string*)>;
+  RecordsOpener openRecords;
+  // Opens the history window's module, the first time the history is asked for: the module, or
+  // null with the reason. Empty: LoadHistoryModule (the module beside the program).
+  std::function<IHistoryModule*(std::string*)> loadHistory;
   // The production line's switch (--provisioning): shows the serial-number and language buttons.
   // Config.ini's "Provisioning=1" shows them too.
   bool provisioning = false;

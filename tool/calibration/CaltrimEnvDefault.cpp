@@ -1,3 +1,4 @@
+#include "ZAVUIBase.h"
 #include "app/CCaltrimApp.h"
 #include "app/FileVersion.h"
 #include "calibration/CaltrimEnv.h"
@@ -13,6 +14,7 @@ CaltrimEnv DefaultCaltrimEnv() {
   env.createUsbDeviceEvents = [] { return std::make_unique<UdevUsbDeviceEvents>(); };
   env.configPath = CCaltrimApp::ConfigPath();
   env.executablePath = RunningExecutablePath();
+  env.recordsFolder = GetWritableFolder(ZAV_WRITABLE_STATE);
   env.prompt = &prompt;
   return env;
 }

@@ -17,8 +17,9 @@ class IConnectTarget {
 
   // The main window: the dialog stands above it and enables it again when it closes.
   virtual QWidget* Window() = 0;
-  // Records the robot the next session goes to (m_strDevName, m_strIP, m_nPort).
-  virtual void SetConnectionTarget(const QString& devName, const QString& ip, int port) = 0;
+  // Records the robot the next session goes to (m_strDevName, m_strIP, m_nPort) and its MAC as
+  // discovery gave it (empty over USB), which the calibration records keep.
+  virtual void SetConnectionTarget(const QString& devName, const QString& ip, int port, const QString& mac) = 0;
   // Records the connection type (m_nConnectType).
   virtual void SetConnectType(int connectType) = 0;
   // Starts the window's session towards ip, with the window as notify window and event sink. May

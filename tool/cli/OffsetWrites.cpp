@@ -49,7 +49,7 @@ std::vector<std::string> WriteServoOffsets(RobotLink* link, SilenceBudget* budge
     lost = event->kind == RobotLink::Event::kLinkEnded;
     if (lost) break;
     if (event->kind != RobotLink::Event::kCaliWrite) continue;
-    const CalibrationRun::Reply reply = run.Answer(event->id);
+    const CalibrationRun::Reply reply = run.Answer(event->id, event->ok);
     if (!reply.value) continue;  // no write of this servo is pending
     std::deque<std::size_t>& pending = unanswered[event->id];
     results[pending.front()] = std::string(event->ok ? kCaliOk : kCaliFailed);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "ZAVServoSocket.h"
@@ -20,7 +21,7 @@ class QWidget;
 // version of this interface.
 inline constexpr char kProvisioningModuleFile[] = "libcaltrim_provisioning_module.so";
 inline constexpr char kProvisioningModuleEntry[] = "CaltrimProvisioningModule";
-inline constexpr int kProvisioningModuleVersion = 2;
+inline constexpr int kProvisioningModuleVersion = 3;
 
 // The serial number window. Modeless and hidden when made; it reads the robot's number each time
 // it goes from hidden to visible. It goes with the widget that owns it.
@@ -40,6 +41,10 @@ class ISerialNumberWindow {
   // Whether the view area says that no camera could be opened (the scanner did not start), and
   // how to go on without one. User-interface thread only.
   virtual void ShowCameraMissing(bool missing) = 0;
+  // Called on the user-interface thread each time the robot acknowledges a write of a serial
+  // number, with that number (UTF-8): the robot holds it from then on, confirmed by the equipment
+  // service or not. The owner records it. User-interface thread only.
+  virtual void SetSerialWritten(std::function<void(const std::string& serial)> written) = 0;
 
  protected:
   ~ISerialNumberWindow() = default;

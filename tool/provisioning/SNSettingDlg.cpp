@@ -179,7 +179,11 @@ void SNSettingDlg::OnReadSN(bool ok, const char* data, int len) {
 }
 
 void SNSettingDlg::OnWriteSN(bool ok, const char*, int) {
-  Drive([this, ok] { return m_flow.OnWriteReply(ok); });
+  Drive([this, ok] {
+    // The robot holds the number from here on, whatever the read-back and the confirm say.
+    if (ok && m_onSerialWritten) m_onSerialWritten(ZAVNarrowToUtf8(m_flow.SetSerial()));
+    return m_flow.OnWriteReply(ok);
+  });
 }
 
 void SNSettingDlg::OnScanResult(std::wstring text) {

@@ -75,6 +75,9 @@ class SNSettingDlg : public QDialog,
   // Whether no scanner runs for the window (none started: no camera). While none does and no
   // view is embedded, the view area says so and how to go on.
   void ShowCameraMissing(bool missing) override;
+  void SetSerialWritten(std::function<void(const std::string&)> written) override {
+    m_onSerialWritten = std::move(written);
+  }
 
   // IZAVSocketSessionEvent: only the serial-number events do something here.
   void OnReadServoCaliAngel(bool, int, int) override {}
@@ -129,4 +132,5 @@ class SNSettingDlg : public QDialog,
   QTimer m_timer;                    // 1000
   ICaltrimPrompt* m_pPrompt;
   bool m_bCentred = false;
+  std::function<void(const std::string&)> m_onSerialWritten;
 };

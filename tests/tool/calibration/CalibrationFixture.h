@@ -147,7 +147,7 @@ class CalibrationFixture : public ::testing::Test {
   void WriteConfig(const std::map<std::string, std::string>& values) {
     std::string text = "[Config]\n";
     for (const auto& [key, value] : values) text += key + "=" + value + "\n";
-    m_folder.Write("Config.ini", text);
+    m_folder.Write("Config.ini", text + "[Records]\nUrl=" + m_recordsUrl + "\n");
   }
 
   // A factory that hands out object while *works holds.
@@ -184,6 +184,8 @@ class CalibrationFixture : public ::testing::Test {
       return m_bScanStarts;
     };
     env.caliTimeoutMs = m_caliTimeoutMs;
+    env.recordsFolder = m_folder.WideFile("");
+    env.openRecords = m_openRecords;
     return env;
   }
 
@@ -218,5 +220,7 @@ class CalibrationFixture : public ::testing::Test {
   std::vector<IQRScanEvent**> m_scanSinks;  // each start of the QR scanner
   bool m_bScanStarts = false;               // whether it starts (a camera is there)
   int m_caliTimeoutMs = 6000;
+  std::string m_recordsUrl = "off";  // [Records] Url= of the next WriteConfig
+  CaltrimEnv::RecordsOpener m_openRecords;
   std::unique_ptr<CCaltrimDlg> m_dlg;
 };

@@ -19,6 +19,7 @@
 #include "calibration/usb/UsbInterfaceName.h"
 #include "support/fakeadb/FakeAdb.h"
 #include "provisioning/SNSettingDlg.h"
+#include "records/RecordsStore.h"
 #include "support/rig/NetnsRig.h"
 #include "tool/calibration/CalibrationFixture.h"
 
@@ -107,6 +108,7 @@ TEST_F(CaltrimRigTest, DiscoversStepsCalibratesResetsLosesTheLinkAndDisconnects)
   StartRobot(1, "Robo-A", {"--servos", "4", "--offset", "1=5", "--offset", "2=-4", "--offset",
                            "4=11", "--refuse-writes", "2", "--no-replies=3", "--state-file", state});
   StartRobot(2, "Robo-B", {"--servos", "4", "--offset", "2=-7"});
+  m_recordsUrl = "";  // recorded in the state folder, by the program's records module
   WriteConfig({{"ServoNum", "4"}, {"ID1", "90"}, {"ID2", "120"}, {"ID3", "60"}, {"ID4", "100"}});
   StartRealWindow();
   ASSERT_TRUE(PumpUntil([&] { return List()->rowCount() == 2; }, kPatienceMs)) << "both answer";
@@ -148,6 +150,17 @@ TEST_F(CaltrimRigTest, DiscoversStepsCalibratesResetsLosesTheLinkAndDisconnects)
                    StateLine(state, "angle.4") == "angle.1=90angle.2=120angle.4=100";
       },
       kPatienceMs));
+  // Both runs are recorded under the robot's serial number, with what each servo held before.
+  std::vector<RunRecord> runs;
+  std::string error;
+  auto records = OpenRecordsStore({RecordsLocation::Kind::kFile, m_folder.File(kDefaultRecordsFile), ""}, {}, &error);
+  ASSERT_TRUE(records && records->History({}, &runs, &error)) << error;
+  ASSERT_EQ(runs.size(), 2u);
+  EXPECT_EQ(runs[0].kind, RunKind::kReset);
+  EXPECT_EQ(runs[1].robot, (RobotIdentity{"Robo-A", NetnsRig::RobotAddress(1), "02:00:00:00:0a:01", "SN0000000001"}));
+  EXPECT_EQ(runs[1].servos, (std::vector<ServoRecord>{{1, 5, 12, ServoOutcome::kOk},
+                                                      {2, -4, 7, ServoOutcome::kFailed},
+                                                      {3, std::nullopt, -3, ServoOutcome::kNoReply}}));
 
   // Robo-A goes away: the window notices the lost link.
   m_robots[0]->Terminate();

@@ -99,9 +99,19 @@ TEST_F(SNSettingDlgTest, ShowReadsOnceThenWriteVerifiesWritesReadsBackAndConfirm
   EXPECT_TRUE(Unlocked());
   EXPECT_EQ(m_session.snReads, 1) << "showing a visible window reads nothing";
 
+  std::vector<std::string> written;  // what the owner is told the robot took, for its records
+  m_dlg->SetSerialWritten([&written](const std::string& serial) { written.push_back(serial); });
+  Edit()->setText("SN0003");
+  Button(IDC_SN_SET)->click();
+  FromOtherThread([&] { m_dlg->OnWriteSN(false, "1", 1); });
+  EXPECT_TRUE(written.empty()) << "a refused write";
+  m_prompt.texts.clear();
+  m_prompt.styles.clear();
+  m_http->calls.clear();
   AcceptedWrite("SN0002");
+  EXPECT_EQ(written, std::vector<std::string>{"SN0002"});
   EXPECT_NE(m_http->verifyThread, std::this_thread::get_id());
-  EXPECT_EQ(m_session.snWrites, std::vector<std::string>{"SN0002"});
+  EXPECT_EQ(m_session.snWrites, (std::vector<std::string>{"SN0003", "SN0002"}));
   EXPECT_EQ(m_session.snReads, 2) << "the read-back";
   EXPECT_FALSE(Unlocked());
   EXPECT_EQ(ReadReply("sn0002#AA:BB"), m_http->confirmThread) << "confirmed on the receive thread";

@@ -10,6 +10,9 @@ namespace {
 
 using Pairs = std::vector<std::pair<int, int>>;
 
+using Writes = std::vector<CalibrationRun::Write>;
+
+// The run's writes keep the answers they got while pending, and no answer that came after.
 TEST(CalibrationRunTest, AReplyTakesTheFirstPendingPairOfItsServo) {
   CalibrationRun run;
   run.Begin();
@@ -17,15 +20,25 @@ TEST(CalibrationRunTest, AReplyTakesTheFirstPendingPairOfItsServo) {
   run.AddPending(3, -5);
   run.AddPending(1, 7);
   EXPECT_FALSE(run.SendingDone());
-  EXPECT_EQ(run.Answer(1).value, 12);
+  EXPECT_EQ(run.Answer(1, true).value, 12);
   EXPECT_EQ(run.Pending(), (Pairs{{3, -5}, {1, 7}}));
-  EXPECT_EQ(run.Answer(2).value, std::nullopt) << "no pair of servo 2";
-  EXPECT_FALSE(run.Answer(1).endsRun);
-  const CalibrationRun::Reply last = run.Answer(3);
+  EXPECT_EQ(run.Answer(2, true).value, std::nullopt) << "no pair of servo 2";
+  EXPECT_FALSE(run.Answer(1, false).endsRun);
+  const CalibrationRun::Reply last = run.Answer(3, true);
   EXPECT_EQ(last.value, -5);
   EXPECT_TRUE(last.endsRun);
   EXPECT_FALSE(run.Running());
-  EXPECT_FALSE(run.Answer(3).endsRun) << "a run ends once";
+  EXPECT_FALSE(run.Answer(3, false).endsRun) << "a run ends once";
+  EXPECT_EQ(run.Writes(), (Writes{{1, 12, true}, {3, -5, true}, {1, 7, false}}));
+
+  run.Begin();
+  run.AddPending(2, 4);
+  run.AddPending(4, 9);
+  run.SendingDone();
+  run.Answer(4, false);
+  run.TimeOut();
+  run.Answer(2, true);
+  EXPECT_EQ(run.Writes(), (Writes{{2, 4, std::nullopt}, {4, 9, false}})) << "servo 2 answered too late";
 }
 
 // Each script: b = Begin, aN = AddPending(N, N), d = SendingDone, rN = Answer(N), t = TimeOut;
@@ -50,7 +63,7 @@ TEST(CalibrationRunTest, ARunEndsAtItsLastReplyOnceEveryWriteIsOutOrAtTheTimeOut
       if (op == 'b') run.Begin();
       if (op == 'a') run.AddPending(id, id);
       if (op == 'd') ended = run.SendingDone();
-      if (op == 'r') ended = run.Answer(id).endsRun;
+      if (op == 'r') ended = run.Answer(id, true).endsRun;
       if (op == 't') ended = run.TimeOut();
       token[0] = static_cast<char>(ended ? std::toupper(op) : op);
       seen += (seen.empty() ? "" : " ") + token;
