@@ -222,6 +222,7 @@ TEST_F(CaltrimRigTest, WritesARegisteredSerialNumberConfirmedWithTheRobotsMac) {
                                                     "--port", "8081", "--register", registerFile,
                                                     "--register-add", "SN-NEW-0001"});
   ASSERT_TRUE(service && service->WaitForLine("listening on http://127.0.0.1:8081", 10000));
+  m_recordsUrl = "";  // recorded in the state folder
   WriteConfig({{"ServoNum", "16"}});
   m_bProvisioning = true;
   StartRealWindow(false, true);
@@ -246,6 +247,14 @@ TEST_F(CaltrimRigTest, WritesARegisteredSerialNumberConfirmedWithTheRobotsMac) {
   std::string list;
   RunCommand({CALTRIM_EQUIPMENT_SIM, "--register", registerFile, "--list"}, &list, 10000);
   EXPECT_NE(list.find("SN-NEW-0001 used 02:00:00:00:0a:01 "), std::string::npos) << list;
+  // The write is recorded under the number the robot took.
+  std::vector<RunRecord> runs;
+  std::string error;
+  auto records = OpenRecordsStore({RecordsLocation::Kind::kFile, m_folder.File(kDefaultRecordsFile), ""}, {}, &error);
+  ASSERT_TRUE(records && records->History({}, &runs, &error)) << error;
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0].kind, RunKind::kSerialWrite);
+  EXPECT_EQ(runs[0].robot.serial + " " + runs[0].robot.mac, "SN-NEW-0001 02:00:00:00:0a:01");
 }
 
 }  // namespace
