@@ -112,6 +112,9 @@ void CCaltrimDlg::ShowRecordsNote(const QString& note) {
 }
 
 void CCaltrimDlg::StopRecords() {
+  // A records server may take seconds to answer: the window keeps serving posted events (its
+  // repaint, the answer itself) meanwhile instead of freezing.
+  WaitPumping([this] { return !m_bHistoryQueryRunning; });
   if (m_historyQuery.joinable()) m_historyQuery.join();
   if (m_recorder) m_recorder->Disconnected();
   if (m_records) m_records->Close();
