@@ -5,20 +5,13 @@
 
 #include <QDialog>
 #include <QTreeWidget>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "history/HistoryModule.h"
+#include "support/MappedLibraries.h"
 #include "tool/app/QtTestApp.h"
 
 namespace {
-
-bool Mapped(const std::string& library) {
-  std::ifstream in("/proc/self/maps");
-  const std::string maps((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return maps.find(library) != std::string::npos;
-}
 
 TEST(HistoryModuleTest, QtChartsIsMappedOnlyOnceTheModuleOpensAndItsWindowListsTheRuns) {
   QtTestApp();

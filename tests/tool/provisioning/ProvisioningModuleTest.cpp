@@ -8,24 +8,17 @@
 #include <QPushButton>
 #include <QLineEdit>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "app/ModuleLoader.h"
 #include "app/Text.h"
 #include "provisioning/ProvisioningModule.h"
 #include "provisioning/SNSettingDlg.h"
+#include "support/MappedLibraries.h"
 #include "tool/app/QtTestApp.h"
 #include "tool/calibration/LinkDoubles.h"
 
 namespace {
-
-bool Mapped(const std::string& library) {
-  std::ifstream in("/proc/self/maps");
-  const std::string maps((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return maps.find(library) != std::string::npos;
-}
 
 TEST(ProvisioningModuleTest, OpensOnceAndMakesAWorkingWindowWithTheLibrariesOnlyThen) {
   QtTestApp();

@@ -2,13 +2,12 @@
 
 #include <sqlite3.h>
 
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <thread>
 
 #include "outside/uibase/TempFolder.h"
 #include "records/sqlite/SqliteSchema.h"
+#include "support/MappedLibraries.h"
 #include "tool/records/RecordsTestData.h"
 
 namespace {
@@ -179,10 +178,8 @@ TEST(RecordsStoreTest, AStoreThatCannotOpenSaysWhyAndAFileStoreNeverMapsLibpq) {
   std::string error;
   const auto store = OpenFile(folder.File("records.sqlite"), &error);
   ASSERT_TRUE(store && store->Append(TestRun("a", RunKind::kReset, {}, 0, {}), &error)) << error;
-  std::ifstream maps("/proc/self/maps");
-  const std::string mapped((std::istreambuf_iterator<char>(maps)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(mapped.find("libpq"), std::string::npos);
-  EXPECT_EQ(mapped.find("libcaltrim_records_pg"), std::string::npos);
+  EXPECT_FALSE(Mapped("libpq"));
+  EXPECT_FALSE(Mapped("libcaltrim_records_pg"));
 }
 
 TEST(RecordsStoreTest, TimesShowAsUtcToTheMillisecondAndReadBack) {
