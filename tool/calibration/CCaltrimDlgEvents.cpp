@@ -24,11 +24,14 @@
 // Posted messages
 
 void CCaltrimDlg::PostMessage(unsigned int msg, WPARAM wParam, LPARAM lParam) {
-  QCoreApplication::postEvent(this, new PostedMessageEvent(msg, wParam, lParam));
+  auto* posted = new PostedMessageEvent(msg, wParam, lParam);
+  DeclareHandOver(posted);
+  QCoreApplication::postEvent(this, posted);
 }
 
 bool CCaltrimDlg::event(QEvent* event) {
   if (event->type() == PostedMessageEvent::Type()) {
+    DeclareTakeOver(event);
     const auto* posted = static_cast<PostedMessageEvent*>(event);
     OnMessage(posted->Message(), posted->WParam(), posted->LParam());
     return true;
