@@ -1,3 +1,16 @@
+# caltrim_group_test(<target> <labels...>)
+# The test program <target> joins the build targets caltrim_tests_all and caltrim_tests_<label>
+# of each label, so that a build that runs only some tests (a sanitizer's stage in scripts/test)
+# makes only those programs and what they run.
+function(caltrim_group_test target)
+  foreach(group IN ITEMS all ${ARGN})
+    if(NOT TARGET caltrim_tests_${group})
+      add_custom_target(caltrim_tests_${group})
+    endif()
+    add_dependencies(caltrim_tests_${group} ${target})
+  endforeach()
+endfunction()
+
 # caltrim_add_gtest(NAME <name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>]
 #                   [WRAPPER <command...>])
 # Builds one GoogleTest executable into build/tests and registers each of its cases with CTest.
@@ -17,6 +30,7 @@ function(caltrim_add_gtest)
   # Discovered tests cannot carry a list of labels (the discovery script flattens it), so the
   # labels join into one: "servolink+rig" is selected by `ctest -L servolink` and `-L rig` alike.
   string(JOIN "+" labels ${T_LABELS})
+  caltrim_group_test(${T_NAME} ${T_LABELS})
   set(environment)
   if(CALTRIM_SANITIZE STREQUAL "thread")
     set(environment ENVIRONMENT "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/tsan-qt-handoff.supp")
