@@ -11,6 +11,17 @@ function(caltrim_group_test target)
   endforeach()
 endfunction()
 
+# The properties every test of a sanitizer build gets: the sanitizer's suppressions, which name
+# only what is not ours (each file says why). Tests registered with add_test add them too.
+set(CALTRIM_SANITIZER_TEST_PROPERTIES)
+if(CALTRIM_SANITIZE STREQUAL "thread")
+  set(CALTRIM_SANITIZER_TEST_PROPERTIES ENVIRONMENT
+      "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/tsan-qt-handoff.supp")
+elseif(CALTRIM_SANITIZE STREQUAL "address")
+  set(CALTRIM_SANITIZER_TEST_PROPERTIES ENVIRONMENT
+      "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/lsan-system.supp")
+endif()
+
 # caltrim_add_gtest(NAME <name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>]
 #                   [WRAPPER <command...>])
 # Builds one GoogleTest executable into build/tests and registers each of its cases with CTest.
@@ -31,14 +42,10 @@ function(caltrim_add_gtest)
   # labels join into one: "servolink+rig" is selected by `ctest -L servolink` and `-L rig` alike.
   string(JOIN "+" labels ${T_LABELS})
   caltrim_group_test(${T_NAME} ${T_LABELS})
-  set(environment)
-  if(CALTRIM_SANITIZE STREQUAL "thread")
-    set(environment ENVIRONMENT "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/tsan-qt-handoff.supp")
-  endif()
   gtest_discover_tests(${T_NAME}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${labels}" TIMEOUT 300 ${environment}
+    PROPERTIES LABELS "${labels}" TIMEOUT 300 ${CALTRIM_SANITIZER_TEST_PROPERTIES}
     TEST_PREFIX "${T_NAME}."
     )
 endfunction()

@@ -30,8 +30,10 @@ void CCaltrimDlg::PostMessage(unsigned int msg, WPARAM wParam, LPARAM lParam) {
 }
 
 bool CCaltrimDlg::event(QEvent* event) {
+  // Taken over before its type is read: a posted message was made on the posting thread, and any
+  // other event's address simply has nothing declared on it.
+  DeclareTakeOver(event);
   if (event->type() == PostedMessageEvent::Type()) {
-    DeclareTakeOver(event);
     const auto* posted = static_cast<PostedMessageEvent*>(event);
     OnMessage(posted->Message(), posted->WParam(), posted->LParam());
     return true;
