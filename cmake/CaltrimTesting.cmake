@@ -1,3 +1,27 @@
+# caltrim_group_test(<target> <labels...>)
+# The test program <target> joins the build targets caltrim_tests_all and caltrim_tests_<label>
+# of each label, so that a build that runs only some tests (a sanitizer's stage in scripts/test)
+# makes only those programs and what they run.
+function(caltrim_group_test target)
+  foreach(group IN ITEMS all ${ARGN})
+    if(NOT TARGET caltrim_tests_${group})
+      add_custom_target(caltrim_tests_${group})
+    endif()
+    add_dependencies(caltrim_tests_${group} ${target})
+  endforeach()
+endfunction()
+
+# The properties every test of a sanitizer build gets: the sanitizer's suppressions, which name
+# only what is not ours (each file says why). Tests registered with add_test add them too.
+set(CALTRIM_SANITIZER_TEST_PROPERTIES)
+if(CALTRIM_SANITIZE STREQUAL "thread")
+  set(CALTRIM_SANITIZER_TEST_PROPERTIES ENVIRONMENT
+      "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/tsan-qt-handoff.supp")
+elseif(CALTRIM_SANITIZE STREQUAL "address")
+  set(CALTRIM_SANITIZER_TEST_PROPERTIES ENVIRONMENT
+      "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/lsan-system.supp")
+endif()
+
 # caltrim_add_gtest(NAME <name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>]
 #                   [WRAPPER <command...>])
 # Builds one GoogleTest executable into build/tests and registers each of its cases with CTest.
@@ -17,14 +41,11 @@ function(caltrim_add_gtest)
   # Discovered tests cannot carry a list of labels (the discovery script flattens it), so the
   # labels join into one: "servolink+rig" is selected by `ctest -L servolink` and `-L rig` alike.
   string(JOIN "+" labels ${T_LABELS})
-  set(environment)
-  if(CALTRIM_SANITIZE STREQUAL "thread")
-    set(environment ENVIRONMENT "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/tsan-qt-handoff.supp")
-  endif()
+  caltrim_group_test(${T_NAME} ${T_LABELS})
   gtest_discover_tests(${T_NAME}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${labels}" TIMEOUT 300 ${environment}
+    PROPERTIES LABELS "${labels}" TIMEOUT 300 ${CALTRIM_SANITIZER_TEST_PROPERTIES}
     TEST_PREFIX "${T_NAME}."
     )
 endfunction()

@@ -24,10 +24,15 @@
 // Posted messages
 
 void CCaltrimDlg::PostMessage(unsigned int msg, WPARAM wParam, LPARAM lParam) {
-  QCoreApplication::postEvent(this, new PostedMessageEvent(msg, wParam, lParam));
+  auto* posted = new PostedMessageEvent(msg, wParam, lParam);
+  DeclareHandOver(posted);
+  QCoreApplication::postEvent(this, posted);
 }
 
 bool CCaltrimDlg::event(QEvent* event) {
+  // Taken over before its type is read: a posted message was made on the posting thread, and any
+  // other event's address simply has nothing declared on it.
+  DeclareTakeOver(event);
   if (event->type() == PostedMessageEvent::Type()) {
     const auto* posted = static_cast<PostedMessageEvent*>(event);
     OnMessage(posted->Message(), posted->WParam(), posted->LParam());

@@ -63,6 +63,8 @@ TempFolder& Folder() {
 
 std::unique_ptr<IRecordsStore> OpenServerStore(const std::string& url, const std::string& spool,
                                                RecordsStoreOptions options = {}) {
+  // By its path: a test program does not sit beside the module as the programs do.
+  options.serverModule = CALTRIM_RECORDS_PG_MODULE;
   std::string error;
   auto store = OpenRecordsStore({RecordsLocation::Kind::kServer, spool, url}, options, &error);
   EXPECT_NE(store, nullptr) << error;
