@@ -122,17 +122,16 @@ void CalibrationCommands::OnSetCaliAngel(bool ok, int id) {
 }
 
 void CalibrationCommands::ApplyCaliWrite(bool ok, int id, CalibrationRun::Reply reply) {
+  // A robot may answer for any id; only a servo with a panel has a value last sent.
   if (CServoItemDlg* panel = ServoItem(id)) {
+    const int lastSent = static_cast<int>(std::lround(m_host->CaliValue(id)));
     panel->SetLastOk(ok);
     panel->OffsetBox()->setText(Text(ok ? kCaliOk : kCaliFailed));
-    if (ok) {
-      panel->m_nBaseCali = reply.value ? *reply.value
-                                       : static_cast<int>(std::lround(m_host->CaliValue(id)));
-    }
+    if (ok) panel->m_nBaseCali = reply.value ? *reply.value : lastSent;
+    // A reply without a pending write is no part of a run (its run timed out): it only tells
+    // what the servo holds now.
+    if (!reply.value) m_host->Recorder().LateWriteAnswer(id, ok, lastSent);
   }
-  // A reply without a pending write is no part of a run (its run timed out): it only tells what
-  // the servo holds now.
-  if (!reply.value) m_host->Recorder().LateWriteAnswer(id, ok, static_cast<int>(std::lround(m_host->CaliValue(id))));
   if (reply.endsRun) EndCalibrationRun();
 }
 
