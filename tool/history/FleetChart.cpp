@@ -28,14 +28,15 @@ Series* Named(const char* name, const char* key) {
 }
 
 QAreaSeries* RangeSeries(const std::vector<ServoComparison>& servos) {
-  auto* upper = new QLineSeries;
-  auto* lower = new QLineSeries;
+  QAreaSeries* range = Named<QAreaSeries>(kRangeSeries, "IDS_HISTORY_FLEET_RANGE");
+  // The area series does not own its edges: they go with it as its children.
+  auto* upper = new QLineSeries(range);
+  auto* lower = new QLineSeries(range);
   for (const ServoComparison& servo : servos) {
     if (!servo.fleet) continue;
     upper->append(servo.servo, servo.fleet->max);
     lower->append(servo.servo, servo.fleet->min);
   }
-  QAreaSeries* range = Named<QAreaSeries>(kRangeSeries, "IDS_HISTORY_FLEET_RANGE");
   range->setUpperSeries(upper);
   range->setLowerSeries(lower);
   range->setColor(kRangeColour);
