@@ -10,8 +10,10 @@
 #include "app/Text.h"
 #include "calibration/CDevListDlg.h"
 #include "calibration/MessageBar.h"
+#include "app/LanguageSetting.h"
 #include "history/HistoryModule.h"
 #include "records/RecordsStore.h"
+#include "tool/app/ShippedTexts.h"
 #include "tool/calibration/CalibrationFixture.h"
 
 namespace {
@@ -132,9 +134,10 @@ TEST_F(WindowRecordsTest, AStoreThatFailsLeavesCalibrationWorkingAndTheStatusLin
 
   // The store's news of its spool comes on its own thread.
   ASSERT_TRUE(m_spoolChanged);
+  UseShippedTexts(kLanguageEnglish);
   std::thread([this] { m_spoolChanged({2, "server down"}); }).join();
   ASSERT_TRUE(PumpUntil([&] { return m_dlg->StatusLineShown() != line; }));
-  EXPECT_EQ(m_dlg->StatusLineShown(), line + "    " + T("IDS_RECORDS_WAITING").arg(2));
+  EXPECT_EQ(m_dlg->StatusLineShown(), line + "    records: 2 waiting");
   std::thread([this] { m_spoolChanged({0, ""}); }).join();
   ASSERT_TRUE(PumpUntil([&] { return m_dlg->StatusLineShown() == line; }));
 }
