@@ -14,3 +14,15 @@
 // Null when the module cannot be opened or has no such entry; *error then names the module and
 // the reason, and nothing stays loaded.
 void* LoadModuleEntry(const std::string& module, const char* entry, std::string* error);
+
+// Opens a module whose entry is extern "C" Module* entry(int version): it returns the module, or
+// null when the module was built for another version of its interface (*error then says so).
+template <typename Module>
+Module* LoadVersionedModule(const char* module, const char* entry, int version, std::string* error) {
+  using Entry = Module* (*)(int);
+  void* address = LoadModuleEntry(module, entry, error);
+  if (address == nullptr) return nullptr;
+  Module* loaded = reinterpret_cast<Entry>(address)(version);
+  if (loaded == nullptr) *error = std::string(module) + ": built for another version of the program";
+  return loaded;
+}
