@@ -101,6 +101,15 @@ std::string StateLine(const std::string& path, const std::string& key) {
   return at == std::string::npos ? std::string() : text.substr(at, text.find('\n', at) - at);
 }
 
+// The runs in the records file of the state folder, newest first.
+std::vector<RunRecord> RecordedRuns(const TempFolder& folder) {
+  std::vector<RunRecord> runs;
+  std::string error;
+  auto records = OpenRecordsStore({RecordsLocation::Kind::kFile, folder.File(kDefaultRecordsFile), ""}, {}, &error);
+  EXPECT_TRUE(records && records->History({}, &runs, &error)) << error;
+  return runs;
+}
+
 // Robo-A's servo 2 refuses writes and its servo 3 never answers; its state file shows what the
 // program did to it. Robo-B takes over once Robo-A has gone.
 TEST_F(CaltrimRigTest, DiscoversStepsCalibratesResetsLosesTheLinkAndDisconnects) {
@@ -151,10 +160,7 @@ TEST_F(CaltrimRigTest, DiscoversStepsCalibratesResetsLosesTheLinkAndDisconnects)
       },
       kPatienceMs));
   // Both runs are recorded under the robot's serial number, with what each servo held before.
-  std::vector<RunRecord> runs;
-  std::string error;
-  auto records = OpenRecordsStore({RecordsLocation::Kind::kFile, m_folder.File(kDefaultRecordsFile), ""}, {}, &error);
-  ASSERT_TRUE(records && records->History({}, &runs, &error)) << error;
+  const std::vector<RunRecord> runs = RecordedRuns(m_folder);
   ASSERT_EQ(runs.size(), 2u);
   EXPECT_EQ(runs[0].kind, RunKind::kReset);
   EXPECT_EQ(runs[1].robot, (RobotIdentity{"Robo-A", NetnsRig::RobotAddress(1), "02:00:00:00:0a:01", "SN0000000001"}));
@@ -248,10 +254,7 @@ TEST_F(CaltrimRigTest, WritesARegisteredSerialNumberConfirmedWithTheRobotsMac) {
   RunCommand({CALTRIM_EQUIPMENT_SIM, "--register", registerFile, "--list"}, &list, 10000);
   EXPECT_NE(list.find("SN-NEW-0001 used 02:00:00:00:0a:01 "), std::string::npos) << list;
   // The write is recorded under the number the robot took.
-  std::vector<RunRecord> runs;
-  std::string error;
-  auto records = OpenRecordsStore({RecordsLocation::Kind::kFile, m_folder.File(kDefaultRecordsFile), ""}, {}, &error);
-  ASSERT_TRUE(records && records->History({}, &runs, &error)) << error;
+  const std::vector<RunRecord> runs = RecordedRuns(m_folder);
   ASSERT_EQ(runs.size(), 1u);
   EXPECT_EQ(runs[0].kind, RunKind::kSerialWrite);
   EXPECT_EQ(runs[0].robot.serial + " " + runs[0].robot.mac, "SN-NEW-0001 02:00:00:00:0a:01");
