@@ -7,10 +7,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QToolButton>
+#include <QValidator>
 
 #include "app/ControlId.h"
 #include "app/DialogUnits.h"
@@ -63,12 +63,18 @@ QToolButton* MakeStepButton(QWidget* parent, int id, const QRect& place) {
   return button;
 }
 
-// Whole numbers only. One pattern, compiled once, for every box of every panel (its copies share
-// it): twenty panels compiled forty at start-up.
-const QRegularExpression& Digits() {
-  static const QRegularExpression digits(QStringLiteral("[0-9]*"));
-  return digits;
-}
+// Whole numbers only: ASCII digits or nothing. A plain check, not a regular expression, which
+// would bring the expression engine's pages into memory at start-up for this alone.
+class DigitsValidator final : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int& /*pos*/) const override {
+    const bool digits = std::all_of(input.cbegin(), input.cend(), [](QChar c) {
+      return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
+    return digits ? Acceptable : Invalid;
+  }
+};
 
 }  // namespace
 
@@ -90,7 +96,7 @@ void CServoItemDlg::OnInitDialog() {
   templateFont.setPointSize(kPanelFontPoints);
   setFont(templateFont);
   BuildControls(DialogUnits(templateFont));
-  m_editAngle->setValidator(new QRegularExpressionValidator(Digits(), m_editAngle));
+  m_editAngle->setValidator(new DigitsValidator(m_editAngle));
   m_editAngle->setMaxLength(kAngleTextLimit);
   m_editOffset->setMaxLength(kOffsetTextLimit);
   m_iconUp[0] = CaltrimIcon(IDI_STEP_UP_GREEN);
@@ -127,7 +133,7 @@ void CServoItemDlg::BuildControls(const DialogUnits& du) {
   m_editReference->setReadOnly(true);
   // Read-only: the mouse may still select its text, but Tab passes it by.
   m_editReference->setFocusPolicy(Qt::ClickFocus);
-  m_editReference->setValidator(new QRegularExpressionValidator(Digits(), m_editReference));
+  m_editReference->setValidator(new DigitsValidator(m_editReference));
 
   m_editOffset = MakeControl<CNumEdit>(this, IDC_SERVO_OFFSET);
   SetUpBox(m_editOffset, du.Rect(7, 143, 19, 18));

@@ -258,7 +258,7 @@ TEST_F(ServoPanelTest, AnAngleBoxWithoutAServoAngleMovesNothingAndShowsTheLastAn
   }
 }
 
-TEST_F(ServoPanelTest, TheOffsetBoxFiltersTypingButNotPastingAndIsRedUntilAGoodReply) {
+TEST_F(ServoPanelTest, TheBoxesFilterTypingButNotPastingAndTheOffsetIsRedUntilAGoodReply) {
   QLineEdit* offset = m_panel->OffsetBox();
   offset->setFocus();
   QTest::keyClicks(offset, "-1-2.3.x 4");
@@ -273,6 +273,15 @@ TEST_F(ServoPanelTest, TheOffsetBoxFiltersTypingButNotPastingAndIsRedUntilAGoodR
   EXPECT_EQ(offset->palette().color(QPalette::Text), QColor(255, 0, 0));
   m_panel->SetLastOk(true);
   EXPECT_EQ(offset->palette().color(QPalette::Text), QColor(0, 0, 0));
+
+  QLineEdit* angle = m_panel->AngleBox();
+  angle->clear();
+  angle->setFocus();
+  QTest::keyClicks(angle, "1a-2. ");
+  // A digit, but not an ASCII one: the box wants the robot's numbers.
+  QTest::sendKeyEvent(QTest::Click, angle, Qt::Key_unknown, QStringLiteral("\u0663"), {});
+  QTest::keyClicks(angle, "4");
+  EXPECT_EQ(angle->text(), "124");
 }
 
 TEST_F(ServoPanelTest, ClickingTheSelectionBoxPostsItsNewStateWithTheServoId) {
