@@ -7,6 +7,7 @@
 #include "ZAVUIBase.h"
 #include "app/AdbProcessKiller.h"
 #include "app/AppIcon.h"
+#include "app/CaltrimStyle.h"
 #include "app/LanguageLoader.h"
 #include "app/LanguageSetting.h"
 #include "app/StartupTrace.h"
@@ -45,6 +46,8 @@ bool CCaltrimApp::InitInstance() {
   // The toolkit is up with the QApplication; from here on the link library's message boxes and
   // waits go through it.
   ZAVSetUiHost(&m_uiHost);
+  // The desktop's look, without the image plugins that Fusion's group box would load.
+  QApplication::setStyle(new CaltrimStyle);
   QApplication::setWindowIcon(ApplicationIcon());
 
   TraceStartup("application icon");
