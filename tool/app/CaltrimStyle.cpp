@@ -13,7 +13,8 @@
 namespace {
 
 // Fusion's frame picture, its corners 6 pixels wide, and the gap Fusion leaves above the frame.
-constexpr auto kFusionGroupBoxFrame = ":/qt-project.org/styles/commonstyle/images/fusion_groupbox.png";
+constexpr auto kFusionGroupBoxFrame =
+    ":/qt-project.org/styles/commonstyle/images/fusion_groupbox.png";
 constexpr int kFrameCorner = 6;
 constexpr int kFusionGroupBoxTopMargin = 3;
 

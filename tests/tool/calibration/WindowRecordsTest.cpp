@@ -1,16 +1,16 @@
 // The window's calibration records on a double of the session: what each changing run leaves in
 // the records file, and what the status line says of the records.
 
-#include <QLineEdit>
 #include <QAction>
 #include <QDialog>
+#include <QLineEdit>
 #include <QTableWidget>
 #include <QTreeWidget>
 
+#include "app/LanguageSetting.h"
 #include "app/Text.h"
 #include "calibration/CDevListDlg.h"
 #include "calibration/MessageBar.h"
-#include "app/LanguageSetting.h"
 #include "history/HistoryModule.h"
 #include "records/RecordsStore.h"
 #include "tool/app/ShippedTexts.h"
